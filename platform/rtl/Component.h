@@ -1,0 +1,44 @@
+// Components with an owner and a name; the owner frees what it owns.
+#pragma once
+
+#include <vector>
+
+#include "platform/rtl/Types.h"
+
+class TComponent {
+ public:
+  explicit TComponent(TComponent* owner);
+  virtual ~TComponent();
+  TComponent(const TComponent&) = delete;
+  TComponent& operator=(const TComponent&) = delete;
+
+  TComponent* Owner() const { return FOwner; }
+  const String& Name() const { return FName; }
+  // Raises EComponentError for a name that is not an identifier or that
+  // another component of the same owner has (compared without case).
+  virtual void SetName(const String& value);
+
+  int ComponentCount() const { return static_cast<int>(FComponents.size()); }
+  TComponent* Components(int index) const { return FComponents.at(static_cast<size_t>(index)); }
+  TComponent* FindComponent(const String& name) const;
+  void InsertComponent(TComponent* component);
+  void RemoveComponent(TComponent* component);
+
+  virtual const char* ClassName() const { return "TComponent"; }
+
+  // Streaming state: set while the component is being read from a stored form.
+  bool Loading() const { return FLoading; }
+  void SetLoading(bool value) { FLoading = value; }
+
+ protected:
+  // Called on every owned component when one of them goes away.
+  virtual void Notification(TComponent* component, bool removing);
+
+ private:
+  TComponent* FOwner = nullptr;
+  String FName;
+  std::vector<TComponent*> FComponents;
+  bool FLoading = false;
+};
+
+bool IsValidIdent(StringView ident);

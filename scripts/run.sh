@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds and starts the editor, passing the arguments on (a file to open).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)"
+if [ ! -x build/app/folvane ]; then
+  echo "The editor is not built yet: only the table engine and its runtime exist so far." >&2
+  exit 1
+fi
+exec build/app/folvane "$@"
