@@ -1,5 +1,6 @@
 #include "platform/rtl/RtlUnit.h"
 
+#include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Strings.h"
 
 void RtlInitialize() {
@@ -8,6 +9,7 @@ void RtlInitialize() {
   SetOemCodePage(0);
   AnsiCodePage();
   OemCodePage();
+  InitFormatSettings();
 }
 
 void RtlFinalize() {}

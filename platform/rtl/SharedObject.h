@@ -27,6 +27,13 @@ class TSharedObject {
     if (obj != nullptr) obj->Release();
   }
 
+  // A varSharedObject variant holding one new reference to this object.
+  void ToVariant(Variant& result);
+  // The object a varSharedObject variant holds (no reference is added);
+  // nullptr for Null and Empty. Any other type is an internal error
+  // (EAssertionFailed "Assertion failure").
+  static TSharedObject* FromVariant(const Variant& source);
+
   // Raises "Invalid SharedObject" when the object was destroyed.
   void CheckValid() const;
   // Releases outside resources; nothing here.

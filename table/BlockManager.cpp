@@ -1,0 +1,156 @@
+#include "table/BlockManager.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/rtl/Exceptions.h"
+
+namespace {
+constexpr char16_t Unit[] = u"MemData";
+}
+
+TBlockManager::~TBlockManager() {
+  FreeAllBlocks();
+  // Stand-alone blocks belong to whoever made them, but never leak them.
+  for (auto& [addr, block] : FBlocks) std::free(block);
+  FBlocks.clear();
+}
+
+TItemHeader* TBlockManager::ItemAt(TBlockHeader* block, int index) const {
+  return reinterpret_cast<TItemHeader*>(reinterpret_cast<Byte*>(FirstItemOf(block)) + ItemSize() * index);
+}
+
+TBlockHeader* TBlockManager::AllocBlock(Word itemCount, bool standAloneBlock) {
+  size_t bytes = sizeof(TBlockHeader) + ItemSize() * itemCount;
+  auto* block = static_cast<TBlockHeader*>(std::malloc(bytes));
+  if (block == nullptr) throw EOutOfMemory(RtlMessages::SOutOfMemory);
+  block->ItemCount = itemCount;
+  block->UsedItems = 0;
+  block->Prev = nullptr;
+  block->Next = nullptr;
+  if (!standAloneBlock) {
+    block->Next = FirstBlock;
+    if (FirstBlock != nullptr) FirstBlock->Prev = block;
+    FirstBlock = block;
+  }
+  FBlocks.emplace(reinterpret_cast<const Byte*>(block), block);
+  return block;
+}
+
+TBlockHeader* TBlockManager::ReAllocBlock(TBlockHeader* block, Word itemCount) {
+  bool linked = block == FirstBlock || block->Prev != nullptr;
+  TBlockHeader* fresh = AllocBlock(itemCount, true);
+  fresh->Prev = block->Prev;
+  fresh->Next = block->Next;
+  if (linked) {
+    if (fresh->Prev != nullptr) fresh->Prev->Next = fresh;
+    else FirstBlock = fresh;
+    if (fresh->Next != nullptr) fresh->Next->Prev = fresh;
+  }
+  FBlocks.erase(reinterpret_cast<const Byte*>(block));
+  std::free(block);
+  return fresh;
+}
+
+void TBlockManager::FreeBlock(TBlockHeader* block, bool standAloneBlock) {
+  if (!standAloneBlock) {
+    if (block->Prev != nullptr) block->Prev->Next = block->Next;
+    else if (FirstBlock == block) FirstBlock = block->Next;
+    if (block->Next != nullptr) block->Next->Prev = block->Prev;
+  }
+  FBlocks.erase(reinterpret_cast<const Byte*>(block));
+  std::free(block);
+}
+
+void TBlockManager::FreeAllBlocks() {
+  while (FirstBlock != nullptr) {
+    TBlockHeader* next = FirstBlock->Next;
+    FBlocks.erase(reinterpret_cast<const Byte*>(FirstBlock));
+    std::free(FirstBlock);
+    FirstBlock = next;
+  }
+  FirstFree = nullptr;
+}
+
+void TBlockManager::AddFreeBlock() {
+  TBlockHeader* block = AllocBlock(DefaultItemCount, false);
+  for (int i = 0; i < block->ItemCount; ++i) {
+    TItemHeader* item = ItemAt(block, i);
+    item->Flag = flFree;
+    item->Block = block;
+    item->Serial = 0;
+    item->Prev = nullptr;
+    item->Next = FirstFree;
+    if (FirstFree != nullptr) FirstFree->Prev = item;
+    FirstFree = item;
+  }
+}
+
+void TBlockManager::UnlinkFree(TItemHeader* item) {
+  if (item->Prev != nullptr) item->Prev->Next = item->Next;
+  else FirstFree = item->Next;
+  if (item->Next != nullptr) item->Next->Prev = item->Prev;
+  item->Prev = nullptr;
+  item->Next = nullptr;
+}
+
+TItemHeader* TBlockManager::AllocItem() {
+  if (FirstFree == nullptr) AddFreeBlock();
+  TItemHeader* item = FirstFree;
+  Assert(item->Flag == flFree, Unit);
+  UnlinkFree(item);
+  item->Flag = flUsed;
+  item->Serial = FNextSerial++;
+  ++item->Block->UsedItems;
+  return item;
+}
+
+void TBlockManager::FreeItem(TItemHeader* item) {
+  Assert(item->Flag == flUsed, Unit);
+  item->Flag = flFree;
+  item->Serial = 0;
+  TBlockHeader* block = item->Block;
+  if (block->UsedItems > 1) {
+    item->Prev = nullptr;
+    item->Next = FirstFree;
+    if (FirstFree != nullptr) FirstFree->Prev = item;
+    FirstFree = item;
+    --block->UsedItems;
+    return;
+  }
+  // The block's last item in use: take its other items off the free list and
+  // give the whole block back.
+  for (int i = 0; i < block->ItemCount; ++i) {
+    TItemHeader* other = ItemAt(block, i);
+    if (other == item) continue;
+    Assert(other->Flag == flFree, Unit);
+    UnlinkFree(other);
+  }
+  FreeBlock(block, false);
+}
+
+void TBlockManager::PutRecord(TItemHeader* item, const Byte* rec) const {
+  std::memcpy(GetRecordPtr(item), rec, static_cast<size_t>(RecordSize));
+}
+
+void TBlockManager::GetRecord(TItemHeader* item, Byte* rec) const {
+  std::memcpy(rec, GetRecordPtr(item), static_cast<size_t>(RecordSize));
+}
+
+void TBlockManager::CopyRecord(TItemHeader* itemSrc, TItemHeader* itemDest) const {
+  std::memcpy(GetRecordPtr(itemDest), GetRecordPtr(itemSrc), static_cast<size_t>(RecordSize));
+}
+
+bool TBlockManager::IsLiveItem(const TItemHeader* item, UInt64 serial) const {
+  if (item == nullptr || serial == 0) return false;
+  auto p = reinterpret_cast<const Byte*>(item);
+  auto it = FBlocks.upper_bound(p);
+  if (it == FBlocks.begin()) return false;
+  --it;
+  TBlockHeader* block = it->second;
+  auto first = reinterpret_cast<const Byte*>(FirstItemOf(block));
+  if (p < first) return false;
+  size_t offset = static_cast<size_t>(p - first);
+  if (offset % ItemSize() != 0 || offset / ItemSize() >= block->ItemCount) return false;
+  return item->Flag == flUsed && item->Serial == serial;
+}

@@ -1,0 +1,79 @@
+// Fixed-size record slots handed out from blocks of items, reused through a
+// free list; a block goes back to the platform when its last item is freed.
+#pragma once
+
+#include <map>
+
+#include "platform/rtl/Types.h"
+#include "table/Data.h"
+
+struct TBlockHeader;
+
+enum TItemFilterState : Byte { fsNotChecked = 0, fsNotOmitted = 1, fsOmitted = 2 };
+
+inline constexpr Byte flUsed = 238;
+inline constexpr Byte flFree = 221;
+
+// One row of the store; its record buffer of RecordSize bytes follows directly.
+struct TItemHeader {
+  TBlockHeader* Block;
+  TItemHeader* Prev;
+  TItemHeader* Next;
+  TItemHeader* Rollback;
+  UInt64 Serial;         // unique per allocation, for bookmarks
+  Integer Order;         // record number minus the store's offset; 0 when hidden
+  Integer SavedOrder;    // Order before the first full renumbering
+  TItemStatus Status;
+  TUpdateRecAction UpdateResult;
+  Byte Flag;             // flUsed or flFree
+  TItemFilterState FilterResult;
+};
+static_assert(sizeof(TItemHeader) % 8 == 0, "record buffers stay 8-byte aligned");
+
+struct TBlockHeader {
+  Word ItemCount;
+  Word UsedItems;
+  TBlockHeader* Prev;
+  TBlockHeader* Next;
+};
+
+class TBlockManager {
+ public:
+  TBlockManager() = default;
+  ~TBlockManager();
+  TBlockManager(const TBlockManager&) = delete;
+  TBlockManager& operator=(const TBlockManager&) = delete;
+
+  TItemHeader* AllocItem();
+  void FreeItem(TItemHeader* item);
+  TBlockHeader* AllocBlock(Word itemCount, bool standAloneBlock);
+  TBlockHeader* ReAllocBlock(TBlockHeader* block, Word itemCount);
+  void FreeBlock(TBlockHeader* block, bool standAloneBlock);
+  void FreeAllBlocks();
+  void AddFreeBlock();
+
+  static Byte* GetRecordPtr(TItemHeader* item) { return reinterpret_cast<Byte*>(item + 1); }
+  void PutRecord(TItemHeader* item, const Byte* rec) const;
+  void GetRecord(TItemHeader* item, Byte* rec) const;
+  void CopyRecord(TItemHeader* itemSrc, TItemHeader* itemDest) const;
+  static TItemHeader* FirstItemOf(TBlockHeader* block) { return reinterpret_cast<TItemHeader*>(block + 1); }
+  TItemHeader* ItemAt(TBlockHeader* block, int index) const;
+
+  // True when item points to an item slot of a block this manager holds and
+  // that slot is in use with the given serial. Reads no released memory.
+  bool IsLiveItem(const TItemHeader* item, UInt64 serial) const;
+
+  Integer RecordSize = 0;
+  TItemHeader* FirstFree = nullptr;
+  TBlockHeader* FirstBlock = nullptr;
+  Word DefaultItemCount = 25;
+
+ private:
+  size_t ItemSize() const { return sizeof(TItemHeader) + static_cast<size_t>(RecordSize + 7) / 8 * 8; }
+  void UnlinkFree(TItemHeader* item);
+
+  UInt64 FNextSerial = 1;
+  // Every block held, by address, with its item count: lets a bookmark's item
+  // be checked without touching memory that was given back.
+  std::map<const Byte*, TBlockHeader*> FBlocks;
+};

@@ -1,0 +1,233 @@
+// The record set: field descriptors laid out in fixed-size record buffers,
+// the lifecycle of opening and closing, and the complex values (heap strings,
+// blobs, variants) that record buffers hold by reference.
+#pragma once
+
+#include <functional>
+
+#include "platform/rtl/Types.h"
+#include "table/DataTypes.h"
+#include "table/FieldDesc.h"
+#include "table/StringHeap.h"
+
+class TBlob;
+class TSharedObject;
+
+using TRecBuf = Byte*;
+
+// Update status of a record under cached updates.
+enum TItemStatus : Byte { isUnmodified = 0, isUpdated = 1, isAppended = 2, isDeleted = 3 };
+using TItemTypes = Byte;  // set of TItemStatus, one bit per status
+inline constexpr TItemTypes ItemTypeBit(TItemStatus s) { return static_cast<TItemTypes>(1u << s); }
+
+enum TUpdateRecAction : Byte {
+  urFail = 0, urAbort = 1, urSkip = 2, urRetry = 3, urApplied = 4, urNone = 5, urSuspended = 6
+};
+
+struct TItemHeader;
+
+// A position in a record set that survives edits. Serial identifies the item
+// it was taken on, so a bookmark never resolves to a record that replaced a
+// deleted one at the same address.
+struct TRecBookmark {
+  Cardinal RefreshIteration = 0;
+  Integer Order = -1;
+  TItemHeader* Item = nullptr;
+  UInt64 Serial = 0;
+};
+
+class TData {
+ public:
+  TData();
+  virtual ~TData();
+  TData(const TData&) = delete;
+  TData& operator=(const TData&) = delete;
+
+  // Type classes of this record-set class; descriptors ask them.
+  static bool IsBlobDataType(TDataType dataType);
+  static bool IsComplexDataType(TDataType dataType);
+  static bool IsObjectDataType(TDataType dataType);
+  virtual const TRecordSetTypeClasses* RecordSetClass() const;
+
+  // Lifecycle.
+  void Open();
+  void Close();
+  virtual void Prepare();
+  virtual void UnPrepare();
+  virtual bool IsFullReopen() { return true; }
+  virtual void Reopen();
+  bool Active() const { return FActive; }
+  bool Prepared() const { return FPrepared; }
+
+  virtual void SetTrimFixedChar(bool value) { FTrimFixedChar = value; }
+  virtual void SetTrimVarChar(bool value) { FTrimVarChar = value; }
+
+  // Descriptors and layout.
+  TFieldDescs& Fields() { return FFields; }
+  const TFieldDescs& Fields() const { return FFields; }
+  virtual TFieldDesc* CreateFieldDesc();
+  virtual Integer GetBufferSize(TDataType dataType, Integer lengthInChars) {
+    return GetBufferSizeOf(dataType, lengthInChars);
+  }
+  virtual void InitFields();
+  void ExplicitInitFields() { InitFields(); }
+  virtual void ClearFields();
+  virtual String GetArrayFieldName(TObjectType* objectType, Integer itemIndex);
+  virtual Integer GetIndicatorItemSize() { return 1; }
+  virtual Integer GetIndicatorSize() { return GetIndicatorItemSize() * FFields.Count(); }
+  TFieldDesc* FindField(StringView name) const { return FFields.FindField(name); }
+  TFieldDesc* FieldByName(StringView name) const { return FFields.FieldByName(name); }
+  bool CheckHasBlobFields();
+  bool CheckHasComplexFields();
+
+  Integer DataSize() const { return FDataSize; }
+  Integer RecordSize() const { return FRecordSize; }
+  Integer CalcDataSize() const { return FCalcDataSize; }
+  Integer CalcRecordSize() const { return FCalcRecordSize; }
+  bool HasBlobFields() const { return FHasBlobFields; }
+  bool HasComplexFields() const { return FHasComplexFields; }
+  TStringHeap& StringHeap() { return *FStringHeap; }
+
+  // Null flags (one byte per descriptor; 1 = null).
+  Byte* NullIndicator(const TFieldDesc* field, TRecBuf recBuf) const;
+  virtual bool GetNull(TFieldDesc* field, TRecBuf recBuf);
+  virtual void SetNull(TFieldDesc* field, TRecBuf recBuf, bool value);
+  virtual bool GetChanged(TFieldDesc*, TRecBuf) { return false; }
+  virtual void SetChanged(TFieldDesc*, TRecBuf, bool) {}
+
+  // Date forms of a date slot (see TDateFormat).
+  virtual void GetDateFromBuf(const void* buf, void* date, bool hasParent, TDateFormat format);
+
+  // Navigation: base answers; the store replaces them.
+  virtual bool GetEOF() { return FEOF; }
+  virtual bool GetBOF() { return FBOF; }
+  virtual Integer GetRecordCount() { return FRecordCount; }
+  virtual Integer GetRecordNo() { return -1; }
+  virtual void SetRecordNo(Integer) {}
+  virtual void SetToBegin();
+  virtual void SetToEnd();
+  virtual void GetBookmark(TRecBookmark* bookmark);
+  virtual void SetToBookmark(const TRecBookmark* bookmark);
+  virtual bool BookmarkValid(const TRecBookmark* bookmark);
+  virtual int CompareBookmarks(const TRecBookmark* b1, const TRecBookmark* b2);
+  virtual bool NeedGetRecordAfterGotoBookmark() { return false; }
+  virtual bool FieldListDependsOnParams() { return false; }
+
+  // Record operations; abstract in the base record set.
+  virtual void GetRecord(TRecBuf recBuf);
+  virtual void GetNextRecord(TRecBuf recBuf);
+  virtual void GetPriorRecord(TRecBuf recBuf);
+  virtual void PutRecord(TRecBuf recBuf);
+  virtual void AppendRecord(TRecBuf recBuf);
+  virtual void InsertRecord(TRecBuf recBuf);
+  virtual void UpdateRecord(TRecBuf recBuf);
+  virtual void DeleteRecord();
+
+  // Record buffers.
+  TRecBuf AllocRecBuf() const;
+  static void FreeRecBuf(TRecBuf recBuf);
+  virtual void InitRecord(TRecBuf recBuf);
+  void AppendBlankRecord();
+  void EditRecord(TRecBuf recBuf);
+  void PostRecord(TRecBuf recBuf);
+  virtual void CancelRecord(TRecBuf recBuf);
+
+  // Complex values held by reference in record slots.
+  void CreateComplexFields(TRecBuf recBuf, bool withBlob);
+  virtual void CreateComplexField(TRecBuf recBuf, TFieldDesc* field);
+  void AddRefComplexFields(TRecBuf recBuf, bool createBlob);
+  void FreeComplexFields(TRecBuf recBuf, bool withBlob);
+  virtual void FreeComplexField(TRecBuf recBuf, TFieldDesc* field);
+  void CopyComplexFields(TRecBuf source, TRecBuf dest, bool withBlob);
+  virtual void CopyComplexField(TRecBuf source, TRecBuf dest, TFieldDesc* field);
+  virtual void AddRef(TRecBuf) {}
+  virtual void ReleaseRef(TRecBuf, bool /*isResync*/, bool /*withBlob*/) {}
+
+  // The object or heap buffer referred to by a slot (nullptr for none).
+  static void* GetSlotRef(const Byte* slot);
+  static void SetSlotRef(Byte* slot, const void* ref);
+  TSharedObject* InternalGetObject(TFieldDesc* field, TRecBuf recBuf) const;
+  TBlob* GetObject(TFieldDesc* field, TRecBuf recBuf);
+  void SetObject(TFieldDesc* field, TRecBuf recBuf, TSharedObject* obj);
+
+  // Hooks installed by the dataset.
+  std::function<void()> FOnAppend;
+  std::function<void()> FOnDelete;
+  std::function<void()> FOnUpdate;
+  std::function<void()> FOnFieldsChanged;
+  std::function<void()> FOnGetCachedFields;
+  std::function<void(TRecBuf buffer, TRecBuf source)> FOnGetCachedBuffer;
+  // Record-selection hooks: each answers true to keep a record.
+  std::function<bool(TRecBuf)> FFilterFunc;
+  std::function<bool(TRecBuf)> FFilterMDFunc;
+  std::function<bool(TRecBuf)> FFilterRangeFunc;
+
+  // Switches.
+  bool FCachedUpdates = false;
+  bool FLocalUpdate = false;
+  bool FInCacheProcessing = false;
+  bool FAutoInitFields = true;
+  bool FTrimFixedChar = false;
+  bool FTrimVarChar = false;
+  bool FSetEmptyStrToNull = false;
+  bool FRequireEmptyStrToNull = false;
+  bool FFilterUseRollBack = false;
+  String FFilterText;
+  TItemTypes FFilterItemTypes = ItemTypeBit(isUnmodified) | ItemTypeBit(isUpdated) | ItemTypeBit(isAppended);
+
+ protected:
+  virtual void InternalPrepare() {}
+  virtual void InternalUnPrepare() {}
+  virtual void InternalOpen(bool /*disableInitFields*/) {}
+  virtual void InternalClose() {}
+  virtual void InitData();
+  virtual void FreeData() { InitData(); }
+  virtual void CheckFetched(TRecBuf, TFieldDesc*) {}
+  virtual void InitRecordSize();
+  void InitCalcDataSize();
+  virtual void CreateFieldDescs() {}
+  virtual void InternalInitFieldDescs();
+  void InitAliases();
+
+  virtual void InternalAppend(TRecBuf) { if (FOnAppend) FOnAppend(); }
+  virtual void InternalDelete() { if (FOnDelete) FOnDelete(); }
+  virtual void InternalUpdate(TRecBuf) { if (FOnUpdate) FOnUpdate(); }
+
+  // The filter expression built from FFilterText when the record set opens;
+  // none in the base record set.
+  virtual void CreateFilterExpression() {}
+  virtual void FreeFilterExpression() {}
+  virtual bool HasFilterExpression() const { return false; }
+  virtual bool FilterExpressionUsesCalcFields() const { return false; }
+  virtual bool EvaluateFilterExpression(TRecBuf) { return true; }
+
+  bool FActive = false;
+  bool FPrepared = false;
+  bool FHasBlobFields = false;
+  bool FHasComplexFields = false;
+  Integer FDataSize = 0;
+  Integer FRecordSize = 0;
+  Integer FCalcDataSize = 0;
+  Integer FCalcRecordSize = 0;
+  TRecBuf FilterRecBuf = nullptr;
+  TStringHeap* FStringHeap;
+  Integer FRecordNoOffset = 0;
+  Integer FRecordCount = 0;
+  bool FBOF = true;
+  bool FEOF = true;
+  TFieldDescs FFields;
+};
+
+// Raises an exception with the text.
+[[noreturn]] void DataError(const String& msg);
+// Order of two descriptors by name for the alias pass; equal names mark both
+// descriptors reserved and order by field number.
+int CompareAlias(TFieldDesc* item1, TFieldDesc* item2);
+
+// Wait-cursor and application-title hooks; unset in this program.
+extern void (*StartWaitProc)();
+extern void (*StopWaitProc)();
+extern String (*ApplicationTitleProc)();
+void StartWait();
+void StopWait();
+String ApplicationTitle();

@@ -1,0 +1,116 @@
+// The in-memory record store: a doubly linked list of items from the block
+// manager, with a current position, record numbers that skip hidden records,
+// bookmarks that survive edits, and insert, update and delete.
+#pragma once
+
+#include <vector>
+
+#include "table/BlockManager.h"
+#include "table/Data.h"
+
+enum TReorderOption : Byte { roInsert = 0, roDelete = 1, roFull = 2 };
+
+// An entry of the cached-updates list.
+struct TCacheItem {
+  TItemHeader* Item = nullptr;
+  TItemHeader* Restore = nullptr;
+  TCacheItem* Next = nullptr;
+};
+
+class TMemData : public TData {
+ public:
+  TMemData();
+  ~TMemData() override;
+
+  void InitFields() override;
+  void ClearFields() override;
+  void Reopen() override;
+
+  TItemHeader* GetFirstItem() const { return FirstItem; }
+  TItemHeader* GetLastItem() const { return LastItem; }
+  TItemHeader* GetCurrentItem() const { return CurrentItem; }
+  TBlockManager& BlockManager() { return BlockMan; }
+  Cardinal GetRefreshIteration() const { return FRefreshIteration; }
+  Integer RecordNoOffset() const { return FRecordNoOffset; }
+  // Record number of a visible item: its Order plus the offset.
+  Integer RecordNoOf(const TItemHeader* item) const { return item->Order + FRecordNoOffset; }
+
+  bool GetEOF() override;
+  bool GetBOF() override;
+  Integer GetRecordNo() override;
+  void SetRecordNo(Integer value) override;
+  void SetToBegin() override;
+  void SetToEnd() override;
+
+  void GetRecord(TRecBuf recBuf) override;
+  void GetNextRecord(TRecBuf recBuf) override;
+  void GetPriorRecord(TRecBuf recBuf) override;
+  void PutRecord(TRecBuf recBuf) override;
+  void AppendRecord(TRecBuf recBuf) override;
+  void InsertRecord(TRecBuf recBuf) override;
+  void UpdateRecord(TRecBuf recBuf) override;
+  void DeleteRecord() override;
+  void AddRecord(TRecBuf recBuf);
+  void RemoveRecord();
+  void RefreshRecord(TRecBuf recBuf);
+
+  void GetBookmark(TRecBookmark* bookmark) override;
+  void SetToBookmark(const TRecBookmark* bookmark) override;
+  bool BookmarkValid(const TRecBookmark* bookmark) override;
+  int CompareBookmarks(const TRecBookmark* b1, const TRecBookmark* b2) override;
+
+  // Fills the record-number cache when it is empty; returns its length.
+  Integer PrepareRecNoCache();
+  virtual bool Fetch(bool /*fetchBack*/) { return false; }
+  void InitFetchedItems(TItemHeader* fetchedItem, bool noCountData, bool fetchBack);
+  // True when the record is hidden by the filters (cached per item).
+  bool OmitRecord(TItemHeader* item);
+  void UpdateCachedBuffer(TItemHeader* fItem = nullptr, TItemHeader* lItem = nullptr);
+  void ReorderItems(TItemHeader* item, TReorderOption option);
+
+  virtual void InitItem(TItemHeader* item);
+  virtual void DeleteItem(TItemHeader* item);
+  virtual bool IsSupportedDataType(TDataType) { return false; }
+
+  // Cached updates: the list of changed records.
+  TCacheItem* CacheHead() const { return Cache; }
+  void AddCacheItem(TItemHeader* item);
+  void RemoveItemFromCache(TItemHeader* item);
+  void FreeCachedItem(TCacheItem* cacheItem);
+  void RollbackItem(TItemHeader* item);
+  void RevertItem(TItemHeader* item);
+
+ protected:
+  void InitData() override;
+  void FreeData() override;
+  // The store keeps its list sorted when sort columns exist; none here.
+  virtual bool HasSortColumns() const { return false; }
+  bool HasFilters() const;
+  // Releases the complex values of an item's record and of its rollback copy.
+  void ReleaseItemValues(TItemHeader* item, bool withBlob);
+  TItemHeader* MakeRollbackItem(TItemHeader* item);
+
+  TCacheItem* Cache = nullptr;
+  TCacheItem* LastCacheItem = nullptr;
+  Cardinal FRefreshIteration = 0;
+  TRecBuf FCalcRecBuf = nullptr;
+  TRecBuf FCalcRecBuf2 = nullptr;
+  std::vector<TItemHeader*> FRecordNoCache;
+  String FIndexFieldNames;
+  Integer FRowsFetched = 0;
+  bool FOrderSaved = false;
+  TItemHeader* FirstItem = nullptr;
+  TItemHeader* LastItem = nullptr;
+  TItemHeader* CurrentItem = nullptr;
+  TBlockManager BlockMan;
+
+ private:
+  TItemHeader* InsertItem();
+  TItemHeader* AppendItem();
+  void FreeCalcBuffers();
+};
+
+// Unit start of the record store: the refresh counter and the string heap's
+// block sizes.
+void MemDataInitialize();
+void MemDataFinalize();

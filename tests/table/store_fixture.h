@@ -1,0 +1,76 @@
+// A record store whose descriptors a test lists by type and length.
+#pragma once
+
+#include <cstring>
+#include <initializer_list>
+#include <vector>
+
+#include "table/MemData.h"
+
+struct FieldSpec {
+  const char16_t* Name;
+  TDataType Type;
+  Integer Length = 0;
+  TFieldDescKind Kind = fdkData;
+};
+
+class TestStore : public TMemData {
+ public:
+  explicit TestStore(std::initializer_list<FieldSpec> specs) : FSpecs(specs) { Open(); }
+  ~TestStore() override { Close(); }
+
+  // A zeroed record with every field null; freed with the store.
+  TRecBuf NewRecord() {
+    TRecBuf buf = AllocRecBuf();
+    std::memset(buf, 0, static_cast<size_t>(RecordSize()));
+    InitRecord(buf);
+    FOwned.push_back(buf);
+    return buf;
+  }
+  void SetInt(TRecBuf buf, int field, Integer value) {
+    TFieldDesc* d = Fields()[field];
+    std::memcpy(buf + d->FOffset, &value, sizeof value);
+    SetNull(d, buf, false);
+  }
+  Integer GetInt(TRecBuf buf, int field) {
+    Integer v;
+    std::memcpy(&v, buf + Fields()[field]->FOffset, sizeof v);
+    return v;
+  }
+  // Appends a record whose first field holds value.
+  void AppendInt(Integer value) {
+    TRecBuf buf = NewRecord();
+    SetInt(buf, 0, value);
+    AppendRecord(buf);
+  }
+  Integer CurrentInt() {
+    TRecBuf buf = NewRecord();
+    GetRecord(buf);
+    return GetInt(buf, 0);
+  }
+
+ protected:
+  // Like the table component, the store builds its descriptors on open.
+  void InternalOpen(bool) override { InitFields(); }
+  void CreateFieldDescs() override {
+    Word no = 0;
+    for (const FieldSpec& s : FSpecs) {
+      TFieldDesc* d = CreateFieldDesc();
+      d->FName = s.Name;
+      d->SetDataType(s.Type);
+      d->FLength = static_cast<Word>(s.Length);
+      d->FSize = GetBufferSize(s.Type, s.Length);
+      d->FFieldNo = ++no;
+      d->FFieldDescKind = s.Kind;
+      Fields().Add(d);
+    }
+  }
+
+ private:
+  std::vector<FieldSpec> FSpecs;
+  struct Bufs {
+    std::vector<TRecBuf> v;
+    void push_back(TRecBuf b) { v.push_back(b); }
+    ~Bufs() { for (TRecBuf b : v) TData::FreeRecBuf(b); }
+  } FOwned;
+};
