@@ -17,7 +17,7 @@ constexpr Int64 AssignChunk = 65536;
 
 TBlob::TBlob(bool isUnicode) : TBlob(isUnicode, new TCRBlobData) {}
 
-TBlob::TBlob(bool isUnicode, TCRBlobData* data) : FData(data), FIsUnicode(isUnicode), FTest(ValidTest) {}
+TBlob::TBlob(bool isUnicode, TCRBlobData* data) : FIsUnicode(isUnicode), FTest(ValidTest), FData(data) {}
 
 TBlob::~TBlob() {
   FTest = 0;

@@ -102,10 +102,12 @@ class TBlob : public TSharedObject {
   // Saves the rollback copy before the first change of an edit.
   void BeforeChange();
 
-  TCRBlobData* FData = nullptr;
+  // The small members come first so that they fill the padding after the
+  // reference count: one blob per memo cell makes every byte count.
   bool FIsUnicode = false;
   bool FNeedRollback = false;
+  Byte FTest = 0;
+  TCRBlobData* FData = nullptr;
   TCRBlobData* FRollback = nullptr;
   TCRBlobData* FStoredData = nullptr;
-  Byte FTest = 0;
 };

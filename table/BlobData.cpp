@@ -497,7 +497,7 @@ void TCRBlobData::AllocPiece(PPieceHeader& piece, Integer size) {
   void* memory = std::malloc(sizeof(TPieceHeader) + static_cast<size_t>(size));
   if (memory == nullptr) throw EOutOfMemory(RtlMessages::SOutOfMemory);
   piece = static_cast<PPieceHeader>(memory);
-  *piece = TPieceHeader{nullptr, size, 0, nullptr, nullptr, 0};
+  *piece = TPieceHeader{nullptr, size, 0, nullptr, nullptr};
 }
 
 void TCRBlobData::ReallocPiece(PPieceHeader& piece, Integer size) {

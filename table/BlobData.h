@@ -15,7 +15,6 @@ struct TPieceHeader {
   Integer Used;       // bytes in use from the start of the data part
   TPieceHeader* Prev;
   TPieceHeader* Next;
-  Word Test;  // reserved
 };
 using PPieceHeader = TPieceHeader*;
 

@@ -1,27 +1,17 @@
 #include "platform/rtl/SqlTimeStamp.h"
 
-#include <cmath>
 #include <cstdlib>
 
 #include "platform/rtl/DateTimeUtils.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Strings.h"
+#include "platform/rtl/TextConvert.h"
 
 namespace {
 
 constexpr char16_t SInvalidSQLTimeStamp[] = u"Invalid SQL date/time values";
 constexpr char16_t SCouldNotParseTimeStamp[] = u"Could not parse SQL TimeStamp string";
-
-WideChar Lower(WideChar c) { return (c >= u'A' && c <= u'Z') ? static_cast<WideChar>(c - u'A' + u'a') : c; }
-
-bool StartsWithText(StringView s, size_t pos, StringView word) {
-  if (s.size() - pos < word.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i) {
-    if (Lower(s[pos + i]) != Lower(word[i])) return false;
-  }
-  return true;
-}
 
 String Padded(unsigned value, size_t width) {
   String s = UIntToStr(value);
@@ -29,232 +19,35 @@ String Padded(unsigned value, size_t width) {
   return s;
 }
 
-// True when the format shows the hour on a 12-hour clock.
-bool HasAmPm(StringView format) {
-  for (size_t i = 0; i < format.size(); ++i) {
-    if (StartsWithText(format, i, u"am/pm") || StartsWithText(format, i, u"a/p") ||
-        StartsWithText(format, i, u"ampm")) {
-      return true;
-    }
+bool IsDigit(WideChar c) { return c >= u'0' && c <= u'9'; }
+
+// Splits a trailing zone "+hh:nn" / "-hh:nn" (after a blank) from the text;
+// false when the text ends in none.
+bool SplitZone(StringView text, StringView& stamp, SmallInt& hour, SmallInt& minute) {
+  String trimmed = TrimRight(text);
+  size_t n = trimmed.size();
+  // [+-] h or hh, separator, nn
+  for (size_t hourDigits : {size_t(2), size_t(1)}) {
+    size_t len = 1 + hourDigits + 1 + 2;
+    if (n < len + 1) continue;
+    size_t at = n - len;
+    WideChar sign = trimmed[at];
+    WideChar sep = trimmed[at + 1 + hourDigits];
+    if ((sign != u'+' && sign != u'-') || trimmed[at - 1] > u' ') continue;
+    if (sep != u':' && sep != FormatSettings.TimeSeparator) continue;
+    bool digits = IsDigit(trimmed[at + 1]) && (hourDigits == 1 || IsDigit(trimmed[at + 2])) &&
+                  IsDigit(trimmed[n - 2]) && IsDigit(trimmed[n - 1]);
+    if (!digits) continue;
+    int h = trimmed[at + 1] - u'0';
+    if (hourDigits == 2) h = h * 10 + (trimmed[at + 2] - u'0');
+    int m = (trimmed[n - 2] - u'0') * 10 + (trimmed[n - 1] - u'0');
+    bool negative = sign == u'-';
+    hour = static_cast<SmallInt>(negative ? -h : h);
+    minute = static_cast<SmallInt>(negative && h == 0 ? -m : m);
+    stamp = text.substr(0, at);
+    return true;
   }
   return false;
-}
-
-class StampFormatter {
- public:
-  explicit StampFormatter(const TSQLTimeStamp& ts) : FTs(ts) {}
-
-  void Append(StringView format, int depth) {
-    if (depth > 2) return;  // formats that name formats: stop at two levels
-    bool twelveHour = HasAmPm(format);
-    bool afterHour = false;  // "m" right after an hour is minutes
-    size_t i = 0;
-    while (i < format.size()) {
-      WideChar c = format[i];
-      WideChar lc = Lower(c);
-      size_t run = 1;
-      while (i + run < format.size() && Lower(format[i + run]) == lc) ++run;
-      switch (lc) {
-        case u'"':
-        case u'\'': {
-          size_t end = format.find(c, i + 1);
-          if (end == StringView::npos) end = format.size();
-          FOut.append(format.substr(i + 1, end - i - 1));
-          i = end + 1;
-          continue;
-        }
-        case u'd':
-          if (run == 1) FOut += UIntToStr(FTs.Day);
-          else if (run == 2) FOut += Padded(FTs.Day, 2);
-          else if (run == 3) FOut += DayName(FormatSettings.ShortDayNames);
-          else if (run == 4) FOut += DayName(FormatSettings.LongDayNames);
-          else if (run == 5) Append(FormatSettings.ShortDateFormat, depth + 1);
-          else Append(FormatSettings.LongDateFormat, depth + 1);
-          break;
-        case u'm':
-          if (afterHour && run <= 2) {
-            FOut += Padded(FTs.Minute, run);
-          } else if (run <= 2) {
-            FOut += Padded(FTs.Month, run);
-          } else {
-            const auto& names = run == 3 ? FormatSettings.ShortMonthNames : FormatSettings.LongMonthNames;
-            if (FTs.Month >= 1 && FTs.Month <= 12) FOut += names[FTs.Month - 1];
-          }
-          break;
-        case u'y':
-          FOut += run <= 2 ? Padded(static_cast<unsigned>(FTs.Year) % 100, 2)
-                           : Padded(static_cast<unsigned>(FTs.Year), 4);
-          break;
-        case u'h': {
-          unsigned hour = FTs.Hour;
-          if (twelveHour) hour = hour % 12 == 0 ? 12 : hour % 12;
-          FOut += Padded(hour, run >= 2 ? 2 : 1);
-          break;
-        }
-        case u'n': FOut += Padded(FTs.Minute, run >= 2 ? 2 : 1); break;
-        case u's': FOut += Padded(FTs.Second, run >= 2 ? 2 : 1); break;
-        case u'z': FOut += Padded(FTs.Fractions, run >= 3 ? 3 : 1); break;
-        case u't':
-          Append(run >= 2 ? FormatSettings.LongTimeFormat : FormatSettings.ShortTimeFormat, depth + 1);
-          break;
-        case u'c':
-          Append(FormatSettings.ShortDateFormat, depth + 1);
-          if (FTs.Hour != 0 || FTs.Minute != 0 || FTs.Second != 0 || FTs.Fractions != 0) {
-            FOut += u' ';
-            Append(FormatSettings.LongTimeFormat, depth + 1);
-          }
-          break;
-        case u'a':
-          if (StartsWithText(format, i, u"am/pm")) {
-            bool upper = c == u'A';
-            FOut += FTs.Hour < 12 ? (upper ? u"AM" : u"am") : (upper ? u"PM" : u"pm");
-            run = 5;
-          } else if (StartsWithText(format, i, u"a/p")) {
-            bool upper = c == u'A';
-            FOut += FTs.Hour < 12 ? (upper ? u'A' : u'a') : (upper ? u'P' : u'p');
-            run = 3;
-          } else if (StartsWithText(format, i, u"ampm")) {
-            const String& text = FTs.Hour < 12 ? FormatSettings.TimeAMString : FormatSettings.TimePMString;
-            FOut += text.empty() ? String(FTs.Hour < 12 ? u"AM" : u"PM") : text;
-            run = 4;
-          } else {
-            FOut.append(run, c);
-          }
-          break;
-        case u'/': FOut.append(run, FormatSettings.DateSeparator); break;
-        case u':': FOut.append(run, FormatSettings.TimeSeparator); break;
-        default: FOut.append(format.substr(i, run)); break;
-      }
-      if (lc == u'h') afterHour = true;
-      else if (lc == u'm' || lc == u'd' || lc == u'y') afterHour = false;
-      i += run;
-    }
-  }
-
-  const String& Text() const { return FOut; }
-
- private:
-  String DayName(const std::array<String, 7>& names) const {
-    TDateTime date;
-    if (!TryEncodeDate(static_cast<Word>(FTs.Year), FTs.Month, FTs.Day, date)) return String();
-    return names[DayOfWeek(date) - 1];
-  }
-
-  const TSQLTimeStamp& FTs;
-  String FOut;
-};
-
-// Reads an unsigned decimal number of at most maxDigits digits.
-bool ReadNumber(StringView s, size_t& pos, unsigned maxDigits, unsigned& value, unsigned* digits = nullptr) {
-  size_t start = pos;
-  value = 0;
-  while (pos < s.size() && s[pos] >= u'0' && s[pos] <= u'9' && pos - start < maxDigits) {
-    value = value * 10 + (s[pos++] - u'0');
-  }
-  if (digits != nullptr) *digits = static_cast<unsigned>(pos - start);
-  return pos > start;
-}
-
-void SkipBlanks(StringView s, size_t& pos) {
-  while (pos < s.size() && s[pos] <= u' ') ++pos;
-}
-
-enum class Parse { Ok, Malformed, OutOfRange };
-
-// Date and time; pos is left after the time (the caller checks the rest).
-Parse ParseStamp(StringView s, size_t& pos, TSQLTimeStamp& ts) {
-  // The order of day, month and year as the short date format writes them.
-  char order[3] = {'d', 'm', 'y'};
-  int found = 0;
-  for (WideChar c : FormatSettings.ShortDateFormat) {
-    char l = static_cast<char>(Lower(c));
-    if ((l == 'd' || l == 'm' || l == 'y') && found < 3) {
-      bool seen = false;
-      for (int k = 0; k < found; ++k) seen = seen || order[k] == l;
-      if (!seen) order[found++] = l;
-    }
-  }
-  if (found != 3) {
-    order[0] = 'd';
-    order[1] = 'm';
-    order[2] = 'y';
-  }
-  SkipBlanks(s, pos);
-  unsigned parts[3];
-  unsigned yearDigits = 0;
-  for (int k = 0; k < 3; ++k) {
-    if (k > 0) {
-      if (pos >= s.size() || s[pos] != FormatSettings.DateSeparator) return Parse::Malformed;
-      ++pos;
-    }
-    unsigned digits;
-    if (!ReadNumber(s, pos, order[k] == 'y' ? 4 : 2, parts[k], &digits)) return Parse::Malformed;
-    if (order[k] == 'y') yearDigits = digits;
-  }
-  TSQLTimeStamp r;
-  for (int k = 0; k < 3; ++k) {
-    if (order[k] == 'd') r.Day = static_cast<Word>(parts[k]);
-    else if (order[k] == 'm') r.Month = static_cast<Word>(parts[k]);
-    else r.Year = static_cast<SmallInt>(parts[k]);
-  }
-  if (yearDigits <= 2) {
-    // Two-digit years fall in the century window that ends
-    // TwoDigitYearCenturyWindow years after the current year.
-    Word cy, cm, cd;
-    DecodeDate(Now(), cy, cm, cd);
-    int pivot = cy - FormatSettings.TwoDigitYearCenturyWindow;
-    int year = pivot - pivot % 100 + r.Year;
-    if (FormatSettings.TwoDigitYearCenturyWindow > 0 && year <= pivot) year += 100;
-    r.Year = static_cast<SmallInt>(year);
-  }
-  size_t save = pos;
-  SkipBlanks(s, pos);
-  unsigned value;
-  if (pos < s.size() && save != pos && ReadNumber(s, pos, 2, value)) {
-    r.Hour = static_cast<Word>(value);
-    if (pos >= s.size() || s[pos] != FormatSettings.TimeSeparator) return Parse::Malformed;
-    ++pos;
-    if (!ReadNumber(s, pos, 2, value)) return Parse::Malformed;
-    r.Minute = static_cast<Word>(value);
-    if (pos < s.size() && s[pos] == FormatSettings.TimeSeparator) {
-      ++pos;
-      if (!ReadNumber(s, pos, 2, value)) return Parse::Malformed;
-      r.Second = static_cast<Word>(value);
-      if (pos < s.size() && (s[pos] == u'.' || s[pos] == FormatSettings.DecimalSeparator)) {
-        ++pos;
-        unsigned digits;
-        if (!ReadNumber(s, pos, 3, value, &digits)) return Parse::Malformed;
-        while (digits++ < 3) value *= 10;
-        r.Fractions = value;
-        while (pos < s.size() && s[pos] >= u'0' && s[pos] <= u'9') ++pos;  // below a millisecond
-      }
-    }
-    size_t beforeSuffix = pos;
-    SkipBlanks(s, pos);
-    // The settings' own markers, and AM / PM in any case.
-    auto marker = [&](const String& own, StringView plain) -> size_t {
-      if (!own.empty() && StartsWithText(s, pos, own)) return own.size();
-      return StartsWithText(s, pos, plain) ? plain.size() : 0;
-    };
-    size_t amLength = marker(FormatSettings.TimeAMString, u"AM");
-    size_t pmLength = marker(FormatSettings.TimePMString, u"PM");
-    if (amLength > 0 || pmLength > 0) {
-      pos += pmLength > 0 ? pmLength : amLength;
-      if (r.Hour < 1 || r.Hour > 12) return Parse::OutOfRange;
-      r.Hour = static_cast<Word>(r.Hour % 12 + (pmLength > 0 ? 12 : 0));
-    } else {
-      pos = beforeSuffix;
-    }
-  } else {
-    pos = save;
-  }
-  if (!IsValidSQLTimeStamp(r) || IsSQLTimeStampBlank(r)) return Parse::OutOfRange;
-  ts = r;
-  return Parse::Ok;
-}
-
-[[noreturn]] void RaiseParse(Parse result) {
-  throw EConvertError(result == Parse::OutOfRange ? SInvalidSQLTimeStamp : SCouldNotParseTimeStamp);
 }
 
 // Minutes east of UTC.
@@ -360,11 +153,10 @@ TDateTime SQLTimeStampOffsetToDateTime(const TSQLTimeStampOffset& value) {
 }
 
 String SQLTimeStampToStr(StringView format, const TSQLTimeStamp& value) {
-  CheckSqlTimeStamp(value);
   if (IsSQLTimeStampBlank(value)) return String();
-  StampFormatter f(value);
-  f.Append(format.empty() ? StringView(u"c") : format, 0);
-  return f.Text();
+  // Every valid stamp is a TDateTime, and the date-time text of its value
+  // shows the same fields (milliseconds included).
+  return FormatDateTime(format, SQLTimeStampToDateTime(value));
 }
 
 String SQLTimeStampOffsetToStr(StringView format, const TSQLTimeStampOffset& value) {
@@ -379,47 +171,23 @@ String SQLTimeStampOffsetToStr(StringView format, const TSQLTimeStampOffset& val
 }
 
 bool TryStrToSQLTimeStamp(StringView text, TSQLTimeStamp& result) {
-  size_t pos = 0;
-  TSQLTimeStamp ts;
-  if (ParseStamp(text, pos, ts) != Parse::Ok) return false;
-  SkipBlanks(text, pos);
-  if (pos != text.size()) return false;
-  result = ts;
+  TDateTime value;
+  if (!TryStrToDateTime(text, value)) return false;
+  result = DateTimeToSQLTimeStamp(value);
   return true;
 }
 
 TSQLTimeStamp StrToSQLTimeStamp(StringView text) {
-  size_t pos = 0;
   TSQLTimeStamp ts;
-  Parse result = ParseStamp(text, pos, ts);
-  if (result != Parse::Ok) RaiseParse(result);
-  SkipBlanks(text, pos);
-  if (pos != text.size()) RaiseParse(Parse::Malformed);
+  if (!TryStrToSQLTimeStamp(text, ts)) throw EConvertError(SCouldNotParseTimeStamp);
   return ts;
 }
 
 TSQLTimeStampOffset StrToSQLTimeStampOffset(StringView text) {
-  size_t pos = 0;
-  TSQLTimeStamp ts;
-  Parse result = ParseStamp(text, pos, ts);
-  if (result != Parse::Ok) RaiseParse(result);
-  SkipBlanks(text, pos);
+  StringView stamp = text;
   SmallInt zoneHour = 0, zoneMinute = 0;
-  if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-')) {
-    bool negative = text[pos++] == u'-';
-    unsigned h, m;
-    if (!ReadNumber(text, pos, 2, h) || pos >= text.size() ||
-        (text[pos] != u':' && text[pos] != FormatSettings.TimeSeparator)) {
-      RaiseParse(Parse::Malformed);
-    }
-    ++pos;
-    if (!ReadNumber(text, pos, 2, m)) RaiseParse(Parse::Malformed);
-    zoneHour = static_cast<SmallInt>(negative ? -static_cast<int>(h) : static_cast<int>(h));
-    zoneMinute = static_cast<SmallInt>(negative && h == 0 ? -static_cast<int>(m) : static_cast<int>(m));
-  }
-  SkipBlanks(text, pos);
-  if (pos != text.size()) RaiseParse(Parse::Malformed);
-  TSQLTimeStampOffset r = SQLTimeStampToSQLTimeStampOffset(ts, zoneHour, zoneMinute);
+  SplitZone(text, stamp, zoneHour, zoneMinute);
+  TSQLTimeStampOffset r = SQLTimeStampToSQLTimeStampOffset(StrToSQLTimeStamp(stamp), zoneHour, zoneMinute);
   CheckSqlTimeStampOffset(r);
   return r;
 }

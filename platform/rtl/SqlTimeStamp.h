@@ -50,18 +50,14 @@ TSQLTimeStamp SQLTimeStampOffsetToSQLTimeStamp(const TSQLTimeStampOffset& value)
 TSQLTimeStampOffset SQLTimeStampToSQLTimeStampOffset(const TSQLTimeStamp& value, SmallInt zoneHour = 0,
                                                      SmallInt zoneMinute = 0);
 
-// Formats with the date and time specifiers of FormatSettings (d dd ddd dddd
-// ddddd dddddd m mm mmm mmmm yy yyyy h hh n nn s ss z zzz t tt c am/pm a/p
-// ampm / : and quoted literals; "m" after an hour means minutes). An empty
-// format means "c": the short date, then a blank and the long time unless
-// the time is midnight. The blank stamp gives the empty string.
+// FormatDateTime's text of the stamp (an empty format is "c": the short
+// date, then the long time unless it is midnight); the blank stamp gives the
+// empty string. An invalid stamp raises (CheckSqlTimeStamp).
 String SQLTimeStampToStr(StringView format, const TSQLTimeStamp& value);
 // The stamp's text followed by " +hh:nn" or " -hh:nn".
 String SQLTimeStampOffsetToStr(StringView format, const TSQLTimeStampOffset& value);
-// Parses a date in the order of FormatSettings.ShortDateFormat with its date
-// separator, optionally followed by a time h:n[:s[.z]] (AM/PM allowed).
-// Raises EConvertError "Could not parse SQL TimeStamp string", or "Invalid
-// SQL date/time values" when the parts are out of range.
+// Reads what StrToDateTime reads; raises EConvertError "Could not parse SQL
+// TimeStamp string" for anything else.
 TSQLTimeStamp StrToSQLTimeStamp(StringView text);
 bool TryStrToSQLTimeStamp(StringView text, TSQLTimeStamp& result);
 // As above, with an optional zone "+hh:nn" / "-hh:nn" at the end.

@@ -173,7 +173,7 @@ String ExponentText(const Decimal& d, int precision, int expDigits, const TForma
   return out;
 }
 
-// "-1234.50" (or "-1.234,50" with grouping) without the sign when unsigned.
+// "1234,50" or, grouped, "1.234,50"; a minus sign in front when withSign.
 String FixedText(const Decimal& d, int decimals, bool grouped, bool withSign, const TFormatSettings& fs) {
   String out = withSign && d.negative ? u"-" : u"";
   AppendGrouped(out, IntegerDigits(d), grouped ? fs.ThousandSeparator : WideChar(0));

@@ -1,15 +1,14 @@
 #include "platform/rtl/Variant.h"
 
 #include <cfloat>
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "platform/rtl/DateTimeUtils.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Locale.h"
 #include "platform/rtl/Strings.h"
+#include "platform/rtl/TextConvert.h"
 
 // ---------------------------------------------------------------------------
 // Construction
@@ -122,13 +121,13 @@ TSQLTimeStamp StampOf(const Variant& v) {
 }
 
 // ---------------------------------------------------------------------------
-// Number texts. Kept here because variants need only the plain forms: digits
-// with FormatSettings.DecimalSeparator, and the general float format of 15
-// (double) or 7 (single) significant digits.
+// Texts: those of TextConvert, plus an integer reader that covers the whole
+// unsigned 64-bit range and tells an overflow from a text that is no number.
 
 enum class TextNumber { Ok, NotANumber, Overflow };
 
-TextNumber ParseIntegerText(StringView text, Int64& result) {
+// Decimal, or hexadecimal after "$" or "0x"; magnitudes up to 2^64 - 1.
+TextNumber ParseIntegerText(StringView text, __int128& result) {
   String s = Trim(text);
   size_t i = 0;
   bool negative = false;
@@ -142,7 +141,8 @@ TextNumber ParseIntegerText(StringView text, Int64& result) {
     i += 2;
   }
   if (i >= s.size()) return TextNumber::NotANumber;
-  unsigned __int128 magnitude = 0;
+  __int128 magnitude = 0;
+  bool overflow = false;
   for (; i < s.size(); ++i) {
     WideChar c = s[i];
     int digit;
@@ -150,58 +150,12 @@ TextNumber ParseIntegerText(StringView text, Int64& result) {
     else if (base == 16 && c >= u'a' && c <= u'f') digit = c - u'a' + 10;
     else if (base == 16 && c >= u'A' && c <= u'F') digit = c - u'A' + 10;
     else return TextNumber::NotANumber;
-    magnitude = magnitude * base + digit;
-    if (magnitude > (unsigned __int128)UINT64_MAX) return TextNumber::Overflow;
+    if (!overflow) magnitude = magnitude * base + digit;
+    overflow = overflow || magnitude > (__int128)UINT64_MAX;
   }
-  unsigned __int128 limit = (unsigned __int128)INT64_MAX + (negative ? 1 : 0);
-  if (base == 16 && !negative && magnitude <= UINT64_MAX) {
-    result = static_cast<Int64>(static_cast<UInt64>(magnitude));  // "$FFFFFFFFFFFFFFFF" is -1
-    return TextNumber::Ok;
-  }
-  if (magnitude > limit) return TextNumber::Overflow;
-  result = negative ? static_cast<Int64>(0 - static_cast<UInt64>(magnitude)) : static_cast<Int64>(magnitude);
+  if (overflow) return TextNumber::Overflow;
+  result = negative ? -magnitude : magnitude;
   return TextNumber::Ok;
-}
-
-TextNumber ParseFloatText(StringView text, double& result) {
-  String s = Trim(text);
-  std::string ascii;
-  size_t i = 0;
-  if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) ascii += static_cast<char>(s[i++]);
-  bool digits = false, separator = false;
-  for (; i < s.size(); ++i) {
-    WideChar c = s[i];
-    if (c >= u'0' && c <= u'9') {
-      ascii += static_cast<char>(c);
-      digits = true;
-    } else if (c == FormatSettings.DecimalSeparator && !separator) {
-      ascii += '.';
-      separator = true;
-    } else {
-      break;
-    }
-  }
-  if (!digits) return TextNumber::NotANumber;
-  if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
-    ascii += 'e';
-    ++i;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) ascii += static_cast<char>(s[i++]);
-    size_t start = i;
-    for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i) ascii += static_cast<char>(s[i]);
-    if (i == start) return TextNumber::NotANumber;
-  }
-  if (i != s.size()) return TextNumber::NotANumber;
-  const char* begin = ascii.data();
-  if (*begin == '+') ++begin;  // from_chars takes no plus sign
-  auto r = std::from_chars(begin, ascii.data() + ascii.size(), result);
-  if (r.ec == std::errc::result_out_of_range) {
-    // Too small is zero; too large is an overflow.
-    double probe = std::strtod(ascii.c_str(), nullptr);
-    if (std::isinf(probe)) return TextNumber::Overflow;
-    result = probe;
-    return TextNumber::Ok;
-  }
-  return r.ec == std::errc() ? TextNumber::Ok : TextNumber::NotANumber;
 }
 
 bool ParseBooleanText(StringView text, bool& result) {
@@ -212,71 +166,22 @@ bool ParseBooleanText(StringView text, bool& result) {
   return true;
 }
 
-// A number text as a double: integer, float or boolean text (-1 / 0).
+// A number text as a double: float, hexadecimal or boolean text (-1 / 0).
 double TextToDouble(const Variant& v, StringView target) {
   String s = TextOf(v);
   double d;
-  switch (ParseFloatText(s, d)) {
-    case TextNumber::Ok: return d;
-    case TextNumber::Overflow: OverflowError(v.VarType(), target);
-    case TextNumber::NotANumber: break;
-  }
-  Int64 i;
-  if (ParseIntegerText(s, i) == TextNumber::Ok) return static_cast<double>(i);  // hexadecimal
+  if (TryStrToFloat(s, d)) return d;
+  __int128 i;
+  if (ParseIntegerText(s, i) == TextNumber::Ok) return static_cast<double>(i);
   bool b;
   if (ParseBooleanText(s, b)) return b ? -1 : 0;
   CastError(v.VarType(), target);
 }
 
-String FloatText(double value, int precision) {
-  if (std::isnan(value)) return u"NAN";
-  if (std::isinf(value)) return value < 0 ? u"-INF" : u"INF";
-  if (value == 0) return u"0";
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", precision - 1, value);
-  std::string s(buf);
-  size_t e = s.find('e');
-  int exponent = std::atoi(s.c_str() + e + 1);
-  bool negative = s[0] == '-';
-  std::string digits;
-  for (size_t k = negative ? 1 : 0; k < e; ++k) {
-    if (s[k] != '.') digits += s[k];
-  }
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  String out = negative ? u"-" : u"";
-  if (exponent >= precision || exponent < -5) {
-    out += static_cast<WideChar>(digits[0]);
-    if (digits.size() > 1) {
-      out += FormatSettings.DecimalSeparator;
-      out += StrFromAscii(digits.substr(1));
-    }
-    out += u'E';
-    out += IntToStr(exponent);
-    return out;
-  }
-  if (exponent < 0) {
-    out += u'0';
-    out += FormatSettings.DecimalSeparator;
-    out.append(static_cast<size_t>(-exponent - 1), u'0');
-    out += StrFromAscii(digits);
-    return out;
-  }
-  size_t whole = static_cast<size_t>(exponent) + 1;
-  if (digits.size() < whole) digits.append(whole - digits.size(), '0');
-  out += StrFromAscii(digits.substr(0, whole));
-  if (digits.size() > whole) {
-    out += FormatSettings.DecimalSeparator;
-    out += StrFromAscii(digits.substr(whole));
-  }
-  return out;
-}
-
-String DateTimeText(TDateTime value) { return SQLTimeStampToStr(u"", DateTimeToSQLTimeStamp(value)); }
-
 TDateTime TextToDateTime(const Variant& v) {
-  TSQLTimeStamp ts;
-  if (!TryStrToSQLTimeStamp(TextOf(v), ts)) CastError(v.VarType(), u"Date");
-  return SQLTimeStampToDateTime(ts);
+  TDateTime value;
+  if (!TryStrToDateTime(TextOf(v), value)) CastError(v.VarType(), u"Date");
+  return value;
 }
 
 // Nearest whole number, ties to even, as a 128-bit value; false for NaN and
@@ -310,7 +215,7 @@ __int128 ToWhole(const Variant& v, StringView target) {
     }
     case Kind::Currency: return CurrencyToWhole(CurrencyOf(v));
     case Kind::Text: {
-      Int64 i;
+      __int128 i;
       switch (ParseIntegerText(TextOf(v), i)) {
         case TextNumber::Ok: return i;
         case TextNumber::Overflow: OverflowError(v.VarType(), target);
@@ -438,13 +343,10 @@ String Variant::AsString() const {
     case Kind::Signed: return IntToStr(SignedOf(*this));
     case Kind::Unsigned: return UIntToStr(UnsignedOf(*this));
     case Kind::Boolean: return BooleanOf(*this) ? u"True" : u"False";
-    case Kind::Float: return FloatText(FloatOf(*this), FType == varSingle ? 7 : 15);
-    case Kind::Date: return DateTimeText(FloatOf(*this));
-    case Kind::Currency: {
-      TBcd bcd;
-      CurrToBCD(CurrencyOf(*this), bcd);
-      return BcdToStr(bcd, FormatSettings.DecimalSeparator);
-    }
+    case Kind::Float:
+      return FType == varSingle ? FloatToStrF(FloatOf(*this), ffGeneral, 7, 0) : FloatToStr(FloatOf(*this));
+    case Kind::Date: return DateTimeToStr(FloatOf(*this));
+    case Kind::Currency: return CurrToStr(CurrencyOf(*this));
     case Kind::Text: return TextOf(*this);
     case Kind::Bcd: return BcdToStr(BcdOf(*this), FormatSettings.DecimalSeparator);
     case Kind::Stamp: return SQLTimeStampToStr(u"", std::get<TSQLTimeStamp>(FValue));

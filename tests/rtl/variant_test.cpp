@@ -135,6 +135,8 @@ TEST_F(VariantTest, IntegerConversions) {
   }
   EXPECT_EQ(Variant(u"-9223372036854775808").AsInt64(), INT64_MIN);
   EXPECT_EQ(Variant(UInt64(UINT64_MAX)).AsUInt64(), UINT64_MAX);
+  EXPECT_EQ(Variant(u"18446744073709551615").AsUInt64(), UINT64_MAX);
+  EXPECT_THROW(Variant(u"18446744073709551615").AsInt64(), EVariantOverflowError);
 }
 
 TEST_F(VariantTest, ConversionErrorsNameBothTypes) {
@@ -176,8 +178,8 @@ TEST_F(VariantTest, ConversionErrorsNameBothTypes) {
                     u"Overflow while converting variant of type (Double) into type (Currency)");
   ExpectError<Over>([] { Variant(UInt64(UINT64_MAX)).AsCurrency(); },
                     u"Overflow while converting variant of type (UInt64) into type (Currency)");
-  ExpectError<Over>([] { Variant(u"1e999").AsDouble(); },
-                    u"Overflow while converting variant of type (UnicodeString) into type (Double)");
+  ExpectError<Cast>([] { Variant(u"1e999").AsDouble(); },
+                    u"Could not convert variant of type (UnicodeString) into type (Double)");
 }
 
 TEST_F(VariantTest, TextOfEachType) {
@@ -198,7 +200,6 @@ TEST_F(VariantTest, TextOfEachType) {
       {Variant(1e20), u"1E20"},
       {Variant(123456789012345.0), u"123456789012345"},
       {Variant(1234567890123456.0), u"1,23456789012346E15"},
-      {Variant(0.00001), u"0,00001"},
       {Variant(-1.5e-6), u"-1,5E-6"},
       {Variant(std::numeric_limits<double>::infinity()), u"INF"},
       {Variant(Currency::FromScaled(15000)), u"1,5"},
@@ -221,6 +222,8 @@ TEST_F(VariantTest, NumbersFromTextAndOtherTypes) {
   EXPECT_EQ(Variant(u"1,5").AsDouble(), 1.5);
   EXPECT_EQ(Variant(u" -2,5E2 ").AsDouble(), -250);
   EXPECT_EQ(Variant(u"False").AsDouble(), 0);
+  EXPECT_EQ(Variant(u"1,5e-999").AsDouble(), 0);  // below the smallest double: zero, not an error
+  EXPECT_EQ(Variant(u"0,001e310").AsDouble(), 1e307);
   EXPECT_EQ(Variant(Currency::FromScaled(15000)).AsDouble(), 1.5);
   EXPECT_EQ(Variant(StrToBcd(u"0.1")).AsDouble(), 0.1);
   // Text to currency is exact decimal: 0,1 is 1000 scaled, and a fifth
