@@ -9,4 +9,6 @@ if [ ! -x build/app/folvane ]; then
   echo "The editor is not built yet: only the table engine and its runtime exist so far." >&2
   exit 1
 fi
+# Large tables load faster when malloc may back its heap with huge pages.
+export GLIBC_TUNABLES="${GLIBC_TUNABLES:-glibc.malloc.hugetlb=1}"
 exec build/app/folvane "$@"

@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FormatSettings.h"
 
 namespace {
 
@@ -264,11 +265,15 @@ String FormatOne(const FormatArg& arg, char16_t conv, int precision) {
       if (const double* d = std::get_if<double>(&arg)) v = *d;
       else if (const Int64* i = std::get_if<Int64>(&arg)) v = static_cast<double>(*i);
       else break;
-      char spec[16];
-      std::snprintf(spec, sizeof spec, "%%.%d%c", precision < 0 ? (conv == u'g' ? 15 : 2) : precision,
+      char pattern[16];
+      std::snprintf(pattern, sizeof pattern, "%%.%d%c", precision < 0 ? (conv == u'g' ? 15 : 2) : precision,
                     conv == u'n' ? 'f' : static_cast<char>(conv));
-      std::snprintf(buf, sizeof buf, spec, v);
-      return StrFromAscii(buf);
+      std::snprintf(buf, sizeof buf, pattern, v);
+      String text = StrFromAscii(buf);
+      for (auto& c : text) {
+        if (c == u'.') c = FormatSettings.DecimalSeparator;
+      }
+      return text;
     }
     default: break;
   }

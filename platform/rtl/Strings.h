@@ -45,8 +45,9 @@ String StrFromAscii(std::string_view s);
 String IntToStr(Int64 value);
 String UIntToStr(UInt64 value);
 
-// Delphi-style Format with %s, %d, %u, %x, %f, %g, %e, %n, %% and the
-// optional index, width and precision ("%-10s", "%.2f", "%0:s").
+// The platform's Format with %s, %d, %u, %x, %f, %g, %e, %n, %% and the
+// optional index, width and precision ("%-10s", "%.2f", "%0:s"); real
+// numbers take the decimal separator of the process-wide format settings.
 using FormatArg = std::variant<Int64, UInt64, double, String>;
 String Format(StringView fmt, std::initializer_list<FormatArg> args);
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Strings.h"
 
 TEST(Strings, Utf8RoundTripsOutsideTheBasicPlane) {
@@ -28,7 +29,10 @@ TEST(Strings, FormatLikeThePlatform) {
   EXPECT_EQ(Format(u"Field %s not found", {String(u"ID")}), u"Field ID not found");
   EXPECT_EQ(Format(u"%d|%5d|%-4s|%.3d|%%", {Int64(-12), Int64(7), String(u"ab"), Int64(5)}), u"-12|    7|ab  |005|%");
   EXPECT_EQ(Format(u"%1:s %0:s", {String(u"a"), String(u"b")}), u"b a");
-  EXPECT_EQ(Format(u"%.2f", {1.005e3}), u"1005.00");
+  TFormatSettings saved = FormatSettings;
+  FormatSettings.DecimalSeparator = u',';
+  EXPECT_EQ(Format(u"%.2f", {1.005e3}), u"1005,00");
+  FormatSettings = saved;
   EXPECT_THROW(Format(u"%d", {String(u"x")}), EConvertError);
   EXPECT_THROW(Format(u"%s %s", {String(u"x")}), EConvertError);
 }
