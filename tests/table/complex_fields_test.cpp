@@ -33,18 +33,23 @@ void AppendRow(TestStore& s, Integer id, const char* text, const char* memo) {
 
 String MemoOf(TestStore& s, TRecBuf buf) { return AnsiToString(s.GetObject(s.Fields()[2], buf)->AsAnsiString()); }
 
-}  // namespace
-
-TEST(ComplexFields, EditThenCancelKeepsTheStoredValues) {
-  TestStore s({{u"id", dtInt32}, {u"name", dtExtString}, {u"note", dtMemo}});
-  AppendRow(s, 1, "old", "old memo");
+// Starts an edit of the current record and gives it new values.
+TRecBuf EditWithNewValues(TestStore& s) {
   TRecBuf edit = s.NewRecord();
   s.GetRecord(edit);
   s.EditRecord(edit);
   s.StringHeap().DisposeBuf(TData::GetSlotRef(edit + s.Fields()[1]->FOffset));
   PutExtString(s, edit, 1, "new");
   s.GetObject(s.Fields()[2], edit)->SetAsAnsiString("new memo");
-  s.CancelRecord(edit);
+  return edit;
+}
+
+}  // namespace
+
+TEST(ComplexFields, EditThenCancelKeepsTheStoredValues) {
+  TestStore s({{u"id", dtInt32}, {u"name", dtExtString}, {u"note", dtMemo}});
+  AppendRow(s, 1, "old", "old memo");
+  s.CancelRecord(EditWithNewValues(s));
 
   TRecBuf now = s.NewRecord();
   s.GetRecord(now);
@@ -55,13 +60,8 @@ TEST(ComplexFields, EditThenCancelKeepsTheStoredValues) {
 TEST(ComplexFields, EditThenPostReplacesTheValues) {
   TestStore s({{u"id", dtInt32}, {u"name", dtExtString}, {u"note", dtMemo}});
   AppendRow(s, 1, "old", "old memo");
-  TRecBuf edit = s.NewRecord();
-  s.GetRecord(edit);
-  s.EditRecord(edit);
-  s.StringHeap().DisposeBuf(TData::GetSlotRef(edit + s.Fields()[1]->FOffset));
-  PutExtString(s, edit, 1, "new");
+  TRecBuf edit = EditWithNewValues(s);
   TBlob* memo = s.GetObject(s.Fields()[2], edit);
-  memo->SetAsAnsiString("new memo");
   EXPECT_TRUE(memo->CanRollback());
   s.PostRecord(edit);
   EXPECT_FALSE(memo->CanRollback());  // posting drops the old contents
