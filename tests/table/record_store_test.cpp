@@ -170,6 +170,22 @@ TEST(RecordStore, BookmarksSurviveEditsAndFallBackToRecordNumbers) {
   EXPECT_EQ(s.CurrentInt(), 30);
 }
 
+TEST(RecordStore, BookmarkValidCountsTheRecordNumberOffset) {
+  TestStore s({{u"id", dtInt32}});
+  for (int i = 1; i <= 8; ++i) s.AppendInt(i);
+  TRecBookmark last;
+  s.SetRecordNo(8);
+  s.GetBookmark(&last);
+  s.SetRecordNo(1);
+  s.DeleteRecord();  // the offset becomes -1: the last record is now number 7
+  ASSERT_EQ(s.RecordNoOffset(), -1);
+  EXPECT_EQ(last.Order, 8);
+  EXPECT_TRUE(s.BookmarkValid(&last));
+  s.SetToBookmark(&last);
+  EXPECT_EQ(s.CurrentInt(), 8);
+  EXPECT_EQ(s.GetRecordNo(), 7);
+}
+
 TEST(RecordStore, CompareBookmarksFollowsRecordsAfterRenumbering) {
   TestStore s({{u"id", dtInt32}});
   for (int i = 1; i <= 6; ++i) s.AppendInt(i);
