@@ -121,6 +121,10 @@ void TFileStream::SetSize(Int64 newSize) {
   if (Position() > newSize) Seek(newSize, TSeekOrigin::soBeginning);
 }
 
+void TFileStream::FlushToDisk() {
+  if (::fsync(FHandle) != 0) throw EWriteError(RtlMessages::SWriteError);
+}
+
 Int64 TMemoryStream::Read(void* buffer, Int64 count) {
   if (count <= 0 || FPosition >= Size()) return 0;
   Int64 n = std::min<Int64>(count, Size() - FPosition);
@@ -207,6 +211,9 @@ void TSafeFileWriter::Commit() {
     ::umask(mask);
     ::chmod(temp.c_str(), 0666 & ~mask);
   }
+  // The data must be on disk before the rename makes it the file, or a crash
+  // could leave an empty file where the old one stood.
+  FStream->FlushToDisk();
   delete FStream;
   FStream = nullptr;
   if (::rename(temp.c_str(), target.c_str()) != 0) {

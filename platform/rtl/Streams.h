@@ -56,6 +56,8 @@ class TFileStream : public TStream {
   Int64 Seek(Int64 offset, TSeekOrigin origin) override;
   void SetSize(Int64 newSize) override;
   const String& FileName() const { return FFileName; }
+  // Forces written data to the disk; raises EWriteError when it cannot.
+  void FlushToDisk();
 
  private:
   String FFileName;
