@@ -116,28 +116,30 @@ TDateTime SQLTimeStampToDateTime(const TSQLTimeStamp& value) {
                         value.Second, static_cast<Word>(value.Fractions));
 }
 
+namespace {
+// Both stamp records share their date and time fields by name.
+template <class From, class To>
+void CopyClockFields(const From& from, To& to) {
+  to.Year = from.Year;
+  to.Month = from.Month;
+  to.Day = from.Day;
+  to.Hour = from.Hour;
+  to.Minute = from.Minute;
+  to.Second = from.Second;
+  to.Fractions = from.Fractions;
+}
+}  // namespace
+
 TSQLTimeStamp SQLTimeStampOffsetToSQLTimeStamp(const TSQLTimeStampOffset& value) {
   TSQLTimeStamp ts;
-  ts.Year = value.Year;
-  ts.Month = value.Month;
-  ts.Day = value.Day;
-  ts.Hour = value.Hour;
-  ts.Minute = value.Minute;
-  ts.Second = value.Second;
-  ts.Fractions = value.Fractions;
+  CopyClockFields(value, ts);
   return ts;
 }
 
 TSQLTimeStampOffset SQLTimeStampToSQLTimeStampOffset(const TSQLTimeStamp& value, SmallInt zoneHour,
                                                      SmallInt zoneMinute) {
   TSQLTimeStampOffset r;
-  r.Year = value.Year;
-  r.Month = value.Month;
-  r.Day = value.Day;
-  r.Hour = value.Hour;
-  r.Minute = value.Minute;
-  r.Second = value.Second;
-  r.Fractions = value.Fractions;
+  CopyClockFields(value, r);
   r.TimeZoneHour = zoneHour;
   r.TimeZoneMinute = zoneMinute;
   return r;

@@ -15,15 +15,11 @@
 #include "table/Blob.h"
 #include "table/BlobData.h"
 
+#include "blob_test_helpers.h"
+
 namespace {
 
 using Blob = TSharedRef<TBlob>;
-
-std::string ReadAll(TBlob& blob) {
-  std::string out(static_cast<size_t>(blob.Size()), '\0');
-  EXPECT_EQ(blob.Read(0, 0, out.data()), static_cast<Int64>(out.size()));
-  return out;
-}
 
 std::string Bytes(const void* data, size_t n) { return std::string(static_cast<const char*>(data), n); }
 
@@ -58,16 +54,6 @@ class CodePageScope {
  private:
   int FSaved;
 };
-
-template <class F>
-void ExpectMessage(F&& f, std::u16string_view message) {
-  try {
-    f();
-    ADD_FAILURE() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), String(message));
-  }
-}
 
 TEST(BlobData, LargeWriteFillsWholePieces) {
   Blob blob(new TBlob(false));

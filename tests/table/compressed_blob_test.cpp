@@ -14,15 +14,11 @@
 #include "table/CompressedBlob.h"
 #include "table/VariantObject.h"
 
+#include "blob_test_helpers.h"
+
 namespace {
 
 using Blob = TSharedRef<TCompressedBlob>;
-
-std::string ReadAll(TBlob& blob) {
-  std::string out(static_cast<size_t>(blob.Size()), '\0');
-  EXPECT_EQ(blob.Read(0, 0, out.data()), static_cast<Int64>(out.size()));
-  return out;
-}
 
 // The stored bytes of the value, compressed or not.
 std::string Raw(TBlob& blob) {
@@ -65,16 +61,6 @@ Blob WithPiece(const std::string& bytes) {
   piece->Used = static_cast<Integer>(bytes.size());
   blob->AppendPiece(piece);
   return blob;
-}
-
-template <class F>
-void ExpectMessage(F&& f, std::u16string_view message) {
-  try {
-    f();
-    ADD_FAILURE() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), String(message));
-  }
 }
 
 TEST(CompressedBlob, CompressesOnlyWhatGetsSmaller) {
