@@ -98,7 +98,7 @@ void TData::Open() {
     InitData();
     InternalOpen(false);
     try {
-      CreateFilterExpression();
+      CreateFilterExpression(FFilterText);
     } catch (...) {
       InternalClose();
       throw;

@@ -5,12 +5,19 @@
 
 #include <functional>
 
+#include <bitset>
+
 #include "platform/rtl/Types.h"
+#include "platform/rtl/Variant.h"
+#include "table/CompareOptions.h"
 #include "table/DataTypes.h"
 #include "table/FieldDesc.h"
+#include "table/FilterExpression.h"
 #include "table/StringHeap.h"
 
 class TBlob;
+class TBoolParser;
+class TDBObject;
 class TSharedObject;
 
 using TRecBuf = Byte*;
@@ -97,6 +104,96 @@ class TData {
 
   // Date forms of a date slot (see TDateFormat).
   virtual void GetDateFromBuf(const void* buf, void* date, bool hasParent, TDateFormat format);
+  // Stores a date given in one of the date forms; fails with "'%d.%d' is not
+  // a valid timestamp" for a day number below 1 or negative milliseconds.
+  virtual void PutDateToBuf(void* buf, const void* date, bool hasParent, TDateFormat format);
+
+  // Field values (FieldValues.cpp). Dest and Source are the caller's value
+  // buffers laid out as a slot of the type (strings zero-terminated).
+  virtual bool NeedConvertEOL() { return false; }
+  virtual void GetField(TFieldDesc* field, TRecBuf recBuf, void* dest, bool needConvert, bool& isBlank);
+  virtual void GetFieldData(TFieldDesc* field, const void* fieldBuf, void* dest, bool needConvert);
+  // The address of a field's value; nativeBuffer false means a temporary copy
+  // (child fields) that the caller frees with std::free.
+  virtual void* GetMappedFieldBuf(TRecBuf recBuf, TFieldDesc* field, TDataType& dataType, Word& fieldLength,
+                                  bool& hasParent, bool& isFixed, bool& isBlank, bool& nativeBuffer);
+  void* GetFieldBuf(TRecBuf recBuf, TFieldDesc* field, TDataType& dataType, bool& isBlank, bool& nativeBuffer);
+  // source nullptr writes null.
+  virtual void PutField(TFieldDesc* field, TRecBuf recBuf, const void* source, bool needConvert = false,
+                        bool isDatabaseValue = false);
+  virtual void PutFieldData(TFieldDesc* field, void* fieldBuf, const void* source, bool needConvert,
+                            bool isDatabaseValue);
+  virtual void GetDataAsVariant(const void* dataBuf, TDataType dataType, TDataType subDataType, Word fieldLength,
+                                bool hasParent, bool isFixed, Variant& value, bool useRollback);
+  virtual void GetFieldAsVariant(TFieldDesc* field, TRecBuf recBuf, Variant& value, bool useRollback = false);
+  virtual void GetMappedFieldAsVariant(TFieldDesc* field, TRecBuf recBuf, Variant& value, bool useRollback = false);
+  virtual void PutDataAsVariant(void* dataBuf, TDataType dataType, Integer dataSize, Word len, Word scale,
+                                bool hasParent, const Variant& value, bool isDatabaseValue);
+  // Null or Empty makes the field null.
+  virtual void PutFieldAsVariant(TFieldDesc* field, TRecBuf recBuf, const Variant& value,
+                                 bool isDatabaseValue = false);
+  bool GetNullByBlob(TFieldDesc* field, TRecBuf recBuf);
+  static bool IsEqualDataType(const TFieldDesc* field1, const TFieldDesc* field2);
+  bool HasFields(const std::bitset<256>& fieldTypes) const;
+  // Convenience forms over the variant conversions.
+  Variant GetFieldValue(TFieldDesc* field, TRecBuf recBuf) {
+    Variant v;
+    GetFieldAsVariant(field, recBuf, v);
+    return v;
+  }
+
+  // Child fields of object fields.
+  static void GetChildFieldInfo(TFieldDesc* field, TFieldDesc*& rootField, String& attrName);
+  void GetChildField(TFieldDesc* field, TRecBuf recBuf, void*& attrBuf, bool& isBlank, bool& nativeBuffer);
+  void PutChildField(TFieldDesc* field, TRecBuf recBuf, const void* valuePtr);
+  bool GetChildFieldIsNull(TFieldDesc* field, TRecBuf recBuf);
+
+  // Blob fields through the record set (BlobAccess.cpp). Positions, counts
+  // and sizes are bytes; trueUnicode says the caller's bytes are UTF-16.
+  Int64 ReadBlob(TBlob* blob, Int64 position, Int64 count, void* dest, bool fromRollback, bool trueUnicode);
+  Int64 ReadBlob(TFieldDesc* field, TRecBuf recBuf, Int64 position, Int64 count, void* dest, bool fromRollback,
+                 bool trueUnicode);
+  void WriteBlob(TBlob* blob, Int64 position, Int64 count, const void* source, bool trueUnicode);
+  void WriteBlob(TFieldDesc* field, TRecBuf recBuf, Int64 position, Int64 count, const void* source,
+                 bool trueUnicode);
+  Int64 TruncateBlob(TBlob* blob, Int64 size, bool trueUnicode);
+  Int64 TruncateBlob(TFieldDesc* field, TRecBuf recBuf, Int64 size, bool trueUnicode);
+  Int64 GetBlobSize(TBlob* blob, bool fromRollback, bool trueUnicode);
+  Int64 GetBlobSize(TFieldDesc* field, TRecBuf recBuf, bool fromRollback, bool trueUnicode);
+  void SetBlobSize(TBlob* blob, Int64 newSize, bool fromRollback, bool trueUnicode);
+  void SetBlobSize(TFieldDesc* field, TRecBuf recBuf, Int64 newSize, bool fromRollback, bool trueUnicode);
+
+  // Comparison (Compare.cpp). A negative result: the given value sorts
+  // before the field value. Nulls are the caller's business except in
+  // CompareFields.
+  virtual int InternalCompareFieldValue(const void* valuePtr, TDataType valueType, const void* dataBuf,
+                                        TDataType dataType, Word fieldLength, bool hasParent, bool isFixed,
+                                        TCompareOptions options);
+  virtual int InternalAnsiStrComp(const char* s1, const char* s2, TCompareOptions options);
+  virtual int InternalAnsiCompareText(const AnsiString& s1, const AnsiString& s2, TCompareOptions options);
+  virtual int InternalWStrLComp(const String& s1, const String& s2, TCompareOptions options);
+  virtual int InternalWStrComp(const String& s1, const String& s2, TCompareOptions options);
+  virtual int CompareStrValues(const AnsiString& value, const AnsiString& str, TCompareOptions options);
+  virtual int CompareWideStrValues(const String& value, const String& str, TCompareOptions options);
+  static int CompareBinValues(const void* value1, Integer size1, const void* value2, Integer size2,
+                              TCompareOptions options);
+  int CompareFieldValue(const void* valuePtr, TDataType valueType, TFieldDesc* field, TRecBuf recBuf,
+                        TCompareOptions options);
+  int CompareFields(TRecBuf recBuf1, TRecBuf recBuf2, TFieldDesc* field, TCompareOptions options);
+  virtual TCompareOptions GetSortOptions(const TSortColumn& sortColumn);
+
+  // Filter expressions (FilterExpression.cpp). An active record set parses a
+  // new text at once; a failure leaves the old text and no expression.
+  virtual void SetFilterText(const String& value);
+  const String& FilterText() const { return FFilterText; }
+  void CreateFilterExpression(const String& text);
+  void FreeFilterExpression();
+  bool Eval(TExpressionNode* node);
+  // Cached updates on, or a record or master/detail filter or an expression.
+  bool Filtered() const;
+  virtual void FilterUpdated() {}
+  virtual void SetFilterItemTypes(TItemTypes value) { FFilterItemTypes = value; }
+  TExpressionNode* FilterExpression() const { return FFilterExpression; }
 
   // Navigation: base answers; the store replaces them.
   virtual bool GetEOF() { return FEOF; }
@@ -172,6 +269,8 @@ class TData {
   bool FSetEmptyStrToNull = false;
   bool FRequireEmptyStrToNull = false;
   bool FFilterUseRollBack = false;
+  bool FFilterCaseInsensitive = false;
+  bool FFilterNoPartialCompare = false;
   String FFilterText;
   TItemTypes FFilterItemTypes = ItemTypeBit(isUnmodified) | ItemTypeBit(isUpdated) | ItemTypeBit(isAppended);
 
@@ -193,13 +292,30 @@ class TData {
   virtual void InternalDelete() { if (FOnDelete) FOnDelete(); }
   virtual void InternalUpdate(TRecBuf) { if (FOnUpdate) FOnUpdate(); }
 
-  // The filter expression built from FFilterText when the record set opens;
-  // none in the base record set.
-  virtual void CreateFilterExpression() {}
-  virtual void FreeFilterExpression() {}
-  virtual bool HasFilterExpression() const { return false; }
-  virtual bool FilterExpressionUsesCalcFields() const { return false; }
-  virtual bool EvaluateFilterExpression(TRecBuf) { return true; }
+  // The filter expression built from FFilterText when the record set opens.
+  bool HasFilterExpression() const { return FFilterExpression != nullptr; }
+  bool FilterExpressionUsesCalcFields() const {
+    return FFilterExpression != nullptr && FFilterExpression->UseCalculatedFields;
+  }
+  bool EvaluateFilterExpression(TRecBuf recBuf) {
+    FilterRecBuf = recBuf;
+    return Eval(FFilterExpression);
+  }
+  // Parsing steps of a filter text; FParser, FCode and FStrLexem hold the
+  // lexer and its current lexeme while a text is parsed.
+  TExpressionNode* OrExpr();
+  TExpressionNode* AndExpr();
+  TExpressionNode* Condition();
+  TExpressionNode* Argument();
+  TExpressionNode* AllocNode(TExpressionType nodeType, TExpressionNode* left = nullptr,
+                             TExpressionNode* right = nullptr);
+  [[noreturn]] void FilterError();
+  TBoolParser* FParser = nullptr;
+  Integer FCode = 0;
+  String FStrLexem;
+  TExpressionNode* FFilterExpression = nullptr;
+  TExpressionNode* FFirstAlloc = nullptr;
+  Integer FFilterDepth = 0;  // nesting of the text being parsed, capped
 
   bool FActive = false;
   bool FPrepared = false;

@@ -68,6 +68,23 @@ class TMemData : public TData {
   void UpdateCachedBuffer(TItemHeader* fItem = nullptr, TItemHeader* lItem = nullptr);
   void ReorderItems(TItemHeader* item, TReorderOption option);
 
+  // Sorting (Sort.cpp): the store is kept sorted by IndexFieldNames, a list
+  // such as "Name DESC CIS; Id" parsed into sort columns (IndexFieldNames.cpp).
+  virtual void SetSortDefaults(TSortColumn& sortColumn);
+  virtual void SetIndexFieldNames(const String& value);
+  const String& IndexFieldNames() const { return FIndexFieldNames; }
+  const TSortColumns& IndexFields() const { return FIndexFields; }
+  virtual void SortItems();
+  void UpdateIndexFields();
+  void ClearIndexFields();
+  int CompareRecords(TRecBuf recBuf1, TRecBuf recBuf2);
+  int CompareByRecBuf(TItemHeader* item1, TItemHeader* item2);
+  static int CompareBySavedOrder(TItemHeader* item1, TItemHeader* item2);
+  void Exchange(TItemHeader* item1, TItemHeader* item2);
+  // Moves the current record to its sorted place after it was added (dir < 0
+  // looks backward) or changed.
+  void MoveSortedRecord(int dir);
+
   virtual void InitItem(TItemHeader* item);
   virtual void DeleteItem(TItemHeader* item);
   virtual bool IsSupportedDataType(TDataType) { return false; }
@@ -83,8 +100,7 @@ class TMemData : public TData {
  protected:
   void InitData() override;
   void FreeData() override;
-  // The store keeps its list sorted when sort columns exist; none here.
-  virtual bool HasSortColumns() const { return false; }
+  bool HasSortColumns() const { return !FIndexFields.empty(); }
   bool HasFilters() const;
   // Releases the complex values of an item's record and of its rollback copy.
   void ReleaseItemValues(TItemHeader* item, bool withBlob);
@@ -97,6 +113,7 @@ class TMemData : public TData {
   TRecBuf FCalcRecBuf2 = nullptr;
   std::vector<TItemHeader*> FRecordNoCache;
   String FIndexFieldNames;
+  TSortColumns FIndexFields;
   Integer FRowsFetched = 0;
   bool FOrderSaved = false;
   TItemHeader* FirstItem = nullptr;
