@@ -37,6 +37,17 @@ class TestStore : public TMemData {
     std::memcpy(&v, buf + Fields()[field]->FOffset, sizeof v);
     return v;
   }
+  // Any field through the variant conversions; Null or Empty writes null.
+  void SetValue(TRecBuf buf, int field, const Variant& value) { PutFieldAsVariant(Fields()[field], buf, value); }
+  Variant GetValue(TRecBuf buf, int field) { return GetFieldValue(Fields()[field], buf); }
+  // Appends a record holding the values, field by field.
+  void AppendValues(std::initializer_list<Variant> values) {
+    TRecBuf buf = NewRecord();
+    CreateComplexFields(buf, true);
+    int field = 0;
+    for (const Variant& v : values) SetValue(buf, field++, v);
+    AppendRecord(buf);
+  }
   // Appends a record whose first field holds value.
   void AppendInt(Integer value) {
     TRecBuf buf = NewRecord();
