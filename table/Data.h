@@ -310,6 +310,7 @@ class TData {
   TExpressionNode* AllocNode(TExpressionType nodeType, TExpressionNode* left = nullptr,
                              TExpressionNode* right = nullptr);
   [[noreturn]] void FilterError();
+  void NextLexem();  // the next lexeme of FParser into FCode and FStrLexem
   TBoolParser* FParser = nullptr;
   Integer FCode = 0;
   String FStrLexem;
