@@ -329,11 +329,11 @@ TExpressionNode* TData::AndExpr() {
 }
 
 TExpressionNode* TData::Condition() {
-  if (++FFilterDepth > MaxFilterDepth) FilterError();
   struct DepthScope {
     Integer& Depth;
     ~DepthScope() { --Depth; }
-  } depthScope{FFilterDepth};
+  } depthScope{++FFilterDepth};
+  if (FFilterDepth > MaxFilterDepth) FilterError();
 
   switch (FCode) {
     case lxNOT:
