@@ -221,6 +221,7 @@ class TData {
   virtual void DeleteRecord();
 
   // Record buffers.
+  // A buffer of the record and calculated area (contents undefined).
   TRecBuf AllocRecBuf() const;
   static void FreeRecBuf(TRecBuf recBuf);
   virtual void InitRecord(TRecBuf recBuf);
