@@ -1,11 +1,316 @@
+// Sorting of the record store by its sort columns: the order of two
+// records, the sort of the whole item list, the restoring of the order the
+// records had before the first sort, and the moving of one changed record
+// to its sorted place. Items are relinked, never moved or copied, so
+// bookmarks keep finding their records.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Locale.h"
 #include "table/MemData.h"
 
-// Placeholder until sorting is built.
+namespace {
+
+// The sign of a column's result, turned by the column's direction.
+int Directed(int result, bool descending) {
+  if (result == 0) return 0;
+  return (result < 0) == descending ? 1 : -1;
+}
+
+TRecBuf RecordOf(TItemHeader* item) { return TBlockManager::GetRecordPtr(item); }
+
+// A sort column resolved once for a whole sort, so that comparing two
+// records reads the two slots directly.
+struct PlannedColumn {
+  TFieldDesc* Field = nullptr;
+  bool Descending = false;
+  TCompareOptions Options = 0;
+  // The general path: CompareFields (child fields, blobs).
+  bool ByFields = false;
+  Integer Offset = 0;
+  Integer NullOffset = 0;
+  TDataType Type = dtUnknown;
+  Word Length = 0;
+  bool IsFixed = false;
+  // Texts compared by the locale's collation: each record's collation key
+  // is made once, and keys compare byte by byte in the same order.
+  bool Keyed = false;
+  std::string Keys;
+  std::vector<size_t> KeyStart;  // key of record i: [KeyStart[i], KeyStart[i + 1])
+};
+
+struct SortEntry {
+  TItemHeader* Item;
+  size_t Index;
+};
+
+bool IsCollatedText(TDataType type, TCompareOptions options) {
+  if (options & (coPartialKey | coPartialCompare | coOrdinalCompare)) return false;
+  return type == dtString || type == dtExtString || type == dtWideString || type == dtExtWideString ||
+         type == dtGuid;
+}
+
+std::string_view TrimmedControls(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
+  return s;
+}
+
+StringView TrimmedControls(StringView s) {
+  while (!s.empty() && s.back() <= 32) s.remove_suffix(1);
+  return s;
+}
+
+// The collation key of the text that InternalCompareFieldValue compares for
+// the column's type: the heap types and GUIDs are never trimmed, GUIDs
+// compare without case.
+void AppendCollationKey(const TCollator& collator, const PlannedColumn& column, const Byte* slot, bool trim,
+                        std::string& keys) {
+  bool ignoreCase = (column.Options & coCaseInsensitive) != 0;
+  switch (column.Type) {
+    case dtString: {
+      std::string_view s(reinterpret_cast<const char*>(slot));
+      collator.AppendSortKeyAnsi(trim ? TrimmedControls(s) : s, ignoreCase, keys);
+      break;
+    }
+    case dtExtString: {
+      auto* s = static_cast<const char*>(TData::GetSlotRef(slot));
+      collator.AppendSortKeyAnsi(s != nullptr ? s : "", ignoreCase, keys);
+      break;
+    }
+    case dtGuid:
+      collator.AppendSortKeyAnsi(reinterpret_cast<const char*>(slot), true, keys);
+      break;
+    case dtWideString: case dtExtWideString: {
+      auto* s = column.Type == dtWideString ? reinterpret_cast<const char16_t*>(slot)
+                                            : static_cast<const char16_t*>(TData::GetSlotRef(slot));
+      StringView text(s != nullptr ? s : u"");
+      collator.AppendSortKey(trim ? TrimmedControls(text) : text, ignoreCase, keys);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// Sorts items by the store's columns, resolved once: offsets, types and
+// options per column, and a collation key per record for texts.
+void SortByPlannedColumns(TMemData& store, std::vector<TItemHeader*>& items) {
+  const TSortColumns& columns = store.IndexFields();
+  TRecBuf probe = RecordOf(items.front());
+  std::vector<PlannedColumn> plan(columns.size());
+  bool anyKeyed = false;
+  for (size_t c = 0; c < columns.size(); ++c) {
+    PlannedColumn& p = plan[c];
+    p.Field = columns[c].FieldDesc;
+    p.Descending = columns[c].DescendingOrder;
+    p.Options = store.GetSortOptions(columns[c]);
+    bool hasParent, isBlank, nativeBuffer;
+    void* buf = store.GetMappedFieldBuf(probe, p.Field, p.Type, p.Length, hasParent, p.IsFixed, isBlank, nativeBuffer);
+    if (!nativeBuffer) std::free(buf);
+    Int64 offset = nativeBuffer ? static_cast<Byte*>(buf) - probe : -1;
+    // What has no slot of its own, or whose null flag depends on more than
+    // the flag byte, goes the general way.
+    p.ByFields = hasParent || p.Field->FIsBlob || offset < 0 || offset >= store.RecordSize();
+    if (p.ByFields) continue;
+    p.Offset = static_cast<Integer>(offset);
+    p.NullOffset = static_cast<Integer>(store.NullIndicator(p.Field, probe) - probe);
+    p.Keyed = IsCollatedText(p.Type, p.Options);
+    anyKeyed = anyKeyed || p.Keyed;
+  }
+
+  if (anyKeyed) {
+    const TCollator& collator = TCollator::Current();
+    for (PlannedColumn& p : plan) {
+      if (!p.Keyed) continue;
+      bool trim = (p.Type == dtString || p.Type == dtWideString || p.Type == dtExtWideString) &&
+                  (p.IsFixed ? store.FTrimFixedChar : store.FTrimVarChar);
+      p.KeyStart.reserve(items.size() + 1);
+      for (TItemHeader* item : items) {
+        p.KeyStart.push_back(p.Keys.size());
+        TRecBuf rec = RecordOf(item);
+        if (rec[p.NullOffset] != 1) AppendCollationKey(collator, p, rec + p.Offset, trim, p.Keys);
+      }
+      p.KeyStart.push_back(p.Keys.size());
+    }
+  }
+
+  std::vector<SortEntry> entries(items.size());
+  for (size_t i = 0; i < items.size(); ++i) entries[i] = {items[i], i};
+  auto compare = [&store, &plan](const SortEntry& a, const SortEntry& b) {
+    TRecBuf r1 = RecordOf(a.Item);
+    TRecBuf r2 = RecordOf(b.Item);
+    for (const PlannedColumn& p : plan) {
+      int result;
+      if (p.ByFields) {
+        result = store.CompareFields(r1, r2, p.Field, p.Options);
+      } else if (bool null1 = r1[p.NullOffset] == 1, null2 = r2[p.NullOffset] == 1; null1 || null2) {
+        result = CompareNullFlags(null1, null2, p.Options);
+      } else if (p.Keyed) {
+        std::string_view k1(p.Keys.data() + p.KeyStart[a.Index], p.KeyStart[a.Index + 1] - p.KeyStart[a.Index]);
+        std::string_view k2(p.Keys.data() + p.KeyStart[b.Index], p.KeyStart[b.Index + 1] - p.KeyStart[b.Index]);
+        result = k1.compare(k2);
+      } else {
+        result = store.InternalCompareFieldValue(r1 + p.Offset, p.Type, r2 + p.Offset, p.Type, p.Length, false, p.IsFixed,
+                                           p.Options);
+      }
+      if (result != 0) return Directed(result, p.Descending) < 0;
+    }
+    return false;
+  };
+  std::stable_sort(entries.begin(), entries.end(), compare);
+  for (size_t i = 0; i < items.size(); ++i) items[i] = entries[i].Item;
+}
+
+}  // namespace
+
 void TMemData::SetSortDefaults(TSortColumn& sortColumn) {
   sortColumn.DescendingOrder = false;
   sortColumn.SortType = stCaseSensitive;
 }
-void TMemData::SetIndexFieldNames(const String&) { AbstractError(); }
-void TMemData::SortItems() {}
-void TMemData::ClearIndexFields() { FIndexFields.clear(); }
+
+void TMemData::SetIndexFieldNames(const String& value) {
+  if (value == FIndexFieldNames) return;
+  FIndexFieldNames = value;
+  if (Active()) {
+    try {
+      UpdateIndexFields();
+    } catch (...) {
+      // The columns read before the fault stay; the list follows them.
+      SortItems();
+      throw;
+    }
+    SortItems();
+  } else if (Prepared()) {
+    UpdateIndexFields();
+  }
+}
+
+void TMemData::ClearIndexFields() {
+  FIndexFields.clear();
+  FreeCalcBuffers();
+}
+
+int TMemData::CompareRecords(TRecBuf recBuf1, TRecBuf recBuf2) {
+  bool calcFilled = false;
+  for (const TSortColumn& column : FIndexFields) {
+    TFieldDesc* field = column.FieldDesc;
+    TCompareOptions options = GetSortOptions(column);
+    int result;
+    if (field->FFieldDescKind == fdkCalculated) {
+      if (!calcFilled) {
+        // The dataset computes the calculated values once per pair.
+        size_t size = static_cast<size_t>(FRecordSize + FCalcRecordSize);
+        for (TRecBuf* buf : {&FCalcRecBuf, &FCalcRecBuf2}) {
+          if (*buf == nullptr) *buf = static_cast<TRecBuf>(std::calloc(1, size));
+          if (*buf == nullptr) throw EOutOfMemory(RtlMessages::SOutOfMemory);
+        }
+        if (FOnGetCachedBuffer) {
+          FOnGetCachedBuffer(FCalcRecBuf, recBuf1);
+          FOnGetCachedBuffer(FCalcRecBuf2, recBuf2);
+        } else {
+          std::memcpy(FCalcRecBuf, recBuf1, static_cast<size_t>(FRecordSize));
+          std::memcpy(FCalcRecBuf2, recBuf2, static_cast<size_t>(FRecordSize));
+        }
+        calcFilled = true;
+      }
+      result = CompareFields(FCalcRecBuf, FCalcRecBuf2, field, options);
+    } else {
+      result = CompareFields(recBuf1, recBuf2, field, options);
+    }
+    if (result != 0) return Directed(result, column.DescendingOrder);
+  }
+  return 0;
+}
+
+int TMemData::CompareByRecBuf(TItemHeader* item1, TItemHeader* item2) {
+  return CompareRecords(RecordOf(item1), RecordOf(item2));
+}
+
+int TMemData::CompareBySavedOrder(TItemHeader* item1, TItemHeader* item2) {
+  Integer o1 = item1->SavedOrder, o2 = item2->SavedOrder;
+  // Records that had no place before the first sort (appended since, or
+  // hidden then) come after all the others.
+  if ((o1 > 0) != (o2 > 0)) return o1 > 0 ? -1 : 1;
+  if (o1 > 0) return o1 < o2 ? -1 : (o1 > o2 ? 1 : 0);
+  return o1 > o2 ? -1 : (o1 < o2 ? 1 : 0);
+}
+
+void TMemData::Exchange(TItemHeader* item1, TItemHeader* item2) {
+  if (item1 == item2) return;
+  if (item2->Next == item1) std::swap(item1, item2);
+  TItemHeader* prev1 = item1->Prev;
+  TItemHeader* next2 = item2->Next;
+  if (item1->Next == item2) {
+    item2->Prev = prev1;
+    item2->Next = item1;
+    item1->Prev = item2;
+    item1->Next = next2;
+    if (prev1 != nullptr) prev1->Next = item2;
+    else FirstItem = item2;
+    if (next2 != nullptr) next2->Prev = item1;
+    else LastItem = item1;
+  } else {
+    TItemHeader* next1 = item1->Next;
+    TItemHeader* prev2 = item2->Prev;
+    item1->Prev = prev2;
+    item1->Next = next2;
+    item2->Prev = prev1;
+    item2->Next = next1;
+    if (prev1 != nullptr) prev1->Next = item2;
+    else FirstItem = item2;
+    next1->Prev = item2;
+    prev2->Next = item1;
+    if (next2 != nullptr) next2->Prev = item1;
+    else LastItem = item1;
+  }
+  FRecordNoCache.clear();
+}
+
+void TMemData::MoveSortedRecord(int dir) {
+  TItemHeader* item = CurrentItem;
+  if (dir == 0 || item == nullptr) return;
+  TRecBuf rec = RecordOf(item);
+  if (dir < 0) {
+    while (item->Prev != nullptr && CompareRecords(rec, RecordOf(item->Prev)) < 0) Exchange(item->Prev, item);
+  } else {
+    while (item->Next != nullptr && CompareRecords(rec, RecordOf(item->Next)) > 0) Exchange(item, item->Next);
+  }
+}
+
+void TMemData::SortItems() {
+  if (FirstItem == nullptr || (!HasSortColumns() && !FOrderSaved)) return;
+  std::vector<TItemHeader*> items;
+  for (TItemHeader* p = FirstItem; p != nullptr; p = p->Next) items.push_back(p);
+
+  if (!HasSortColumns()) {
+    // The sort was removed: back to the order before the first sort.
+    std::stable_sort(items.begin(), items.end(),
+                     [](TItemHeader* a, TItemHeader* b) { return CompareBySavedOrder(a, b) < 0; });
+  } else if (std::any_of(FIndexFields.begin(), FIndexFields.end(),
+                         [](const TSortColumn& c) { return c.FieldDesc->FFieldDescKind == fdkCalculated; })) {
+    // Calculated values exist only while the dataset computes them.
+    std::stable_sort(items.begin(), items.end(),
+                     [this](TItemHeader* a, TItemHeader* b) { return CompareByRecBuf(a, b) < 0; });
+  } else {
+    SortByPlannedColumns(*this, items);
+  }
+
+  // Relink in the new order; equal records kept their order (stable sort).
+  TItemHeader* prev = nullptr;
+  for (TItemHeader* item : items) {
+    item->Prev = prev;
+    if (prev != nullptr) prev->Next = item;
+    prev = item;
+  }
+  items.back()->Next = nullptr;
+  FirstItem = items.front();
+  LastItem = items.back();
+
+  ReorderItems(nullptr, roFull);
+  if (!HasSortColumns()) FOrderSaved = false;
+}
