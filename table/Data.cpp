@@ -269,18 +269,17 @@ Byte* TData::NullIndicator(const TFieldDesc* field, TRecBuf recBuf) const {
 }
 
 bool TData::GetNull(TFieldDesc* field, TRecBuf recBuf) {
+  if (field->FHasParent) return GetChildFieldIsNull(field, recBuf);
   if (*NullIndicator(field, recBuf) != 1) return false;
-  if (field->FIsBlob && field->FFieldDescKind != fdkCalculated) {
-    auto* blob = static_cast<TBlob*>(InternalGetObject(field, recBuf));
-    if (blob != nullptr && blob->Size() != 0) {
-      SetNull(field, recBuf, false);
-      return false;
-    }
-  }
-  return true;
+  // A blob that received data through its own object is never null.
+  return GetNullByBlob(field, recBuf);
 }
 
 void TData::SetNull(TFieldDesc* field, TRecBuf recBuf, bool value) {
+  if (field->FHasParent) {
+    PutChildField(field, recBuf, nullptr);
+    return;
+  }
   *NullIndicator(field, recBuf) = value ? 1 : 0;
   if (value && field->FIsBlob && field->FFieldDescKind != fdkCalculated) {
     // A null blob field keeps its object but no contents.

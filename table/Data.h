@@ -334,6 +334,14 @@ class TData {
   TFieldDescs FFields;
 };
 
+// Rounds to scale decimal digits, half away from zero; scale <= 0, zero,
+// denormals and magnitudes from 2^50 up are left as they are.
+double SetScale(Integer scale, double value);
+// Copy up to count units turning a lone LF into CR LF, then a zero; the
+// result is the number of units written without the zero.
+Integer AddCRString(const char* source, char* dest, Integer count);
+Integer AddCRUnicode(const WideChar* source, WideChar* dest, Integer count);
+
 // Raises an exception with the text.
 [[noreturn]] void DataError(const String& msg);
 // Order of two descriptors by name for the alias pass; equal names mark both

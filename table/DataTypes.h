@@ -1,6 +1,7 @@
 // Internal data type codes of the table engine and their buffer sizes.
 #pragma once
 
+#include "platform/rtl/DateTimeUtils.h"
 #include "platform/rtl/Types.h"
 
 using TDataType = Word;
@@ -63,9 +64,6 @@ inline constexpr Integer RefSlotSize = static_cast<Integer>(sizeof(void*));
 // Date forms handed out by GetDateFromBuf and taken by PutDateToBuf.
 enum TDateFormat : Byte { dfMSecs = 0, dfDateTime = 1, dfTime = 2, dfDate = 3 };
 
-// Day number of 30 December 1899 when 1 January 0001 is day 1.
-inline constexpr Integer DateDelta = 693594;
-inline constexpr Integer MSecsPerDay = 86400000;
 
 // Bytes a value of the type takes in a record buffer; lengthInChars is the
 // length of string and byte types.
