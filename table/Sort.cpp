@@ -261,10 +261,13 @@ void TMemData::Exchange(TItemHeader* item1, TItemHeader* item2) {
     item1->Next = next2;
     item2->Prev = prev1;
     item2->Next = next1;
+    // Either may be the first or the last item when item2 comes first.
     if (prev1 != nullptr) prev1->Next = item2;
     else FirstItem = item2;
-    next1->Prev = item2;
-    prev2->Next = item1;
+    if (next1 != nullptr) next1->Prev = item2;
+    else LastItem = item2;
+    if (prev2 != nullptr) prev2->Next = item1;
+    else FirstItem = item1;
     if (next2 != nullptr) next2->Prev = item1;
     else LastItem = item1;
   }
