@@ -4,6 +4,7 @@
 // to its sorted place. Items are relinked, never moved or copied, so
 // bookmarks keep finding their records.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -44,10 +45,83 @@ struct PlannedColumn {
   std::vector<size_t> KeyStart;  // key of record i: [KeyStart[i], KeyStart[i + 1])
 };
 
+// A record in the sort: its item, its place in the keys, and an 8-byte
+// image of its first sort value whose unsigned order agrees with the
+// column's comparison. Most comparisons then read neither record; Rank puts
+// nulls in their place, and equal images go on to the full comparison.
 struct SortEntry {
   TItemHeader* Item;
   size_t Index;
+  UInt64 Image = 0;
+  Byte Rank = 0;
 };
+
+enum class ImageKind { None, Signed, Unsigned, Boolean, Float, Key };
+
+// Dates have none: they compare equal within a tolerance, which no image
+// can follow.
+ImageKind ImageKindOf(const PlannedColumn& p) {
+  if (p.ByFields) return ImageKind::None;
+  if (p.Keyed) return ImageKind::Key;
+  switch (p.Type) {
+    case dtInt8: case dtInt16: case dtInt32: case dtInt64: case dtBCD: return ImageKind::Signed;
+    case dtUInt8: case dtUInt16: case dtUInt32: case dtUInt64: return ImageKind::Unsigned;
+    case dtBoolean: return ImageKind::Boolean;
+    case dtSingle: case dtFloat: case dtCurrency: return ImageKind::Float;
+    default: return ImageKind::None;
+  }
+}
+
+template <class T>
+T Read(const Byte* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+UInt64 SignedImage(Int64 v) { return static_cast<UInt64>(v) ^ (UInt64{1} << 63); }
+
+// NaNs after every number and -0 equal to 0, as the comparison has them.
+UInt64 FloatImage(double d) {
+  if (std::isnan(d)) return ~UInt64{0};
+  if (d == 0) d = 0;
+  UInt64 bits = Read<UInt64>(reinterpret_cast<const Byte*>(&d));
+  return (bits >> 63) != 0 ? ~bits : bits | (UInt64{1} << 63);
+}
+
+// The first 8 bytes of a collation key, big-endian; a shorter key sorts first.
+UInt64 KeyImage(std::string_view key) {
+  UInt64 image = 0;
+  for (size_t i = 0; i < 8; ++i) image = image << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+  return image;
+}
+
+UInt64 ImageOf(ImageKind kind, TDataType type, const Byte* slot, std::string_view key) {
+  switch (kind) {
+    case ImageKind::Key: return KeyImage(key);
+    case ImageKind::Boolean: return Read<Word>(slot) != 0;
+    case ImageKind::Float: return FloatImage(type == dtSingle ? Read<float>(slot) : Read<double>(slot));
+    case ImageKind::Signed:
+      switch (type) {
+        case dtInt8: return SignedImage(Read<ShortInt>(slot));
+        case dtInt16: return SignedImage(Read<SmallInt>(slot));
+        case dtInt32: return SignedImage(Read<Integer>(slot));
+        default: return SignedImage(Read<Int64>(slot));
+      }
+    case ImageKind::Unsigned:
+      switch (type) {
+        case dtUInt8: return Read<Byte>(slot);
+        case dtUInt16: return Read<Word>(slot);
+        case dtUInt32: return Read<Cardinal>(slot);
+        default: return Read<UInt64>(slot);
+      }
+    default: return 0;
+  }
+}
+
+std::string_view KeyOf(const PlannedColumn& p, size_t index) {
+  return std::string_view(p.Keys.data() + p.KeyStart[index], p.KeyStart[index + 1] - p.KeyStart[index]);
+}
 
 bool IsCollatedText(TDataType type, TCompareOptions options) {
   if (options & (coPartialKey | coPartialCompare | coOrdinalCompare)) return false;
@@ -141,19 +215,37 @@ void SortByPlannedColumns(TMemData& store, std::vector<TItemHeader*>& items) {
 
   std::vector<SortEntry> entries(items.size());
   for (size_t i = 0; i < items.size(); ++i) entries[i] = {items[i], i};
-  auto compare = [&store, &plan](const SortEntry& a, const SortEntry& b) {
+  const PlannedColumn& first = plan.front();
+  const ImageKind kind = ImageKindOf(first);
+  if (kind != ImageKind::None) {
+    bool nullsFirst = Directed(CompareNullFlags(true, false, first.Options), first.Descending) < 0;
+    for (SortEntry& e : entries) {
+      TRecBuf rec = RecordOf(e.Item);
+      bool null = rec[first.NullOffset] == 1;
+      e.Rank = null == nullsFirst ? 0 : 1;
+      if (null) continue;
+      e.Image = ImageOf(kind, first.Type, rec + first.Offset, kind == ImageKind::Key ? KeyOf(first, e.Index) : "");
+      if (first.Descending) e.Image = ~e.Image;
+    }
+  }
+  // Only a key's image leaves equal first values undecided.
+  const size_t fullFrom = kind != ImageKind::None && kind != ImageKind::Key ? 1 : 0;
+  auto compare = [&store, &plan, kind, fullFrom](const SortEntry& a, const SortEntry& b) {
+    if (kind != ImageKind::None) {
+      if (a.Rank != b.Rank) return a.Rank < b.Rank;
+      if (a.Image != b.Image) return a.Image < b.Image;
+    }
     TRecBuf r1 = RecordOf(a.Item);
     TRecBuf r2 = RecordOf(b.Item);
-    for (const PlannedColumn& p : plan) {
+    for (size_t c = fullFrom; c < plan.size(); ++c) {
+      const PlannedColumn& p = plan[c];
       int result;
       if (p.ByFields) {
         result = store.CompareFields(r1, r2, p.Field, p.Options);
       } else if (bool null1 = r1[p.NullOffset] == 1, null2 = r2[p.NullOffset] == 1; null1 || null2) {
         result = CompareNullFlags(null1, null2, p.Options);
       } else if (p.Keyed) {
-        std::string_view k1(p.Keys.data() + p.KeyStart[a.Index], p.KeyStart[a.Index + 1] - p.KeyStart[a.Index]);
-        std::string_view k2(p.Keys.data() + p.KeyStart[b.Index], p.KeyStart[b.Index + 1] - p.KeyStart[b.Index]);
-        result = k1.compare(k2);
+        result = KeyOf(p, a.Index).compare(KeyOf(p, b.Index));
       } else {
         result = store.InternalCompareFieldValue(r1 + p.Offset, p.Type, r2 + p.Offset, p.Type, p.Length, false, p.IsFixed,
                                            p.Options);
