@@ -172,7 +172,9 @@ void AppendCollationKey(const TCollator& collator, const PlannedColumn& column, 
 }
 
 // Sorts items by the store's columns, resolved once: offsets, types and
-// options per column, and a collation key per record for texts.
+// options per column, and a collation key per record for texts. The order
+// is the one CompareRecords gives with this record set's own comparisons of
+// slot values (a test keeps the two in step).
 void SortByPlannedColumns(TMemData& store, std::vector<TItemHeader*>& items) {
   const TSortColumns& columns = store.IndexFields();
   TRecBuf probe = RecordOf(items.front());
