@@ -88,6 +88,16 @@ class TMemData : public TData {
   virtual void InitItem(TItemHeader* item);
   virtual void DeleteItem(TItemHeader* item);
   virtual bool IsSupportedDataType(TDataType) { return false; }
+  // Derived stores with data types of their own describe such a field here
+  // (type, type name, length, scale); the plain store has none.
+  virtual bool IsSpecificType(const TFieldDesc* /*field*/, TDataType& dataType, String& dataTypeName,
+                              Integer& length, Integer& scale) {
+    dataType = dtUnknown;
+    dataTypeName.clear();
+    length = -1;
+    scale = -1;
+    return false;
+  }
 
   // Cached updates: the list of changed records.
   TCacheItem* CacheHead() const { return Cache; }

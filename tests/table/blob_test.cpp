@@ -45,16 +45,6 @@ std::string Pattern(size_t n) {
   return s;
 }
 
-// Sets the system ANSI code page for one test.
-class CodePageScope {
- public:
-  explicit CodePageScope(int codePage) : FSaved(AnsiCodePage()) { SetAnsiCodePage(codePage); }
-  ~CodePageScope() { SetAnsiCodePage(FSaved); }
-
- private:
-  int FSaved;
-};
-
 TEST(BlobData, LargeWriteFillsWholePieces) {
   Blob blob(new TBlob(false));
   std::string data = Pattern(200000);

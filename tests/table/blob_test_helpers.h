@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
 #include "table/Blob.h"
 
 // The whole value of a blob.
@@ -26,3 +27,15 @@ void ExpectMessage(F&& f, std::u16string_view message) {
     EXPECT_EQ(e.Message(), String(message));
   }
 }
+
+// Sets the system ANSI code page for one test.
+class CodePageScope {
+ public:
+  explicit CodePageScope(int codePage) : FSaved(AnsiCodePage()) { SetAnsiCodePage(codePage); }
+  ~CodePageScope() { SetAnsiCodePage(FSaved); }
+  CodePageScope(const CodePageScope&) = delete;
+  CodePageScope& operator=(const CodePageScope&) = delete;
+
+ private:
+  int FSaved;
+};

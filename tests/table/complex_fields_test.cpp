@@ -151,3 +151,51 @@ TEST(ComplexFields, CachedUpdateKeepsTheOldBlobInTheRollbackRecord) {
   EXPECT_EQ(MemoOf(s, now), u"before");
   EXPECT_EQ(item->Status, isUnmodified);
 }
+
+TEST(ComplexFields, SharedReferencesAreReleasedOneAtATime) {
+  TestStore s({{u"name", dtExtString}, {u"bytes", dtExtVarBytes}, {u"note", dtWideMemo}});
+  TFieldDesc* name = s.Fields()[0];
+  TFieldDesc* bytes = s.Fields()[1];
+  TRecBuf a = s.NewRecord();
+  s.CreateComplexFields(a, true);
+  TBlob* note = s.GetObject(s.Fields()[2], a);
+  EXPECT_TRUE(note->IsUnicode());
+  EXPECT_TRUE(note->RollbackEnabled());
+  EXPECT_EQ(ExtString(s, a, 0), nullptr);
+  PutExtString(s, a, 0, "shared");
+  void* varBytes = s.StringHeap().NewBuf(5);
+  std::memcpy(varBytes, "\x03\x00xyz", 5);
+  TData::SetSlotRef(a + bytes->FOffset, varBytes);
+
+  // A second buffer takes references to the same values.
+  TRecBuf b = s.NewRecord();
+  std::memcpy(b, a, static_cast<size_t>(s.RecordSize()));
+  s.AddRefComplexFields(b, false);
+  EXPECT_EQ(note->RefCount(), 2);
+  EXPECT_EQ(TStringHeap::RefCount(ExtString(s, a, 0)), 2);
+  s.FreeComplexFields(b, true);
+  EXPECT_EQ(note->RefCount(), 1);
+  EXPECT_EQ(ExtString(s, b, 0), ExtString(s, a, 0));  // not the last reference: the slot keeps it
+  EXPECT_STREQ(ExtString(s, a, 0), "shared");
+
+  // Copies are the buffer's own.
+  s.CopyComplexFields(a, b, false);
+  EXPECT_NE(ExtString(s, b, 0), ExtString(s, a, 0));
+  EXPECT_STREQ(ExtString(s, b, 0), "shared");
+  void* copied = TData::GetSlotRef(b + bytes->FOffset);
+  EXPECT_NE(copied, varBytes);
+  EXPECT_EQ(std::memcmp(copied, varBytes, 5), 0);
+  s.FreeComplexFields(b, false);
+  EXPECT_EQ(ExtString(s, b, 0), nullptr);
+  EXPECT_EQ(TData::GetSlotRef(b + bytes->FOffset), nullptr);
+
+  s.FreeComplexFields(a, true);
+  for (TFieldDesc* d : {name, bytes, s.Fields()[2]}) EXPECT_EQ(TData::GetSlotRef(a + d->FOffset), nullptr);
+
+  // A buffer without values can be given fresh objects.
+  TRecBuf c = s.NewRecord();
+  s.AddRefComplexFields(c, true);
+  EXPECT_EQ(ExtString(s, c, 0), nullptr);
+  EXPECT_EQ(s.GetObject(s.Fields()[2], c)->RefCount(), 1);
+  s.FreeComplexFields(c, true);
+}
