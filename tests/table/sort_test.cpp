@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Locale.h"
 #include "platform/rtl/Strings.h"
 #include "store_fixture.h"
@@ -110,6 +111,20 @@ TEST_F(SortTest, SeveralColumnsWithMixedDirectionsAndNulls) {
   EXPECT_EQ(store.Values(0), (Texts{"-", "a", "a", "b", "b"}));  // and first when ascending
   EXPECT_EQ(store.Values(1), (Texts{"5", "2", "1", "3", "1"}));
   store.ExpectConsistent();
+}
+
+TEST_F(SortTest, IndexFieldNamesTextSortsAndSurvivesReopen) {
+  SortStore store({{u"Name", dtString, 10}, {u"Id", dtInt32}});
+  store.AppendValues({AnsiString("b"), 3});
+  store.AppendValues({AnsiString("A"), 2});
+  store.AppendValues({AnsiString("a"), 1});
+  store.SetIndexFieldNames(u"name desc cis; [Id]");
+  EXPECT_EQ(store.Values(1), (Texts{"3", "1", "2"}));
+  store.AppendValues({AnsiString("c"), 0});
+  EXPECT_EQ(store.Values(1), (Texts{"0", "3", "1", "2"}));
+  store.ExpectConsistent();
+  EXPECT_THROW(store.SetIndexFieldNames(u"Name Id"), Exception);
+  EXPECT_EQ(store.IndexFields().size(), 1u);  // the column read before the fault stays
 }
 
 TEST_F(SortTest, CaseInsensitiveAndBinaryOrders) {
