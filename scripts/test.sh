@@ -27,3 +27,4 @@ corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
 cp tests/table/corpus/filter/* "$corpus"/
 build-fuzz/fuzz/filter_expression_fuzz -max_total_time=20 -timeout=10 -artifact_prefix=build-fuzz/ "$corpus"
+cmake --build build-fuzz -j "$jobs" --target import_expression_fuzz; mkdir "$corpus/expression"; cp tests/import/corpus/expression/* "$corpus/expression"/; build-fuzz/fuzz/import_expression_fuzz -max_total_time=20 -timeout=10 -artifact_prefix=build-fuzz/ "$corpus/expression"
