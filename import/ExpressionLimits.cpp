@@ -25,7 +25,12 @@ thread_local TEvaluationState State;
 }  // namespace
 
 TEvaluationScope::TEvaluationScope() {
-  if (State.Scopes++ == 0) State = TEvaluationState{1};
+  // Depth and nesting are kept balanced by their guards; the budgets start
+  // afresh with each outermost evaluation.
+  if (State.Scopes++ == 0) {
+    State.FunctionCalls = 0;
+    State.TextWork = 0;
+  }
 }
 
 TEvaluationScope::~TEvaluationScope() { --State.Scopes; }

@@ -12,7 +12,7 @@
 class Variant;
 
 inline constexpr int MaxExpressionDepth = 512;      // levels of one expression tree
-inline constexpr int MaxEvaluationDepth = 2048;     // nested evaluations, user-function bodies included
+inline constexpr int MaxEvaluationDepth = 1024;     // nested evaluations, user-function bodies included
 inline constexpr int MaxFunctionArguments = 11;     // slots of names, unknown and user functions
 inline constexpr int MaxUserFunctionNesting = 64;   // user functions calling user functions
 inline constexpr int MaxUserFunctionCalls = 1000;   // user-function calls in one evaluation

@@ -134,58 +134,53 @@ namespace {
 
 bool IsOleOr8BitText(const Variant& v) { return v.VarType() == varOleStr || v.VarType() == varString; }
 
+// The operator applied to its evaluated operands. Kept out of the recursive
+// path, so that its temporaries do not weigh on every level of a deep tree.
+[[gnu::noinline]] Variant ApplyOperator(StringView op, const Variant& left, const Variant& right) {
+  if (op == u"!") return RoundToWholeVariant(Exl(VarAsNum(left)));
+  if (op == u"NOT") return VarNot(left);
+  if (op == u"+") {
+    if (IsOleOr8BitText(left) == IsOleOr8BitText(right)) return VarAdd(left, right);
+    String joined = VarToStr(left) + VarToStr(right);
+    ChargeText(joined.size());
+    return Variant(std::move(joined));
+  }
+  if (op == u"-") return VarSub(VarAsNum(left), VarAsNum(right));
+  if (op == u"*") return VarMul(VarAsNum(left), VarAsNum(right));
+  if (op == u"/") return VarDiv(VarAsNum(left), VarAsNum(right));
+  if (op == u"^") return Variant(Power(VarAsNum(left).AsDouble(), VarAsNum(right).AsDouble()));
+  if (op == u"AND") return VarAnd(left, right);
+  if (op == u"OR") return VarOr(left, right);
+  const TVariantRelationship r = VarCompareOrdered(left, right);
+  if (op == u"=") return Variant(r == vrEqual);
+  if (op == u"<") return Variant(r == vrLessThan);
+  if (op == u">") return Variant(r == vrGreaterThan);
+  if (op == u"<=") return Variant(r == vrLessThan || r == vrEqual);
+  if (op == u">=") return Variant(r == vrGreaterThan || r == vrEqual);
+  return Variant(r != vrEqual);  // "<>" and "!="
+}
+
 }  // namespace
+
+void TExpNode::CalculateChild(int index, Variant& value) {
+  if (index < ChildCount()) GetChildren(index)->Calculate(value);
+  else value = Variant::Null();
+}
 
 void TExpNode::CalculateOperation(const TExpToken& token, Variant& value) {
   if (OperPriority(token.Text) == 0) throw ESMIParseException(strEParseTree);
-  auto side = [this](int index) {
-    Variant v = Variant::Null();
-    if (index < ChildCount()) GetChildren(index)->Calculate(v);
-    return v;
-  };
-  const StringView op = token.Text;
-  if (op == u"!") {
-    value = RoundToWholeVariant(Exl(VarAsNum(side(0))));
-    return;
-  }
-  if (op == u"NOT") {
+  Variant left, right;
+  if (token.Is(u"NOT")) {
     // NOT(A=1): the operand follows the operator; a NOT with nothing after
     // it takes the value before it.
     const bool after = ChildCount() > 1 && GetChildren(1)->TokenCount() > 0;
-    value = VarNot(side(after ? 1 : 0));
-    return;
-  }
-  const Variant left = side(0);
-  const Variant right = side(1);
-  if (op == u"+") {
-    if (IsOleOr8BitText(left) != IsOleOr8BitText(right)) {
-      String joined = VarToStr(left) + VarToStr(right);
-      ChargeText(joined.size());
-      value = Variant(std::move(joined));
-    } else {
-      value = VarAdd(left, right);
-    }
-  } else if (op == u"-") {
-    value = VarSub(VarAsNum(left), VarAsNum(right));
-  } else if (op == u"*") {
-    value = VarMul(VarAsNum(left), VarAsNum(right));
-  } else if (op == u"/") {
-    value = VarDiv(VarAsNum(left), VarAsNum(right));
-  } else if (op == u"^") {
-    value = Variant(Power(VarAsNum(left).AsDouble(), VarAsNum(right).AsDouble()));
-  } else if (op == u"AND") {
-    value = VarAnd(left, right);
-  } else if (op == u"OR") {
-    value = VarOr(left, right);
+    CalculateChild(after ? 1 : 0, left);
   } else {
-    const TVariantRelationship r = VarCompareOrdered(left, right);
-    if (op == u"=") value = Variant(r == vrEqual);
-    else if (op == u"<") value = Variant(r == vrLessThan);
-    else if (op == u">") value = Variant(r == vrGreaterThan);
-    else if (op == u"<=") value = Variant(r == vrLessThan || r == vrEqual);
-    else if (op == u">=") value = Variant(r == vrGreaterThan || r == vrEqual);
-    else value = Variant(r != vrEqual);  // "<>" and "!="
+    CalculateChild(0, left);
+    // "!" reads only the value before it.
+    if (!token.Is(u"!")) CalculateChild(1, right);
   }
+  value = ApplyOperator(token.Text, left, right);
 }
 
 void TExpNode::Evaluate(Variant& value) {

@@ -70,6 +70,7 @@ class TExpNode {
  private:
   void AddChild(int first, int last);
   bool BuildFunction();
+  void CalculateChild(int index, Variant& value);
   void CalculateOperation(const TExpToken& token, Variant& value);
 
   IExpNodeOwner* FOwner;

@@ -1,8 +1,8 @@
 #include "import/ImportMessages.h"
 
-// Constant-initialised (empty); the texts are assigned at unit start, so no
-// work runs before main.
-#define SMI_DEFINE_MESSAGE(name, text) constinit String name;
+// Empty until unit start assigns the texts, so nothing but an empty string
+// is made before main.
+#define SMI_DEFINE_MESSAGE(name, text) String name;
 SMI_MESSAGES(SMI_DEFINE_MESSAGE)
 #undef SMI_DEFINE_MESSAGE
 

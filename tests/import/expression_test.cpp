@@ -445,6 +445,15 @@ TEST_F(UserFunctions, ArgumentsOtherFunctionsAndRecursion) {
   });
 }
 
+TEST_F(UserFunctions, EvaluationDepthCountsAcrossCalls) {
+  String body;
+  for (int i = 0; i < 500; ++i) body += u"(1+";
+  body += u"DEEP(x)";
+  body += String(500, u')');
+  lstVODRegFunctions->AddFunction(u"DEEP(x)=" + body);
+  EXPECT_EQ(EvaluateText(u"DEEP(1)"), "Expression is nested deeper than 1024 levels.");
+}
+
 TEST_F(UserFunctions, DefinitionErrors) {
   const TExpressionCase cases[] = {
       {u"1X=2", "Function \"1X=2\" is not valid."},
