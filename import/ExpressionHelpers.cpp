@@ -235,16 +235,14 @@ String PadR(StringView text, Integer length, WideChar c) {
 // Numbers
 
 double IntPower(double base, Int64 exponent) {
-  if (exponent < 0) {
-    if (base == 0) throw EZeroDivide(u"Floating point division by zero");
-    return 1 / IntPower(base, -exponent);
-  }
+  if (exponent < 0 && base == 0) throw EZeroDivide(u"Floating point division by zero");
+  UInt64 rest = exponent < 0 ? UInt64(0) - UInt64(exponent) : UInt64(exponent);
   double result = 1;
-  for (double square = base; exponent > 0; exponent >>= 1) {
-    if (exponent & 1) result *= square;
+  for (double square = base; rest > 0; rest >>= 1) {
+    if (rest & 1) result *= square;
     square *= square;
   }
-  return CheckFloatResult(result);
+  return CheckFloatResult(exponent < 0 ? 1 / result : result);
 }
 
 double Power(double base, double exponent) {

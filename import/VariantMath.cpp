@@ -156,6 +156,10 @@ Variant VarMul(const Variant& a, const Variant& b) {
   const TNum x = ToNum(a), y = ToNum(b);
   if (IsFloatLike(x) || IsFloatLike(y)) return FloatVariant(TNumKind::Float, x.AsDouble() * y.AsDouble());
   if (x.Kind == TNumKind::Currency || y.Kind == TNumKind::Currency) return Variant(x.AsCurrency() * y.AsCurrency());
+  // Two 64-bit factors fit 128 bits; a factor beyond (an unsigned one
+  // above 2^63) is multiplied as a double.
+  const __int128 limit = INT64_MAX;
+  if (x.Whole > limit || y.Whole > limit) return FloatVariant(TNumKind::Float, x.AsDouble() * y.AsDouble());
   return MakeWholeVariant(x.Whole * y.Whole);
 }
 
