@@ -129,7 +129,7 @@ void XmlTextWriter::WriteElementString(StringView localName, StringView ns, Stri
 }
 
 void XmlTextWriter::WriteEndElement() {
-  if (FWriteState == wsAttribute && !FTagStack.empty()) {
+  if (FWriteState == wsAttribute) {
     FText += u" />";
     FTagStack.pop_back();
     FWriteState = wsContent;
