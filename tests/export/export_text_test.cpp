@@ -308,7 +308,6 @@ TEST(ExportFieldKinds, TextTypes) {
     EXPECT_EQ(IsStringFieldType(static_cast<TFieldType>(t)), text);
   }
   EXPECT_FALSE(IsStringFieldType(ftDATimeStampOffset));
-  EXPECT_FALSE(IsStringField(nullptr));
 }
 
 }  // namespace
