@@ -11,12 +11,12 @@ namespace {
 
 String Blanks(Int64 count) { return String(static_cast<size_t>(count), u' '); }
 
-// Widths come from column settings; 64 bits keep |width| and the difference
-// to the text's length free of overflow for any Integer.
-Int64 Missing(StringView text, Integer width) {
-  Int64 w = width < 0 ? -static_cast<Int64>(width) : width;
-  return w - static_cast<Int64>(text.size());
-}
+// Blanks a text lacks to fill a field of the width (negative when it is longer).
+Int64 Missing(StringView text, Integer width) { return static_cast<Int64>(width) - static_cast<Int64>(text.size()); }
+
+// |width| for a negative width; the smallest Integer has no positive
+// counterpart and gets the largest.
+Integer Flipped(Integer width) { return width == INT32_MIN ? INT32_MAX : -width; }
 
 String Hex2(unsigned value) {
   static constexpr char16_t digits[] = u"0123456789ABCDEF";
@@ -51,19 +51,19 @@ size_t Utf8SequenceLength(unsigned char lead) {
 }  // namespace
 
 String PadLSpace(StringView text, Integer width) {
-  if (width < 0) return PadRSpace(text, width == INT32_MIN ? INT32_MAX : -width);
+  if (width < 0) return PadRSpace(text, Flipped(width));
   Int64 missing = Missing(text, width);
   return missing > 0 ? Blanks(missing) + String(text) : String(text);
 }
 
 String PadRSpace(StringView text, Integer width) {
-  if (width < 0) return PadLSpace(text, width == INT32_MIN ? INT32_MAX : -width);
+  if (width < 0) return PadLSpace(text, Flipped(width));
   Int64 missing = Missing(text, width);
   return missing > 0 ? String(text) + Blanks(missing) : String(text);
 }
 
 String PadCSpace(StringView text, Integer width) {
-  Int64 half = (static_cast<Int64>(width) - static_cast<Int64>(text.size())) / 2;
+  Int64 half = Missing(text, width) / 2;
   String side = Blanks(half == 0 ? 1 : (half < 0 ? -half : half));
   return side + String(text) + side;
 }
@@ -131,24 +131,24 @@ String EBCDICCode(StringView text) {
 
 String Encode64(std::string_view bytes) {
   static constexpr char16_t alphabet[] = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  String out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
+  String out((bytes.size() + 2) / 3 * 4, u'=');
+  char16_t* to = out.data();
   size_t i = 0;
-  for (; i + 3 <= bytes.size(); i += 3) {
-    UInt64 group = (UInt64(Byte(bytes[i])) << 16) | (UInt64(Byte(bytes[i + 1])) << 8) | Byte(bytes[i + 2]);
-    out += alphabet[(group >> 18) & 0x3F];
-    out += alphabet[(group >> 12) & 0x3F];
-    out += alphabet[(group >> 6) & 0x3F];
-    out += alphabet[group & 0x3F];
+  for (; i + 3 <= bytes.size(); i += 3, to += 4) {
+    unsigned group = (unsigned(Byte(bytes[i])) << 16) | (unsigned(Byte(bytes[i + 1])) << 8) | Byte(bytes[i + 2]);
+    to[0] = alphabet[(group >> 18) & 0x3F];
+    to[1] = alphabet[(group >> 12) & 0x3F];
+    to[2] = alphabet[(group >> 6) & 0x3F];
+    to[3] = alphabet[group & 0x3F];
   }
+  // One or two trailing bytes: two or three characters, the rest stays "=".
   size_t rest = bytes.size() - i;
   if (rest > 0) {
-    UInt64 group = UInt64(Byte(bytes[i])) << 16;
-    if (rest == 2) group |= UInt64(Byte(bytes[i + 1])) << 8;
-    out += alphabet[(group >> 18) & 0x3F];
-    out += alphabet[(group >> 12) & 0x3F];
-    out += rest == 2 ? alphabet[(group >> 6) & 0x3F] : u'=';
-    out += u'=';
+    unsigned group = unsigned(Byte(bytes[i])) << 16;
+    if (rest == 2) group |= unsigned(Byte(bytes[i + 1])) << 8;
+    to[0] = alphabet[(group >> 18) & 0x3F];
+    to[1] = alphabet[(group >> 12) & 0x3F];
+    if (rest == 2) to[2] = alphabet[(group >> 6) & 0x3F];
   }
   return out;
 }
