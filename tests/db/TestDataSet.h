@@ -180,7 +180,7 @@ class TTestDataSet : public TDataSet {
         if (FCurrent >= count) return grEOF;
         break;
     }
-    FillBuffer(buffer);
+    FillBuffer(buffer, true);
     return grOK;
   }
 
@@ -188,7 +188,7 @@ class TTestDataSet : public TDataSet {
     Log("GetRecordAt(" + std::to_string(recNo) + ")");
     if (recNo < 1 || recNo > StoredCount()) return false;
     FCurrent = recNo - 1;
-    FillBuffer(buffer);
+    FillBuffer(buffer, false);  // the base computes the row's calculated fields
     return true;
   }
 
@@ -378,12 +378,12 @@ class TTestDataSet : public TDataSet {
     auto it = std::find_if(FRecords.begin(), FRecords.end(), [serial](const Record& r) { return r.Serial == serial; });
     return it == FRecords.end() ? -1 : static_cast<int>(it - FRecords.begin());
   }
-  void FillBuffer(TRecordBuffer buffer) {
+  void FillBuffer(TRecordBuffer buffer, bool calculate) {
     const Record& record = FRecords[static_cast<size_t>(FCurrent)];
     std::memcpy(buffer, record.Data.data(), static_cast<size_t>(FRecordSize));
     SetSerial(buffer, record.Serial);
     SetBookmarkFlag(buffer, bfCurrent);
-    GetCalcFields(buffer);
+    if (calculate) GetCalcFields(buffer);
   }
 
   std::vector<Record> FRecords;

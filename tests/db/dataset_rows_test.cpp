@@ -113,8 +113,10 @@ TEST_F(CalcFieldsTest, CalculatedValuesFollowTheRecord) {
   }
   std::vector<Integer> read;
   ds.First();
+  calculations = 0;
   for (Integer r = 3; r >= 1; --r) ds.ReadRow(r, [&] { read.push_back(twice->AsInteger()); });
   EXPECT_EQ(read, (std::vector<Integer>{6, 4, 2}));
+  EXPECT_EQ(calculations, 2);  // once for each row fetched; the active one has its values
   EXPECT_EQ(twice->AsInteger(), 2);
 }
 
