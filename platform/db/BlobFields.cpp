@@ -14,6 +14,15 @@ AnsiString BytesToAnsi(const std::vector<Byte>& bytes) { return AnsiString(bytes
 
 std::vector<Byte> AnsiToBytes(const AnsiString& text) { return std::vector<Byte>(text.begin(), text.end()); }
 
+// A byte array as it is, anything else as 8-bit text.
+void SetBytesOrText(TField& field, const Variant& value) {
+  if (const std::vector<Byte>* bytes = value.ByteArray()) {
+    field.SetAsBytes(*bytes);
+  } else {
+    field.SetAsAnsiString(value.AsAnsiString());
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -43,13 +52,7 @@ Variant TBinaryField::GetAsVariant() const {
   return Variant(GetAsBytes());
 }
 
-void TBinaryField::SetVarValue(const Variant& value) {
-  if (const std::vector<Byte>* bytes = value.ByteArray()) {
-    SetAsBytesValue(*bytes);
-  } else {
-    SetAsAnsiStringValue(value.AsAnsiString());
-  }
-}
+void TBinaryField::SetVarValue(const Variant& value) { SetBytesOrText(*this, value); }
 
 String TBinaryField::GetText(bool) const { return GetClassDesc(); }
 
@@ -180,13 +183,7 @@ Variant TBlobField::GetAsVariant() const {
   return Variant(ReadBytes());
 }
 
-void TBlobField::SetVarValue(const Variant& value) {
-  if (const std::vector<Byte>* bytes = value.ByteArray()) {
-    SetAsBytesValue(*bytes);
-  } else {
-    SetAsAnsiStringValue(value.AsAnsiString());
-  }
-}
+void TBlobField::SetVarValue(const Variant& value) { SetBytesOrText(*this, value); }
 
 String TBlobField::GetText(bool) const { return GetClassDesc(); }
 

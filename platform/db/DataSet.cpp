@@ -6,6 +6,7 @@
 #include "platform/db/DBConsts.h"
 #include "platform/db/DataSource.h"
 #include "platform/db/Fields.h"
+#include "platform/db/ValueBuffer.h"
 #include "platform/rtl/DateTimeUtils.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Locale.h"
@@ -269,22 +270,20 @@ bool TDataSet::FetchActive(TGetMode mode) {
   return true;
 }
 
-void TDataSet::First() {
-  CheckBrowseMode();
-  DoBeforeScroll();
-  InternalFirst();
-  SetBofEofFound(GetRecord(FActiveBuffer, gmNext, true) == grOK);
-  FBOF = true;
-  DataEvent(deDataSetChange);
-  DoAfterScroll();
-}
+void TDataSet::First() { MoveToEnd(false); }
 
-void TDataSet::Last() {
+void TDataSet::Last() { MoveToEnd(true); }
+
+void TDataSet::MoveToEnd(bool last) {
   CheckBrowseMode();
   DoBeforeScroll();
-  InternalLast();
-  SetBofEofFound(GetRecord(FActiveBuffer, gmPrior, true) == grOK);
-  FEOF = true;
+  if (last) {
+    InternalLast();
+  } else {
+    InternalFirst();
+  }
+  SetBofEofFound(GetRecord(FActiveBuffer, last ? gmPrior : gmNext, true) == grOK);
+  (last ? FEOF : FBOF) = true;
   DataEvent(deDataSetChange);
   DoAfterScroll();
 }
@@ -668,9 +667,9 @@ bool TDataSet::GetFieldData(TField* field, void* buffer) {
 
 bool TDataSet::GetFieldData(TField* field, void* buffer, bool nativeFormat) {
   if (nativeFormat || buffer == nullptr || !HasNonNativeForm(field->DataType())) return GetFieldData(field, buffer);
-  alignas(8) Byte native[sizeof(TBcd)];
-  if (!GetFieldData(field, native)) return false;
-  DataConvert(field, native, buffer, false);
+  TValueBuffer native(field->DataSize());
+  if (!GetFieldData(field, native.Data())) return false;
+  DataConvert(field, native.Data(), buffer, false);
   return true;
 }
 
@@ -715,9 +714,9 @@ void TDataSet::SetFieldData(TField* field, const void* buffer, bool nativeFormat
     SetFieldData(field, buffer);
     return;
   }
-  alignas(8) Byte native[sizeof(TBcd)];
-  DataConvert(field, buffer, native, true);
-  SetFieldData(field, native);
+  TValueBuffer native(field->DataSize());
+  DataConvert(field, buffer, native.Data(), true);
+  SetFieldData(field, native.Data());
 }
 
 void TDataSet::DataConvert(TField* field, const void* source, void* dest, bool toNative) {
@@ -798,13 +797,7 @@ void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
 }
 
 void TDataSet::SendToSources(TDataEvent event, std::intptr_t info) {
-  // A handler may detach a source; walk a copy.
-  std::vector<TDataSource*> sources = FDataSources;
-  for (TDataSource* source : sources) {
-    if (std::find(FDataSources.begin(), FDataSources.end(), source) != FDataSources.end()) {
-      source->DataEvent(event, info);
-    }
-  }
+  ForEachListed(FDataSources, [&](TDataSource* source) { source->DataEvent(event, info); });
 }
 
 void TDataSet::DisableControls() {

@@ -299,6 +299,7 @@ class TDataSet : public TComponent {
   }
   void OpenDataSet();
   void CloseDataSet();
+  void MoveToEnd(bool last);
   void BeginInsertAppend(bool append);
   // Fetches into the spare buffer and makes it the active one on success.
   bool FetchActive(TGetMode mode);

@@ -59,11 +59,7 @@ void TDataSource::DataEvent(TDataEvent event, std::intptr_t info) {
 }
 
 void TDataSource::NotifyLinks(TDataEvent event, std::intptr_t info) {
-  // A link may leave the source while it is told; walk a copy.
-  std::vector<TDataLink*> links = FDataLinks;
-  for (TDataLink* link : links) {
-    if (std::find(FDataLinks.begin(), FDataLinks.end(), link) != FDataLinks.end()) link->DataEvent(event, info);
-  }
+  ForEachListed(FDataLinks, [&](TDataLink* link) { link->DataEvent(event, info); });
 }
 
 void TDataSource::AddDataLink(TDataLink* link) {

@@ -1,6 +1,7 @@
 // Data sources and data links: how controls hear of a dataset's changes.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -11,6 +12,16 @@
 class TDataSet;
 class TDataLink;
 class TField;
+
+// Calls notify for every item of the list, also when a call removes items:
+// those not yet reached are skipped.
+template <class T, class Notify>
+void ForEachListed(const std::vector<T*>& list, Notify notify) {
+  std::vector<T*> snapshot = list;
+  for (T* item : snapshot) {
+    if (std::find(list.begin(), list.end(), item) != list.end()) notify(item);
+  }
+}
 
 class TDataSource : public TComponent {
  public:

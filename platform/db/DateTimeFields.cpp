@@ -15,11 +15,7 @@ TTimeField::TTimeField(TComponent* owner) : TDateTimeField(owner, ftTime) {}
 
 Integer TDateTimeField::GetDataSize() const { return FDataType == ftDateTime ? 8 : 4; }
 
-void TDateTimeField::SetDisplayFormat(const String& value) {
-  if (value == FDisplayFormat) return;
-  FDisplayFormat = value;
-  PropertyChanged(false);
-}
+void TDateTimeField::SetDisplayFormat(const String& value) { ChangeProperty(FDisplayFormat, value, false); }
 
 bool TDateTimeField::GetValue(TDateTime& value) const { return GetData(&value, false); }
 
@@ -84,11 +80,7 @@ Integer TDateTimeField::GetDefaultWidth() const {
 TSQLTimeStampField::TSQLTimeStampField(TComponent* owner) : TSQLTimeStampField(owner, ftTimeStamp) {}
 TSQLTimeStampField::TSQLTimeStampField(TComponent* owner, TFieldType type) : TField(owner) { FDataType = type; }
 
-void TSQLTimeStampField::SetDisplayFormat(const String& value) {
-  if (value == FDisplayFormat) return;
-  FDisplayFormat = value;
-  PropertyChanged(false);
-}
+void TSQLTimeStampField::SetDisplayFormat(const String& value) { ChangeProperty(FDisplayFormat, value, false); }
 
 StringView TSQLTimeStampField::FormatFor(bool displayText) const {
   return displayText ? StringView(FDisplayFormat) : StringView();

@@ -93,31 +93,16 @@ bool TField::IsCompatible(TFieldType dataType) const {
 }
 
 void TField::SetDisplayLabel(const String& value) {
-  String label = value == FFieldName ? String() : value;
-  if (label == FDisplayLabel) return;
-  FDisplayLabel = label;
-  PropertyChanged(true);
+  ChangeProperty(FDisplayLabel, value == FFieldName ? String() : value, true);
 }
 
 Integer TField::DisplayWidth() const { return FDisplayWidth > 0 ? FDisplayWidth : GetDefaultWidth(); }
 
-void TField::SetDisplayWidth(Integer value) {
-  if (value == FDisplayWidth) return;
-  FDisplayWidth = value;
-  PropertyChanged(true);
-}
+void TField::SetDisplayWidth(Integer value) { ChangeProperty(FDisplayWidth, value, true); }
 
-void TField::SetVisible(bool value) {
-  if (value == FVisible) return;
-  FVisible = value;
-  PropertyChanged(true);
-}
+void TField::SetVisible(bool value) { ChangeProperty(FVisible, value, true); }
 
-void TField::SetAlignment(TAlignment value) {
-  if (value == FAlignment) return;
-  FAlignment = value;
-  PropertyChanged(true);
-}
+void TField::SetAlignment(TAlignment value) { ChangeProperty(FAlignment, value, true); }
 
 void TField::PropertyChanged(bool layoutAffected) {
   if (FDataSet != nullptr && FDataSet->Active()) FDataSet->DataEvent(layoutAffected ? deLayoutChange : deDataSetChange);

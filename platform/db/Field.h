@@ -220,6 +220,13 @@ class TField : public TComponent {
   virtual void CheckTypeSize(Integer value) const;
   // Tells an open dataset's links that what they show changed.
   void PropertyChanged(bool layoutAffected);
+  // Sets a property that controls show, telling them when it changed.
+  template <class T>
+  void ChangeProperty(T& member, const T& value, bool layoutAffected) {
+    if (member == value) return;
+    member = value;
+    PropertyChanged(layoutAffected);
+  }
   // Raises "%s is not a valid value for field '%s'. The allowed range is
   // %d to %d".
   [[noreturn]] void RangeError(Int64 value, Int64 min, Int64 max) const;

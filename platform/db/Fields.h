@@ -99,9 +99,11 @@ class TNumericField : public TField {
   // The picture for a text: the display format, or for editing the edit
   // format when there is one.
   const String& FormatFor(bool displayText) const;
-  // A whole number of a text; "'%s' is not a valid integer value for field
-  // '%s'" otherwise.
-  Int64 ParseInteger(const String& text) const;
+  // Whole numbers: an empty text clears the field, others must be whole
+  // numbers ("'%s' is not a valid integer value for field '%s'"); the texts
+  // use the format pictures.
+  void SetWholeText(const String& text);
+  String WholeText(Int64 value, bool displayText) const;
   // A value rounded (ties to even) for writing: "Invalid value for field
   // '%s'" for NaN, the range error with min and max beyond 64 bits.
   Int64 RoundForWrite(double value, double min, double max) const;

@@ -24,26 +24,27 @@ Integer DigitsOf(Int64 value) { return static_cast<Integer>(IntToStr(value).size
 
 TNumericField::TNumericField(TComponent* owner) : TField(owner) { FAlignment = taRightJustify; }
 
-void TNumericField::SetDisplayFormat(const String& value) {
-  if (value == FDisplayFormat) return;
-  FDisplayFormat = value;
-  PropertyChanged(false);
-}
+void TNumericField::SetDisplayFormat(const String& value) { ChangeProperty(FDisplayFormat, value, false); }
 
-void TNumericField::SetEditFormat(const String& value) {
-  if (value == FEditFormat) return;
-  FEditFormat = value;
-  PropertyChanged(false);
-}
+void TNumericField::SetEditFormat(const String& value) { ChangeProperty(FEditFormat, value, false); }
 
 const String& TNumericField::FormatFor(bool displayText) const {
   return displayText || FEditFormat.empty() ? FDisplayFormat : FEditFormat;
 }
 
-Int64 TNumericField::ParseInteger(const String& text) const {
+void TNumericField::SetWholeText(const String& text) {
+  if (text.empty()) {
+    Clear();
+    return;
+  }
   Int64 value;
   if (!TryStrToInt64(text, value)) DatabaseErrorFmt(DBMessages::SInvalidIntegerValue, {text, DisplayName()});
-  return value;
+  SetAsLargeIntValue(value);
+}
+
+String TNumericField::WholeText(Int64 value, bool displayText) const {
+  const String& format = FormatFor(displayText);
+  return format.empty() ? IntToStr(value) : FormatFloat(format, static_cast<double>(value));
 }
 
 Int64 TNumericField::RoundForWrite(double value, double min, double max) const {
@@ -129,13 +130,7 @@ void TIntegerField::SetAsFloatValue(double value) {
   SetAsLargeIntValue(RoundForWrite(value, limited ? FMinValue : FMinRange, limited ? FMaxValue : FMaxRange));
 }
 
-void TIntegerField::SetAsStringValue(const String& value) {
-  if (value.empty()) {
-    Clear();
-  } else {
-    SetAsLargeIntValue(ParseInteger(value));
-  }
-}
+void TIntegerField::SetAsStringValue(const String& value) { SetWholeText(value); }
 
 void TIntegerField::SetVarValue(const Variant& value) { SetAsLargeIntValue(value.AsInt64()); }
 
@@ -161,9 +156,7 @@ Variant TIntegerField::GetAsVariant() const {
 
 String TIntegerField::GetText(bool displayText) const {
   Integer value;
-  if (!GetValue(value)) return String();
-  const String& format = FormatFor(displayText);
-  return format.empty() ? IntToStr(value) : FormatFloat(format, value);
+  return GetValue(value) ? WholeText(value, displayText) : String();
 }
 
 Integer TIntegerField::GetDefaultWidth() const { return std::max(DigitsOf(FMinRange), DigitsOf(FMaxRange)); }
@@ -191,13 +184,7 @@ void TLongWordField::SetAsFloatValue(double value) {
   SetAsLargeIntValue(RoundForWrite(value, limited ? FMinValue : 0, limited ? FMaxValue : UINT32_MAX));
 }
 
-void TLongWordField::SetAsStringValue(const String& value) {
-  if (value.empty()) {
-    Clear();
-  } else {
-    SetAsLargeIntValue(ParseInteger(value));
-  }
-}
+void TLongWordField::SetAsStringValue(const String& value) { SetWholeText(value); }
 
 void TLongWordField::SetVarValue(const Variant& value) { SetAsLargeIntValue(value.AsInt64()); }
 
@@ -223,9 +210,7 @@ Variant TLongWordField::GetAsVariant() const {
 
 String TLongWordField::GetText(bool displayText) const {
   LongWord value;
-  if (!GetValue(value)) return String();
-  const String& format = FormatFor(displayText);
-  return format.empty() ? UIntToStr(value) : FormatFloat(format, value);
+  return GetValue(value) ? WholeText(value, displayText) : String();
 }
 
 // ---------------------------------------------------------------------------
@@ -250,13 +235,7 @@ void TLargeintField::SetAsFloatValue(double value) {
                                    limited ? static_cast<double>(FMaxValue) : kInt64Limit));
 }
 
-void TLargeintField::SetAsStringValue(const String& value) {
-  if (value.empty()) {
-    Clear();
-  } else {
-    SetAsLargeIntValue(ParseInteger(value));
-  }
-}
+void TLargeintField::SetAsStringValue(const String& value) { SetWholeText(value); }
 
 void TLargeintField::SetVarValue(const Variant& value) { SetAsLargeIntValue(value.AsInt64()); }
 
@@ -282,9 +261,7 @@ Variant TLargeintField::GetAsVariant() const {
 
 String TLargeintField::GetText(bool displayText) const {
   Int64 value;
-  if (!GetValue(value)) return String();
-  const String& format = FormatFor(displayText);
-  return format.empty() ? IntToStr(value) : FormatFloat(format, static_cast<double>(value));
+  return GetValue(value) ? WholeText(value, displayText) : String();
 }
 
 // ---------------------------------------------------------------------------
@@ -304,18 +281,9 @@ TExtendedField::TExtendedField(TComponent* owner) : TRealField(owner, ftExtended
 
 Integer TRealField::GetDataSize() const { return FDataType == ftSingle ? 4 : 8; }
 
-void TRealField::SetCurrency(bool value) {
-  if (value == FCurrency) return;
-  FCurrency = value;
-  PropertyChanged(false);
-}
+void TRealField::SetCurrency(bool value) { ChangeProperty(FCurrency, value, false); }
 
-void TRealField::SetPrecision(Integer value) {
-  value = std::clamp(value, 2, FMaxPrecision);
-  if (value == FPrecision) return;
-  FPrecision = value;
-  PropertyChanged(false);
-}
+void TRealField::SetPrecision(Integer value) { ChangeProperty(FPrecision, std::clamp(value, 2, FMaxPrecision), false); }
 
 bool TRealField::GetValue(double& value) const {
   if (FDataType != ftSingle) return GetData(&value);
@@ -401,11 +369,7 @@ void TBCDField::CheckTypeSize(Integer value) const {
   if (value < 0 || value > 4) DatabaseErrorFmt(DBMessages::SInvalidFieldSize, {});
 }
 
-void TBCDField::SetCurrency(bool value) {
-  if (value == FCurrency) return;
-  FCurrency = value;
-  PropertyChanged(false);
-}
+void TBCDField::SetCurrency(bool value) { ChangeProperty(FCurrency, value, false); }
 
 bool TBCDField::GetValue(::Currency& value) const { return GetData(&value, false); }
 
@@ -488,11 +452,7 @@ void TFMTBCDField::CheckTypeSize(Integer value) const {
   if (value < 0 || value > MaxFMTBcdScale) DatabaseErrorFmt(DBMessages::SInvalidFieldSize, {});
 }
 
-void TFMTBCDField::SetCurrency(bool value) {
-  if (value == FCurrency) return;
-  FCurrency = value;
-  PropertyChanged(false);
-}
+void TFMTBCDField::SetCurrency(bool value) { ChangeProperty(FCurrency, value, false); }
 
 bool TFMTBCDField::GetValue(TBcd& value) const { return GetData(&value); }
 
