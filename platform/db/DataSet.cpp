@@ -291,8 +291,8 @@ void TDataSet::MoveToEnd(bool last) {
 int TDataSet::MoveBy(int distance) {
   CheckBrowseMode();
   if (distance == 0 || (distance > 0 && FEOF) || (distance < 0 && FBOF)) return 0;
-  FBOF = FEOF = false;
   DoBeforeScroll();
+  FBOF = FEOF = false;
   UpdateCursorPos();
   int moved = 0;
   if (distance > 0) {
@@ -396,19 +396,26 @@ void TDataSet::BeginInsertAppend(bool append) {
   CheckCanModify();
   Fire(BeforeInsert);
   DoBeforeScroll();
+  bool hadRecord = FHasRecord;
   TBookmark current;
   if (append) {
     InternalLast();
     FCursorPosChanged = false;
   } else {
     UpdateCursorPos();
-    if (FHasRecord) GetBookmarkData(FActiveBuffer, current);
+    if (hadRecord) GetBookmarkData(FActiveBuffer, current);
   }
-  InternalInsert();
-  InitRecord(FActiveBuffer);
+  try {
+    InternalInsert();
+    InitRecord(FActiveBuffer);
+  } catch (...) {
+    // The buffer may be half made: show a stored record again.
+    Resync();
+    throw;
+  }
   if (append) {
     SetBookmarkFlag(FActiveBuffer, bfEOF);
-  } else if (current.empty()) {
+  } else if (!hadRecord) {
     SetBookmarkFlag(FActiveBuffer, bfBOF);
   } else {
     // The new record goes before the current one: keep where that is.
