@@ -275,6 +275,9 @@ class TDataSet : public TComponent {
   // Brings the cursor back to the active record after it was moved.
   void UpdateCursorPos();
   void CursorPosChanged() { FCursorPosChanged = true; }
+  // A dataset that prepares its fields before opening says whether they are
+  // made from the definitions.
+  void SetDefaultFields(bool value) { FDefaultFields = value; }
   // Bytes of the calculation area after the record: one flag byte and the
   // value for each calculated or lookup field, at the field's Offset.
   Integer FCalcFieldsSize = 0;

@@ -7,8 +7,8 @@
 //
 // Record layout: for each field definition, one null flag byte and the
 // native value (blobs and variants: a 32-bit pool index). A buffer is the
-// record, the calculation area, then the serial (32 bits) and the bookmark
-// flag.
+// record, the calculation area, then the serial (32 bits), the bookmark
+// flag and the index the record had when the buffer was filled.
 #pragma once
 
 #include <algorithm>
@@ -44,7 +44,7 @@ class TTestDataSet : public TDataSet {
 
   Integer GetRecNo() override {
     if (IsEmpty() || GetBookmarkFlag(FActiveBuffer) != bfCurrent) return -1;
-    return IndexOfSerial(SerialOf(FActiveBuffer)) + 1;
+    return IndexOfBuffer(FActiveBuffer) + 1;
   }
 
   void SetRecNo(Integer value) override {
@@ -213,7 +213,7 @@ class TTestDataSet : public TDataSet {
   }
   void InternalSetToRecord(TRecordBuffer buffer) override {
     Log("InternalSetToRecord");
-    int index = IndexOfSerial(SerialOf(buffer));
+    int index = IndexOfBuffer(buffer);
     FCurrent = index >= 0 ? index : StoredCount();
   }
   void InternalFirst() override {
@@ -292,7 +292,7 @@ class TTestDataSet : public TDataSet {
   // Old values: the stored record of the active one (none for a new one).
   TRecordBuffer GetActiveRecBuf() override {
     if (State() != dsOldValue || ReadingRow()) return TDataSet::GetActiveRecBuf();
-    int index = IsEmpty() ? -1 : IndexOfSerial(SerialOf(FActiveBuffer));
+    int index = IsEmpty() ? -1 : IndexOfBuffer(FActiveBuffer);
     if (index < 0 || GetBookmarkFlag(FActiveBuffer) != bfCurrent) return nullptr;
     std::memcpy(FOldBuffer, FRecords[static_cast<size_t>(index)].Data.data(), static_cast<size_t>(FRecordSize));
     return FOldBuffer;
@@ -349,7 +349,7 @@ class TTestDataSet : public TDataSet {
   }
 
   Integer InfoOffset() const { return FRecordSize + FCalcFieldsSize; }
-  Integer BufferSize() const { return InfoOffset() + 5; }
+  Integer BufferSize() const { return InfoOffset() + 9; }
   Byte* SlotOf(TRecordBuffer record, const TField* field) const {
     return record + FSlots.at(static_cast<size_t>(field->FieldNo() - 1));
   }
@@ -373,6 +373,17 @@ class TTestDataSet : public TDataSet {
     return serial;
   }
   void SetSerial(TRecordBuffer buffer, Cardinal serial) { std::memcpy(buffer + InfoOffset(), &serial, 4); }
+  // The record a buffer shows: where it was when the buffer was filled,
+  // unless inserts or deletes moved it since.
+  int IndexOfBuffer(TRecordBuffer buffer) const {
+    Cardinal serial = SerialOf(buffer);
+    Integer hint;
+    std::memcpy(&hint, buffer + InfoOffset() + 5, 4);
+    if (serial != 0 && hint >= 0 && hint < StoredCount() && FRecords[static_cast<size_t>(hint)].Serial == serial) {
+      return hint;
+    }
+    return IndexOfSerial(serial);
+  }
   int IndexOfSerial(Cardinal serial) const {
     if (serial == 0) return -1;
     auto it = std::find_if(FRecords.begin(), FRecords.end(), [serial](const Record& r) { return r.Serial == serial; });
@@ -383,6 +394,7 @@ class TTestDataSet : public TDataSet {
     std::memcpy(buffer, record.Data.data(), static_cast<size_t>(FRecordSize));
     SetSerial(buffer, record.Serial);
     SetBookmarkFlag(buffer, bfCurrent);
+    std::memcpy(buffer + InfoOffset() + 5, &FCurrent, 4);
     if (calculate) GetCalcFields(buffer);
   }
 
