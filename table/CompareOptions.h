@@ -30,3 +30,11 @@ using TSortColumns = std::vector<TSortColumn>;
 inline constexpr double SingleValueDelta = 0;
 inline constexpr double DoubleValueDelta = 0;
 inline constexpr double DateTimeValueDelta = 1.15e-8;
+
+// The order of a field's null flags in two records: a null sorts before a
+// value, after it with coInvertNullOrder; two nulls are equal.
+inline int CompareNullFlags(bool null1, bool null2, TCompareOptions options) {
+  if (null1 == null2) return 0;
+  int nullFirst = (options & coInvertNullOrder) != 0 ? -1 : 1;
+  return null1 ? -nullFirst : nullFirst;
+}

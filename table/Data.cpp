@@ -354,7 +354,10 @@ void TData::UpdateRecord(TRecBuf) { AbstractError(); }
 void TData::DeleteRecord() { AbstractError(); }
 
 TRecBuf TData::AllocRecBuf() const {
-  auto* buf = static_cast<TRecBuf>(std::malloc(static_cast<size_t>(std::max<Integer>(FRecordSize, 1))));
+  // Room for the calculated area too: InitRecord and SetNull of a calculated
+  // field write its null flag there.
+  const Integer size = FRecordSize + FCalcRecordSize;
+  auto* buf = static_cast<TRecBuf>(std::malloc(static_cast<size_t>(std::max<Integer>(size, 1))));
   if (buf == nullptr) throw EOutOfMemory(RtlMessages::SOutOfMemory);
   return buf;
 }

@@ -221,6 +221,7 @@ class TData {
   virtual void DeleteRecord();
 
   // Record buffers.
+  // A buffer of the record and calculated area (contents undefined).
   TRecBuf AllocRecBuf() const;
   static void FreeRecBuf(TRecBuf recBuf);
   virtual void InitRecord(TRecBuf recBuf);
@@ -310,6 +311,7 @@ class TData {
   TExpressionNode* AllocNode(TExpressionType nodeType, TExpressionNode* left = nullptr,
                              TExpressionNode* right = nullptr);
   [[noreturn]] void FilterError();
+  void NextLexem();  // the next lexeme of FParser into FCode and FStrLexem
   TBoolParser* FParser = nullptr;
   Integer FCode = 0;
   String FStrLexem;

@@ -35,7 +35,8 @@ inline constexpr char16_t WildcardOne = u'_';
 enum TMatchResult : Byte { mrFalse = 0, mrTrue = 1, mrEnd = 2 };
 
 // Whether text matches the LIKE pattern mask: * and % stand for any run of
-// characters, _ for one, a backslash makes the next character literal. With
-// noPartialCompare a * that ends the mask is literal. Characters compare
-// exactly.
+// characters, _ for one, a backslash makes the next character literal (a _
+// right after any backslash is literal, so "\\\\_" is a backslash and a _).
+// With noPartialCompare a * that ends the mask is literal. Characters
+// compare exactly. Time at worst text length times mask length.
 bool MatchesMask(StringView text, StringView mask, bool noPartialCompare);

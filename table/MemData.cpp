@@ -83,10 +83,13 @@ void TMemData::FreeCalcBuffers() {
 void TMemData::InitFields() {
   TData::InitFields();
   BlockMan.RecordSize = FRecordSize;
+  UpdateIndexFields();
+  if (HasSortColumns()) SortItems();
 }
 
 void TMemData::ClearFields() {
-  FreeCalcBuffers();
+  // The sort columns point at the descriptors about to go.
+  ClearIndexFields();
   TData::ClearFields();
 }
 
@@ -94,6 +97,7 @@ void TMemData::Reopen() {
   Close();
   Open();
   FRecordNoCache.clear();
+  if (HasSortColumns()) SortItems();
 }
 
 void TMemData::InitItem(TItemHeader* item) {
@@ -176,8 +180,11 @@ void TMemData::ReorderItems(TItemHeader* item, TReorderOption option) {
     return;
   }
 
+  // The saved order is each record's number before the renumbering (0 for
+  // a hidden one), whatever the offset then was.
   bool saveOrder = option == roFull && !FOrderSaved;
   if (saveOrder) FOrderSaved = true;
+  Integer savedOffset = FRecordNoOffset;
   bool forwards = option == roFull || start > (FRecordCount + FRecordNoOffset) / 2;
 
   Integer running;
@@ -191,7 +198,7 @@ void TMemData::ReorderItems(TItemHeader* item, TReorderOption option) {
       running = before->Order + 1;
     }
     for (TItemHeader* p = item; p != nullptr; p = p->Next) {
-      if (saveOrder) p->SavedOrder = p->Order;
+      if (saveOrder) p->SavedOrder = OmitRecord(p) ? 0 : p->Order + savedOffset;
       if (OmitRecord(p)) {
         p->Order = 0;
       } else {
@@ -391,6 +398,7 @@ TItemHeader* TMemData::InsertItem() {
 }
 
 void TMemData::AddRecord(TRecBuf recBuf) {
+  TItemHeader* anchor = CurrentItem;
   TItemHeader* item = InsertItem();
   CurrentItem = item;
   FBOF = false;
@@ -401,6 +409,13 @@ void TMemData::AddRecord(TRecBuf recBuf) {
       if (!d->FIsBlob || d->FHasParent || d->FFieldDescKind == fdkCalculated) continue;
       if (auto* blob = static_cast<TBlob*>(InternalGetObject(d.get(), recBuf))) blob->Commit();
     }
+  }
+  if (HasSortColumns()) {
+    // Without an anchor the record went to the end, or to the front when
+    // the position was before the first record.
+    int dir = anchor != nullptr ? CompareRecords(BlockMan.GetRecordPtr(item), BlockMan.GetRecordPtr(anchor))
+                                : (item->Next != nullptr ? 1 : -1);
+    MoveSortedRecord(dir);
   }
   if (FCachedUpdates && !FLocalUpdate) {
     item->Status = isAppended;
@@ -462,8 +477,12 @@ void TMemData::UpdateRecord(TRecBuf recBuf) {
     item->UpdateResult = urNone;
   }
   FFilterUseRollBack = false;
+  int moved = HasSortColumns() ? CompareRecords(recBuf, BlockMan.GetRecordPtr(item)) : 0;
   PutRecord(recBuf);
-  if (OmitRecord(item)) {
+  if (moved != 0) {
+    MoveSortedRecord(moved);
+    ReorderItems(nullptr, roFull);
+  } else if (OmitRecord(item)) {
     // The edit hid the record: later records move up by one.
     --FRecordCount;
     ReorderItems(item, roDelete);

@@ -187,17 +187,31 @@ int TCollator::CompareAnsi(std::string_view a, std::string_view b, bool ignoreCa
 }
 
 std::string TCollator::SortKey(StringView s, bool ignoreCase) const {
+  std::string key;
+  AppendSortKey(s, ignoreCase, key);
+  return key;
+}
+
+void TCollator::AppendSortKey(StringView s, bool ignoreCase, std::string& out) const {
   const UCollator* c = ignoreCase ? FIgnoreCase : FCaseSensitive;
-  const UChar* src = reinterpret_cast<const UChar*>(s.data());
-  std::string key(s.size() * 4 + 16, '\0');
-  int32_t len = ucol_getSortKey(c, src, IcuLength(s.size()), reinterpret_cast<uint8_t*>(key.data()), IcuLength(key.size()));
-  if (len > static_cast<int32_t>(key.size())) {
-    key.assign(static_cast<size_t>(len), '\0');
-    len = ucol_getSortKey(c, src, IcuLength(s.size()), reinterpret_cast<uint8_t*>(key.data()), IcuLength(key.size()));
+  const UChar* src = s.empty() ? u"" : reinterpret_cast<const UChar*>(s.data());
+  size_t start = out.size();
+  size_t room = s.size() * 4 + 16;
+  out.resize(start + room);
+  int32_t len = ucol_getSortKey(c, src, IcuLength(s.size()), reinterpret_cast<uint8_t*>(out.data() + start), IcuLength(room));
+  if (len > static_cast<int32_t>(room)) {
+    room = static_cast<size_t>(len);
+    out.resize(start + room);
+    len = ucol_getSortKey(c, src, IcuLength(s.size()), reinterpret_cast<uint8_t*>(out.data() + start), IcuLength(room));
   }
   // The length counts the terminating zero byte, which adds nothing to the order.
-  key.resize(len > 0 ? static_cast<size_t>(len) - 1 : 0);
-  return key;
+  out.resize(start + (len > 0 ? static_cast<size_t>(len) - 1 : 0));
+}
+
+void TCollator::AppendSortKeyAnsi(std::string_view s, bool ignoreCase, std::string& out) const {
+  thread_local std::u16string text;
+  AnsiToBuffer(s, text);
+  AppendSortKey(text, ignoreCase, out);
 }
 
 String AnsiUpperCase(StringView s) { return MapCase(s, u_strToUpper); }

@@ -42,6 +42,11 @@ class TCollator {
   // A key whose byte-wise order (std::string's compare) is the collation
   // order of the texts: faster than Compare when each text meets many others.
   std::string SortKey(StringView s, bool ignoreCase = false) const;
+  // Appends the sort key to out, so that the keys of many texts can share
+  // one buffer without an allocation per text.
+  void AppendSortKey(StringView s, bool ignoreCase, std::string& out) const;
+  // The same for 8-bit text in the system ANSI code page.
+  void AppendSortKeyAnsi(std::string_view s, bool ignoreCase, std::string& out) const;
 
   const std::string& LocaleName() const { return FLocaleName; }
 

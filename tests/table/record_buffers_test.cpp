@@ -25,6 +25,10 @@ TEST(RecordBuffers, InitRecordClearsTheDataOnlyWhereReferencesLive) {
   ExpectInitRecord(plain, false);
   TestStore complex({{u"a", dtInt32}, {u"s", dtExtString}, {u"m", dtMemo}});
   ExpectInitRecord(complex, true);
+  // A calculated field's null flag lies in the calculated area after the
+  // record; a record buffer has room for it.
+  TestStore calculated({{u"a", dtInt32}, {u"c", dtFloat, 0, fdkCalculated}});
+  ExpectInitRecord(calculated, false);
 }
 
 TEST(RecordBuffers, AppendBlankRecordStoresARecordWithoutValues) {
