@@ -310,6 +310,20 @@ TEST_F(FieldValuesTest, NumberFormats) {
   EXPECT_FALSE(flag->AsBoolean());
 }
 
+TEST_F(FieldValuesTest, ValidateReadsValuesInTheFieldsOwnForm) {
+  // A date is stored as days and a BCD as a TBcd; OnValidate still sees the
+  // date and the currency being written.
+  TDateTime when = EncodeDate(2024, 3, 5);
+  TDateTime seenDate = 0;
+  F(u"DATE")->OnValidate = [&](TField* f) { seenDate = f->AsDateTime(); };
+  F(u"DATE")->SetAsDateTime(when);
+  EXPECT_EQ(seenDate, when);
+  Currency seenMoney;
+  F(u"BCD")->OnValidate = [&](TField* f) { seenMoney = f->AsCurrency(); };
+  F(u"BCD")->SetAsString(u"12,5");
+  EXPECT_EQ(seenMoney, Currency::FromScaled(125000));
+}
+
 TEST_F(FieldValuesTest, TextEventsReplaceTheTexts) {
   TField* field = F(u"INT");
   field->SetAsInteger(5);
