@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -22,7 +23,8 @@ class TDataSet;
 class TDataSource;
 
 // The fields of a dataset in display order. Fields are components owned by
-// their owner (usually the dataset); the list only refers to them.
+// their owner (usually the dataset); the list only refers to them. Changes
+// to the list send deFieldListChange.
 class TFields {
  public:
   explicit TFields(TDataSet* dataSet) : FDataSet(dataSet) {}
@@ -37,12 +39,15 @@ class TFields {
   TField* FindField(StringView name) const;
   // FindField, or EDatabaseError "Field '%s' not found".
   TField* FieldByName(StringView name) const;
+  // The field with that field number; nullptr when none has it.
   TField* FieldByNumber(Integer fieldNo) const;
+  // Moves the field to the index (clamped to the list).
   void SetFieldIndex(TField* field, int index);
   auto begin() const { return FItems.begin(); }
   auto end() const { return FItems.end(); }
 
  private:
+  void Changed();
   TDataSet* FDataSet;
   std::vector<TField*> FItems;
 };
@@ -50,18 +55,22 @@ class TFields {
 class TDataSet : public TComponent {
  public:
   explicit TDataSet(TComponent* owner = nullptr);
+  // A derived dataset closes itself in its own destructor: the base cannot
+  // call the derived class's operations from here. The base detaches its
+  // data sources and frees the fields in its list.
   ~TDataSet() override;
   const char* ClassName() const override { return "TDataSet"; }
 
-  // Opening and closing.
-  bool Active() const { return FState != dsInactive; }
+  // Opening and closing. A dataset is not active while it opens.
+  bool Active() const { return FState != dsInactive && FState != dsOpening; }
   void SetActive(bool value);
   void Open() { SetActive(true); }
   void Close() { SetActive(false); }
   TDataSetState State() const { return FState; }
   bool Bof() const { return FBOF; }
   bool Eof() const { return FEOF; }
-  bool IsEmpty() const;
+  // True when closed or when there is no current record.
+  bool IsEmpty() const { return !Active() || !FHasRecord; }
   bool Modified() const { return FModified; }
   void SetModified(bool value) { FModified = value; }
 
@@ -87,22 +96,28 @@ class TDataSet : public TComponent {
   virtual void Cancel();
   void Delete();
   void Refresh();
+  // Reads the record the cursor is on into the active buffer (or, when that
+  // record is gone, the next or the prior one); callers whose cursor may
+  // have drifted call UpdateCursorPos first.
   virtual void Resync();
   void CheckBrowseMode();
-  // Lets the controls write their pending values (deUpdateRecord).
+  // Lets the controls write their pending values (deUpdateRecord); raises
+  // "Dataset not in edit or insert mode" outside dsEdit, dsInsert, dsSetKey.
   void UpdateRecord();
   bool CanModify() const { return GetCanModify(); }
   virtual TUpdateStatus UpdateStatus() { return usUnmodified; }
 
   // Bookmarks.
   TBookmark GetBookmark();
+  // Nothing for an empty bookmark; "Record not found" when the dataset
+  // cannot show the bookmark's record.
   void GotoBookmark(const TBookmark& bookmark);
   virtual bool BookmarkValid(const TBookmark&) { return false; }
   virtual int CompareBookmarks(const TBookmark&, const TBookmark&) { return 0; }
   TBookmark Bookmark() { return GetBookmark(); }
   void SetBookmark(const TBookmark& value) { GotoBookmark(value); }
 
-  // Searching; the base supports none.
+  // Searching; the base supports none (false, Null).
   virtual bool Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options);
   virtual Variant Lookup(const String& keyFields, const Variant& keyValues, const String& resultFields);
 
@@ -121,9 +136,14 @@ class TDataSet : public TComponent {
   // Field class for a type: nullptr when the type has none.
   virtual TFieldClass GetFieldClass(TFieldType fieldType);
   virtual TFieldClass GetFieldClass(TFieldDef* fieldDef);
-  // Makes a field for each definition (owned by the dataset).
+  // Makes a field for each visible definition (owned by the dataset);
+  // "Field '%s' is of an unknown type" for a type without a field class.
   void CreateFields();
+  // Frees every field of the list.
   void DestroyFields();
+  // Raises "Type mismatch for field '%s', expecting: %s actual: %s" when
+  // the field cannot take the definition's values, and "Size mismatch for
+  // field '%s', expecting: %d actual: %d" for byte and BCD sizes.
   virtual void CheckFieldCompatibility(TField* field, TFieldDef* fieldDef);
   bool AutoCalcFields = true;
   Integer CalcFieldsSize() const { return FCalcFieldsSize; }
@@ -157,6 +177,7 @@ class TDataSet : public TComponent {
   // Converts between a field's native value and the form fields work with
   // (dates as TDateTime, BCD values as currencies for ftBCD).
   virtual void DataConvert(TField* field, const void* source, void* dest, bool toNative);
+  // The base has no blobs: nullptr.
   virtual std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode);
   virtual void CloseBlob(TField*) {}
   virtual Variant GetStateFieldValue(TDataSetState state, TField* field);
@@ -182,15 +203,22 @@ class TDataSet : public TComponent {
       AfterEdit, BeforePost, AfterPost, BeforeCancel, AfterCancel, BeforeDelete, AfterDelete, BeforeScroll,
       AfterScroll, BeforeRefresh, AfterRefresh, OnCalcFields, OnNewRecord;
 
+  // "Cannot perform this operation on a closed dataset" /
+  // "... on an open dataset".
   void CheckActive() const;
   void CheckInactive() const;
 
  protected:
-  // Buffers and records; derived datasets implement these.
+  // Buffers and records; derived datasets implement these. A buffer holds
+  // GetRecordSize() bytes of record, then CalcFieldsSize() bytes of
+  // calculation area, then whatever the dataset keeps (bookmark, flags).
   virtual TRecordBuffer AllocRecordBuffer() = 0;
   virtual void FreeRecordBuffer(TRecordBuffer& buffer) = 0;
+  // Fills buffer with the current, next or prior record and moves the
+  // cursor there; computes the buffer's calculated fields (GetCalcFields).
   virtual TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) = 0;
-  // Fills buffer with record recNo (1-based); false when there is none.
+  // Fills buffer with record recNo (1-based); false when there is none. The
+  // base walks from the first record.
   virtual bool GetRecordAt(Integer recNo, TRecordBuffer buffer);
   virtual Integer GetRecordSize() { return 0; }
   virtual void GetBookmarkData(TRecordBuffer, TBookmark& data) { data.clear(); }
@@ -208,14 +236,24 @@ class TDataSet : public TComponent {
   virtual void InternalInitRecord(TRecordBuffer) {}
   virtual void InternalInsert() {}
   virtual void InternalEdit() {}
-  // The base checks required fields.
+  // The base checks required fields. A derived dataset stores the record and
+  // leaves the cursor on it.
   virtual void InternalPost();
   virtual void InternalCancel() {}
   virtual void InternalDelete() {}
   virtual void InternalRefresh() {}
+  // Raises the abstract-method error: a dataset that adds whole records
+  // implements it.
   virtual void InternalAddRecord(const void* buffer, bool append);
-  virtual void InternalHandleException();
+  virtual void InternalHandleException() {}
   virtual bool GetCanModify() const { return true; }
+  // The value of a data field (field number 1 or more) in a record buffer:
+  // false for null; a null value buffer asks only for presence. The write
+  // stores null for a null value buffer. The base's GetFieldData and
+  // SetFieldData call these after their checks; the base reads nothing and
+  // refuses writes.
+  virtual bool ReadRecordField(TRecordBuffer record, TField* field, void* value);
+  virtual void WriteRecordField(TRecordBuffer record, TField* field, const void* value);
 
   // Steps of the base the derived datasets can extend.
   virtual void OpenCursor(bool infoQuery);
@@ -226,6 +264,8 @@ class TDataSet : public TComponent {
   void GetCalcFields(TRecordBuffer buffer);
   virtual void DoOnNewRecord();
   virtual void DoAfterOpen();
+  void DoBeforeScroll();
+  void DoAfterScroll();
   virtual void SetState(TDataSetState value);
   // The buffer field reads and writes act on in the current state.
   virtual TRecordBuffer GetActiveRecBuf();
@@ -235,6 +275,9 @@ class TDataSet : public TComponent {
   // Brings the cursor back to the active record after it was moved.
   void UpdateCursorPos();
   void CursorPosChanged() { FCursorPosChanged = true; }
+  // A dataset that prepares its fields before opening says whether they are
+  // made from the definitions.
+  void SetDefaultFields(bool value) { FDefaultFields = value; }
   // Bytes of the calculation area after the record: one flag byte and the
   // value for each calculated or lookup field, at the field's Offset.
   Integer FCalcFieldsSize = 0;
@@ -245,6 +288,7 @@ class TDataSet : public TComponent {
   bool FEOF = true;
   bool FModified = false;
   TRecordBuffer FActiveBuffer = nullptr;
+  // The buffer whose calculated fields are being computed.
   TRecordBuffer FCalcBuffer = nullptr;
   TRecordBuffer FRowBuffer = nullptr;
   bool FRowReading = false;
@@ -253,17 +297,29 @@ class TDataSet : public TComponent {
   TFilterOptions FFilterOptions = 0;
 
  private:
-  void DoNavigate(const TDataSetNotifyEvent& before, const TDataSetNotifyEvent& after,
-                  const std::function<void()>& step);
-  void FreeBuffers();
-  void SendToSources(TDataEvent event, std::intptr_t info);
+  void Fire(const TDataSetNotifyEvent& event) {
+    if (event) event(this);
+  }
+  void OpenDataSet();
+  void CloseDataSet();
+  void MoveToEnd(bool last);
   void BeginInsertAppend(bool append);
+  // Fetches into the spare buffer and makes it the active one on success.
+  bool FetchActive(TGetMode mode);
+  void SetBofEofFound(bool found);
+  void SendToSources(TDataEvent event, std::intptr_t info);
+  void CalcLookupValue(TField* field);
+  void RecalcAfterFieldChange(TField* field);
+  TRecordBuffer CalcAreaOf(TRecordBuffer record, TField* field);
 
   TFields FFields;
   TFieldDefs FFieldDefs;
   std::vector<TDataSource*> FDataSources;
+  TRecordBuffer FSpareBuffer = nullptr;
+  bool FHasRecord = false;
   bool FDefaultFields = false;
   bool FCursorPosChanged = false;
+  bool FDestroying = false;
   int FDisableCount = 0;
   TDataSetState FDisableState = dsInactive;
   bool FEventsHeld = false;
@@ -271,4 +327,5 @@ class TDataSet : public TComponent {
 
 // Raises EDatabaseError with the formatted text; a named component's name
 // and ": " go in front.
-[[noreturn]] void DatabaseErrorFmt(const String& format, std::initializer_list<FormatArg> args, const TComponent* component);
+[[noreturn]] void DatabaseErrorFmt(const String& format, std::initializer_list<FormatArg> args,
+                                   const TComponent* component = nullptr);

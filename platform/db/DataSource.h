@@ -1,6 +1,7 @@
 // Data sources and data links: how controls hear of a dataset's changes.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -12,6 +13,16 @@ class TDataSet;
 class TDataLink;
 class TField;
 
+// Calls notify for every item of the list, also when a call removes items:
+// those not yet reached are skipped.
+template <class T, class Notify>
+void ForEachListed(const std::vector<T*>& list, Notify notify) {
+  std::vector<T*> snapshot = list;
+  for (T* item : snapshot) {
+    if (std::find(list.begin(), list.end(), item) != list.end()) notify(item);
+  }
+}
+
 class TDataSource : public TComponent {
  public:
   explicit TDataSource(TComponent* owner = nullptr);
@@ -22,8 +33,9 @@ class TDataSource : public TComponent {
   void SetDataSet(TDataSet* value);
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool value);
-  // The dataset's state, dsInactive without one or while disabled.
-  TDataSetState State() const;
+  // The dataset's state as the last deUpdateState gave it; dsInactive
+  // without a dataset or while disabled.
+  TDataSetState State() const { return FState; }
   bool AutoEdit = true;
   // Starts an edit when the dataset browses and AutoEdit is on.
   void Edit();
@@ -35,15 +47,16 @@ class TDataSource : public TComponent {
 
   // Called by the dataset.
   void DataEvent(TDataEvent event, std::intptr_t info);
-  // Called by the dataset when it goes away.
-  void DataSetDestroyed() { FDataSet = nullptr; }
 
   void AddDataLink(TDataLink* link);
   void RemoveDataLink(TDataLink* link);
   const std::vector<TDataLink*>& DataLinks() const { return FDataLinks; }
 
  private:
+  friend class TDataSet;
+  friend class TDataLink;
   void NotifyLinks(TDataEvent event, std::intptr_t info);
+  void UpdateState();
   TDataSet* FDataSet = nullptr;
   bool FEnabled = true;
   TDataSetState FState = dsInactive;
@@ -84,8 +97,12 @@ class TDataLink {
   void DataEvent(TDataEvent event, std::intptr_t info);
 
  private:
+  friend class TDataSource;
   void UpdateState();
   TDataSource* FDataSource = nullptr;
   bool FActive = false;
   bool FEditing = false;
+  // Set while the link writes its pending values: its own writes do not
+  // come back to it as RecordChanged.
+  bool FUpdating = false;
 };

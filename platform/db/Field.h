@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "platform/db/DBTypes.h"
 #include "platform/rtl/Bcd.h"
@@ -15,15 +16,21 @@
 
 class TDataSet;
 class TFieldDef;
+class TFields;
 
 class TField : public TComponent {
  public:
   explicit TField(TComponent* owner);
+  // Leaves its dataset (closing it first, so that no record refers to a
+  // field that is gone).
   ~TField() override;
   const char* ClassName() const override { return "TField"; }
 
   // Binding.
   TDataSet* DataSet() const { return FDataSet; }
+  // Raises "Cannot perform this operation on an open dataset" when either
+  // dataset is open and "Duplicate field name '%s'" when the new dataset has
+  // a field of the same name.
   void SetDataSet(TDataSet* value);
   const String& FieldName() const { return FFieldName; }
   void SetFieldName(const String& value);
@@ -31,30 +38,39 @@ class TField : public TComponent {
   void SetFieldNo(Integer value) { FFieldNo = value; }
   TFieldType DataType() const { return FDataType; }
   void SetDataType(TFieldType value) { FDataType = value; }
+  // The type a definition gives a field made for it; classes that serve
+  // several types (blobs, strings) take it, the others keep their own.
+  virtual void SetFieldType(TFieldType) {}
   TFieldKind FieldKind() const { return FFieldKind; }
   void SetFieldKind(TFieldKind value) { FFieldKind = value; }
   bool Calculated() const { return FFieldKind == fkCalculated; }
   bool Lookup() const { return FFieldKind == fkLookup; }
+  // Position in the dataset's field list; -1 without a dataset.
   Integer Index() const;
   // Offset of a calculated field's flag byte in the calculation area.
   Integer Offset() const { return FOffset; }
   void SetOffset(Integer value) { FOffset = value; }
   // Size: characters of a string, bytes of a byte field, decimals of a BCD.
   Integer Size() const { return FSize; }
+  // Raises "Invalid field size" for a size the class cannot take, and
+  // "Cannot perform this operation on an open dataset" while its dataset is
+  // open (the record buffers were laid out for the old size).
   virtual void SetSize(Integer value);
   // Bytes of the native value buffer.
   virtual Integer GetDataSize() const { return 0; }
   Integer DataSize() const { return GetDataSize(); }
   virtual bool IsBlob() const { return false; }
-  // Whether a definition of this type and size can feed this field.
-  virtual bool IsCompatible(TFieldType dataType) const { return dataType == FDataType; }
+  // Whether a definition of this type can feed this field.
+  virtual bool IsCompatible(TFieldType dataType) const;
 
-  // Presentation and rules.
+  // Presentation and rules. Changes to what controls show tell the open
+  // dataset's links (deLayoutChange, deDataSetChange for formats).
   String DisplayLabel() const { return FDisplayLabel.empty() ? FFieldName : FDisplayLabel; }
   void SetDisplayLabel(const String& value);
   String DisplayName() const { return DisplayLabel(); }
+  // The width set, or the class's default for its size and formats.
   Integer DisplayWidth() const;
-  void SetDisplayWidth(Integer value) { FDisplayWidth = value; }
+  void SetDisplayWidth(Integer value);
   bool Visible() const { return FVisible; }
   void SetVisible(bool value);
   bool Required() const { return FRequired; }
@@ -64,28 +80,34 @@ class TField : public TComponent {
   const String& DefaultExpression() const { return FDefaultExpression; }
   void SetDefaultExpression(const String& value) { FDefaultExpression = value; }
   TAlignment Alignment() const { return FAlignment; }
-  void SetAlignment(TAlignment value) { FAlignment = value; }
+  void SetAlignment(TAlignment value);
   const String& Origin() const { return FOrigin; }
   void SetOrigin(const String& value) { FOrigin = value; }
-  // Whether the field can be written now (dataset open and modifiable).
+  // Whether the field can be written now: not read-only, a data field (or a
+  // calculated one while calculated fields are computed) and its dataset
+  // open and modifiable.
   virtual bool CanModify() const;
 
-  // Lookup fields.
+  // Lookup fields: the value of LookupResultField in the record of
+  // LookupDataSet whose LookupKeyFields equal this dataset's KeyFields (one
+  // key field).
   TDataSet* LookupDataSet() const { return FLookupDataSet; }
   void SetLookupDataSet(TDataSet* value) { FLookupDataSet = value; }
   String KeyFields, LookupKeyFields, LookupResultField;
 
   // Value access in the field's own type through the dataset's active
-  // record. A null buffer reads presence only, writes null.
+  // record. A null buffer reads presence only, writes null. A read writes
+  // at most DataSize bytes.
   bool GetData(void* buffer, bool nativeFormat = true) const;
   void SetData(const void* buffer, bool nativeFormat = true);
   virtual bool IsNull() const;
-  void Clear() { SetData(nullptr); }
+  virtual void Clear() { SetData(nullptr); }
   // Drops values a field keeps between reads (blobs).
   virtual void FreeBuffers() {}
 
   // Conversions. A type the field cannot give or take raises EDatabaseError
-  // "Cannot access field '%s' as type %s".
+  // "Cannot access field '%s' as type %s". A null field reads as 0, false,
+  // an empty text or an empty byte array.
   String AsString() const { return GetAsString(); }
   void SetAsString(const String& value) { SetAsStringValue(value); }
   String AsWideString() const { return GetAsString(); }
@@ -118,6 +140,7 @@ class TField : public TComponent {
   void SetAsBytes(const std::vector<Byte>& value) { SetAsBytesValue(value); }
   // Null for a null field.
   Variant AsVariant() const { return GetAsVariant(); }
+  // Null and Empty clear the field.
   void SetAsVariant(const Variant& value);
   Variant Value() const { return GetAsVariant(); }
   void SetValue(const Variant& value) { SetAsVariant(value); }
@@ -135,12 +158,13 @@ class TField : public TComponent {
 
   // Events; the first argument is the sender.
   std::function<void(TField*)> OnChange;
-  // Runs before a value is stored; buffer is the native value (nullptr: null).
+  // Runs before a value is stored; the As* accessors read the value about
+  // to be stored (null for a write of null).
   std::function<void(TField*)> OnValidate;
   std::function<void(TField*, String& text, bool displayText)> OnGetText;
   std::function<void(TField*, const String& text)> OnSetText;
 
-  // Called by the dataset around a write.
+  // Called by the dataset around a write; buffer is the native value.
   void Validate(const void* buffer);
   virtual void Change();
   // The dataset sends deFocusControl for this field.
@@ -149,8 +173,7 @@ class TField : public TComponent {
   [[noreturn]] void AccessError(const char16_t* typeName) const;
   // Raises "Field '%s' cannot be modified" unless the field can be written.
   void CheckReadOnly() const;
-  // The buffer being validated (OnValidate reads it through the As*
-  // accessors, which see the value about to be stored).
+  // The buffer being validated.
   const void* ValidateBuffer() const { return FValidateBuffer; }
   bool Validating() const { return FValidating; }
 
@@ -182,12 +205,32 @@ class TField : public TComponent {
   virtual Variant GetAsVariant() const;
   // Variant writes after Null and Empty were handled (they clear the field).
   virtual void SetVarValue(const Variant& value);
+  // "(Name)" from the class name without "T" and "Field", upper-cased when
+  // the field has a value: what fields without a text show.
   virtual String GetClassDesc() const;
   // Text and display text; the base gives AsString.
   virtual String GetText(bool displayText) const;
   String GetTextValue(bool displayText) const;
   // Reads a value in another of the dataset's states.
   Variant GetStateValue(TDataSetState state) const;
+  // Width when none was set; 10 here.
+  virtual Integer GetDefaultWidth() const { return 10; }
+  // Raises "Invalid field size" for a size the class cannot take; the base
+  // takes only 0 (blobs any size).
+  virtual void CheckTypeSize(Integer value) const;
+  // Tells an open dataset's links that what they show changed.
+  void PropertyChanged(bool layoutAffected);
+  // Sets a property that controls show, telling them when it changed.
+  template <class T>
+  void ChangeProperty(T& member, const T& value, bool layoutAffected) {
+    if (member == value) return;
+    member = value;
+    PropertyChanged(layoutAffected);
+  }
+  // Raises "%s is not a valid value for field '%s'. The allowed range is
+  // %d to %d".
+  [[noreturn]] void RangeError(Int64 value, Int64 min, Int64 max) const;
+  [[noreturn]] void RangeError(double value, double min, double max) const;
 
   TDataSet* FDataSet = nullptr;
   String FFieldName;
@@ -207,6 +250,22 @@ class TField : public TComponent {
   TDataSet* FLookupDataSet = nullptr;
   const void* FValidateBuffer = nullptr;
   bool FValidating = false;
+
+ private:
+  friend class TFields;
 };
 
 using TFieldClass = TField* (*)(TComponent* owner);
+
+// The field class of the given C++ class: TFieldClass c = &NewField<TStringField>.
+template <class T>
+TField* NewField(TComponent* owner) {
+  return new T(owner);
+}
+
+// Copies a native value of the field (a Variant by assignment, anything
+// else by its DataSize bytes).
+void CopyFieldValue(const TField* field, const void* source, void* dest);
+// The types whose fields work with another form than the native one
+// (dates and times as TDateTime, ftBCD as Currency).
+bool HasNonNativeForm(TFieldType type);

@@ -9,7 +9,9 @@
 #include "platform/db/DBTypes.h"
 #include "platform/rtl/Types.h"
 
+class TComponent;
 class TDataSet;
+class TField;
 class TFieldDefs;
 
 class TFieldDef {
@@ -39,6 +41,11 @@ class TFieldDef {
   TFieldDefs& ChildDefs();
   bool HasChildDefs() const { return FChildDefs && !FChildDefsEmpty(); }
   TFieldDef* ParentDef() const;
+  // Makes the dataset's field class for this definition, owned by owner and
+  // added to the dataset's fields: name, size, field number, type, required
+  // and read-only from the definition (precision for BCD fields). Raises
+  // "Field '%s' is of an unknown type" when the dataset has no class for it.
+  TField* CreateField(TComponent* owner);
 
  private:
   bool FChildDefsEmpty() const;
@@ -65,7 +72,10 @@ class TFieldDefs {
   int Count() const { return static_cast<int>(FItems.size()); }
   TFieldDef* Items(int index) const { return FItems.at(static_cast<size_t>(index)).get(); }
   TFieldDef* operator[](int index) const { return Items(index); }
+  // A definition without name, numbered after the last one.
   TFieldDef* AddFieldDef();
+  // Raises "Field name missing" for an empty name and "Duplicate name '%s'
+  // in %s" for a name the list has (without regard to case).
   TFieldDef* Add(const String& name, TFieldType dataType, Integer size = 0, bool required = false);
   void Delete(int index);
   void Clear();
@@ -80,11 +90,11 @@ class TFieldDefs {
   TFieldDef* ParentDef() const { return FParentDef; }
   bool Updated() const { return FUpdated; }
   void SetUpdated(bool value) { FUpdated = value; }
-  // Changes between BeginUpdate and EndUpdate make one notice.
+  // Changes between BeginUpdate and EndUpdate make one notice, at the end.
   void BeginUpdate() { ++FUpdateCount; }
   void EndUpdate();
-  // Every change that is not inside an update marks the list out of date and
-  // calls OnChange.
+  // Every change marks the list out of date (SetUpdated(true) inside an
+  // update marks it up to date again) and calls OnChange, once per update.
   std::function<void()> OnChange;
   void Changed();
 

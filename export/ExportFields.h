@@ -1,0 +1,22 @@
+// Which fields the export treats as text (quoted by the text writers, for
+// instance).
+#pragma once
+
+#include "platform/db/DBTypes.h"
+#include "platform/db/Field.h"
+
+// The field types whose values are text.
+constexpr bool IsStringFieldType(TFieldType type) {
+  switch (type) {
+    case ftString: case ftMemo: case ftFmtMemo: case ftFixedChar: case ftWideString: case ftWideMemo:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A text field: one of the text types, or any field that reports itself as a
+// blob. No field is no text field.
+inline bool IsStringField(const TField* field) {
+  return field != nullptr && (IsStringFieldType(field->DataType()) || field->IsBlob());
+}
