@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "platform/rtl/PublishedProperties.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 
 // ---------------------------------------------------------------------------
@@ -16,13 +17,13 @@ namespace {
 
 constexpr WideChar PathDelim = u'/';
 
-std::string NativePath(const String& path) { return StringToUtf8(path); }
-
 }  // namespace
+
+namespace VODUtils {
 
 bool DirectoryExists(const String& path) {
   struct stat info;
-  return !path.empty() && stat(NativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return !path.empty() && stat(FileNameToNative(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 String ExcludeTrailingBackslash(const String& path) {
@@ -40,8 +41,10 @@ bool ForceDirectories(const String& folder) {
   if (parent == dir) return true;
   if (!ForceDirectories(parent)) return false;
   // Another process may have made it in the meantime; that is success too.
-  return mkdir(NativePath(dir).c_str(), 0777) == 0 || (errno == EEXIST && DirectoryExists(dir));
+  return mkdir(FileNameToNative(dir).c_str(), 0777) == 0 || (errno == EEXIST && DirectoryExists(dir));
 }
+
+}  // namespace VODUtils
 
 // ---------------------------------------------------------------------------
 // File dialog

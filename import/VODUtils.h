@@ -8,6 +8,8 @@
 
 // ---- Folders (POSIX paths, "/" as the delimiter) ----
 
+// In a namespace of their own: the export keeps routines of the same names.
+namespace VODUtils {
 // True when the path names an existing folder.
 bool DirectoryExists(const String& path);
 // The path without one trailing "/".
@@ -16,6 +18,7 @@ String ExcludeTrailingBackslash(const String& path);
 // afterwards (an empty name and the root count as existing); a folder that
 // could not be created gives false.
 bool ForceDirectories(const String& folder);
+}  // namespace VODUtils
 
 // ---- File dialog ----
 

@@ -17,6 +17,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using VODUtils::DirectoryExists;
+using VODUtils::ExcludeTrailingBackslash;
+using VODUtils::ForceDirectories;
 
 class TempDir {
  public:
