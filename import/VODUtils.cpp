@@ -19,32 +19,6 @@ constexpr WideChar PathDelim = u'/';
 
 }  // namespace
 
-namespace VODUtils {
-
-bool DirectoryExists(const String& path) {
-  struct stat info;
-  return !path.empty() && stat(FileNameToNative(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-String ExcludeTrailingBackslash(const String& path) {
-  if (!path.empty() && path.back() == PathDelim) return path.substr(0, path.size() - 1);
-  return path;
-}
-
-bool ForceDirectories(const String& folder) {
-  if (folder.empty()) return true;
-  const String dir = ExcludeTrailingBackslash(folder);
-  // "/" itself, or a folder that is already there.
-  if (dir.empty() || DirectoryExists(dir)) return true;
-  const size_t slash = dir.rfind(PathDelim);
-  const String parent = slash == String::npos ? String() : dir.substr(0, slash);
-  if (parent == dir) return true;
-  if (!ForceDirectories(parent)) return false;
-  // Another process may have made it in the meantime; that is success too.
-  return mkdir(FileNameToNative(dir).c_str(), 0777) == 0 || (errno == EEXIST && DirectoryExists(dir));
-}
-
-}  // namespace VODUtils
 
 // ---------------------------------------------------------------------------
 // File dialog

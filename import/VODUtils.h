@@ -4,21 +4,12 @@
 #pragma once
 
 #include "platform/rtl/Component.h"
+#include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Types.h"
 
 // ---- Folders (POSIX paths, "/" as the delimiter) ----
 
-// In a namespace of their own: the export keeps routines of the same names.
-namespace VODUtils {
-// True when the path names an existing folder.
-bool DirectoryExists(const String& path);
-// The path without one trailing "/".
-String ExcludeTrailingBackslash(const String& path);
-// Creates the folder and every missing parent. True when the folder exists
-// afterwards (an empty name and the root count as existing); a folder that
-// could not be created gives false.
-bool ForceDirectories(const String& folder);
-}  // namespace VODUtils
+// The folder routines are the runtime's (platform/rtl/FileUtils.h).
 
 // ---- File dialog ----
 

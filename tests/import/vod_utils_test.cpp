@@ -17,9 +17,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using VODUtils::DirectoryExists;
-using VODUtils::ExcludeTrailingBackslash;
-using VODUtils::ForceDirectories;
 
 class TempDir {
  public:
