@@ -1,5 +1,7 @@
 #include "import/VODUtils.h"
 
+#include "platform/rtl/FileDialog.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -10,44 +12,15 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 
-// ---------------------------------------------------------------------------
-// Folders
-
-namespace {
-
-constexpr WideChar PathDelim = u'/';
-
-}  // namespace
-
 
 // ---------------------------------------------------------------------------
 // File dialog
 
-namespace {
-TVODFileDialogProc gFileDialogProc = nullptr;
-}
-
-void SetVODFileDialogProc(TVODFileDialogProc proc) { gFileDialogProc = proc; }
-
-bool VODFileDialogAvailable() { return gFileDialogProc != nullptr; }
-
 bool VODOpenSaveFileDialog(void* parentHandle, const String& /*defaultExt*/, const String& filter, bool isOpen,
                            String& fileName, const String& title, const String& initialDir) {
-  TVODFileDialogRequest request;
-  request.ParentHandle = parentHandle;
-  request.Filter = filter;
-  request.IsOpen = isOpen;
-  request.FileName = fileName;
-  request.Title = title;
-  request.InitialDir = initialDir;
-  if (!request.FileName.empty()) {
-    const WideChar last = request.FileName.back();
-    if (last == u':' || last == u'\\' || last == PathDelim) request.FileName += u"default";
-  }
-  if (gFileDialogProc == nullptr) return false;
-  String chosen = request.FileName;
-  if (!gFileDialogProc(request, chosen)) return false;
-  fileName = chosen;
+  TFileDialogRequest request{parentHandle, isOpen, filter, initialDir, title, fileName};
+  if (!ShowFileDialog(request)) return false;
+  fileName = request.FileName;
   return true;
 }
 

@@ -13,27 +13,12 @@
 
 // ---- File dialog ----
 
-// What the import asks of an open or save dialog. The dialog itself belongs
-// to the GUI, which installs a procedure at start; without one no dialog is
-// available and every request counts as cancelled.
-struct TVODFileDialogRequest {
-  void* ParentHandle = nullptr;
-  String Filter;  // "description|pattern|description|pattern..."
-  bool IsOpen = true;
-  String FileName;
-  String Title;
-  String InitialDir;
-};
-// Shows the dialog; true with the chosen name in fileName when confirmed.
-using TVODFileDialogProc = bool (*)(const TVODFileDialogRequest& request, String& fileName);
-void SetVODFileDialogProc(TVODFileDialogProc proc);
-bool VODFileDialogAvailable();
-
-// Shows an open (isOpen) or save dialog. A file name ending in ":", "\" or
-// "/" names a folder and is preset as that folder plus "default". True and
-// the chosen name in fileName when the user confirms; false with fileName
-// untouched otherwise (also when no dialog is available). The default
-// extension is accepted but not applied.
+// Shows an open (isOpen) or save dialog through the runtime's dialog hook
+// (platform/rtl/FileDialog.h). A file name ending in "/" names a folder and
+// is preset as that folder plus "default". True and the chosen name in
+// fileName when the user confirms; false with fileName untouched otherwise
+// (also when no dialog is available). The default extension is accepted but
+// not applied.
 bool VODOpenSaveFileDialog(void* parentHandle, const String& defaultExt, const String& filter, bool isOpen,
                            String& fileName, const String& title, const String& initialDir);
 

@@ -3,6 +3,8 @@
 // text.
 #include <gtest/gtest.h>
 
+#include "platform/rtl/FileDialog.h"
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -100,29 +102,27 @@ TEST(WideStrings, EditingKeepsOrderAndObjects) {
 
 TEST(FileDialog, PresetsFolderNamesAndReportsCancellation) {
   String name = u"/home/user/";
-  SetVODFileDialogProc(nullptr);
-  EXPECT_FALSE(VODFileDialogAvailable());
+  SetFileDialogHandler({});
+  EXPECT_FALSE(FileDialogAvailable());
   EXPECT_FALSE(VODOpenSaveFileDialog(nullptr, u"vod", u"All|*.*", true, name, u"Title", u"/tmp"));
   EXPECT_EQ(name, u"/home/user/");
 
-  static TVODFileDialogRequest seen;
-  SetVODFileDialogProc([](const TVODFileDialogRequest& request, String& fileName) {
+  TFileDialogRequest seen;
+  SetFileDialogHandler([&](TFileDialogRequest& request) {
     seen = request;
-    fileName = u"/tmp/chosen.vod";
+    request.FileName = u"/tmp/chosen.vod";
     return true;
   });
-  EXPECT_TRUE(VODFileDialogAvailable());
   EXPECT_TRUE(VODOpenSaveFileDialog(nullptr, u"vod", u"All|*.*", false, name, u"Title", u"/tmp"));
   EXPECT_EQ(seen.FileName, u"/home/user/default");
-  EXPECT_FALSE(seen.IsOpen);
+  EXPECT_FALSE(seen.Open);
   EXPECT_EQ(seen.Filter, u"All|*.*");
-  EXPECT_EQ(seen.InitialDir, u"/tmp");
   EXPECT_EQ(name, u"/tmp/chosen.vod");
 
-  SetVODFileDialogProc([](const TVODFileDialogRequest&, String&) { return false; });
+  SetFileDialogHandler([](TFileDialogRequest&) { return false; });
   EXPECT_FALSE(VODOpenSaveFileDialog(nullptr, u"", u"", true, name, u"", u""));
   EXPECT_EQ(name, u"/tmp/chosen.vod");
-  SetVODFileDialogProc(nullptr);
+  SetFileDialogHandler({});
 }
 
 // A dataset-like component with the published properties a test gives it.
