@@ -84,6 +84,9 @@ inline constexpr char16_t SRangeError[] = u"Range check error";
 inline constexpr char16_t SIntOverflow[] = u"Integer overflow";
 inline constexpr char16_t SDuplicateName[] = u"A component named %s already exists";
 inline constexpr char16_t SInvalidName[] = u"''%s'' is not a valid component name";
+// Raised as EConvertError with the source's class name (or "nil") and the
+// target's.
+inline constexpr char16_t SAssignError[] = u"Cannot assign a %s to a %s";
 }  // namespace RtlMessages
 
 // Raises the platform's abstract-method error.
