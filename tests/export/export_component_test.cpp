@@ -2,10 +2,13 @@
 // progress, messages and e-mail.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "export/DataLevels.h"
 #include "export/ExportComponent.h"
 #include "export/ExportShell.h"
 #include "export/RowSources.h"
+#include "platform/rtl/FileUtils.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
@@ -709,6 +712,33 @@ TEST(ExportDataLevels, LevelsAreNamedByTheirNumberAndCopied) {
   EXPECT_EQ(second.SourceDataEngine()->FLevel, 1);
   second.DestroySourceDataEngine();
   EXPECT_EQ(second.SourceDataEngine(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ExportRunTest, DefaultColumnsSourceDatasetAndMemoColumns) {
+  writer.BuildDefaultColumns();
+  ASSERT_EQ(writer.Columns.Count(), 4);
+  EXPECT_EQ(writer.SourceDataEngine(), nullptr);
+  EXPECT_EQ(writer.GetDS(), &ds);
+  EXPECT_FALSE(writer.IsMemoColumnExist());
+  writer.Columns[3].DataType = ctMEMO;
+  writer.Columns[3].Visible = false;
+  EXPECT_FALSE(writer.IsMemoColumnExist());
+  writer.Options |= OptionBit(soExportInvisibleFields);
+  EXPECT_TRUE(writer.IsMemoColumnExist());
+  writer.SetDataSet(nullptr);
+  EXPECT_THROW(writer.BuildDefaultColumns(), ESMEInvalidPropertyException);
+}
+
+TEST(ExportFolders, CreateDirIfNotExistsMakesTheFileFolder) {
+  const String root = Utf8ToString(testing::TempDir()) + u"expcore_dirs";
+  TRODirezaBaseComponent::CreateDirIfNotExists(root + u"/a/b/out.txt");
+  EXPECT_TRUE(DirectoryExists(root + u"/a/b"));
+  TRODirezaBaseComponent::CreateDirIfNotExists(u"out.txt");  // the current folder: nothing to make
+  std::filesystem::remove_all(StringToUtf8(root));
 }
 
 }  // namespace
