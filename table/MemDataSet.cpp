@@ -115,16 +115,27 @@ void TMemDataSet::SetIRecordSet(TData* value) {
   value->FCachedUpdates = FCachedUpdates;
   value->FLocalUpdate = FLocalUpdate;
   if (auto* store = dynamic_cast<TMemData*>(value)) store->SetIndexFieldNames(FIndexFieldNames);
+  InstallCalcFieldHooks();
+}
+
+void TMemDataSet::InstallCalcFieldHooks() {
+  if (FData == nullptr) return;
   if (FCreateCalcFieldDescs) {
-    value->FOnGetCachedFields = [this] { CreateCalcFieldDescs(); };
-    value->FOnGetCachedBuffer = [this](TRecBuf buffer, TRecBuf source) {
+    FData->FOnGetCachedFields = [this] { CreateCalcFieldDescs(); };
+    FData->FOnGetCachedBuffer = [this](TRecBuf buffer, TRecBuf source) {
       if (source != nullptr) std::memcpy(buffer, source, static_cast<size_t>(FData->RecordSize()));
       GetCalcFields(buffer);
     };
   } else {
-    value->FOnGetCachedFields = nullptr;
-    value->FOnGetCachedBuffer = nullptr;
+    FData->FOnGetCachedFields = nullptr;
+    FData->FOnGetCachedBuffer = nullptr;
   }
+}
+
+void TMemDataSet::SetCreateCalcFieldDescs(bool value) {
+  CheckInactive();
+  FCreateCalcFieldDescs = value;
+  InstallCalcFieldHooks();
 }
 
 void TMemDataSet::SetIndexFieldNames(const String& value) {

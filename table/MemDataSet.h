@@ -118,7 +118,8 @@ class TMemDataSet : public TDataSet {
   bool NumberRange() const { return FNumberRange; }
   void SetNumberRange(bool value) { FNumberRange = value; }
   bool CreateCalcFieldDescs() const { return FCreateCalcFieldDescs; }
-  void SetCreateCalcFieldDescs(bool value) { FCreateCalcFieldDescs = value; }
+  // Only while the dataset is closed: the record layout depends on it.
+  void SetCreateCalcFieldDescs(bool value);
   bool IsResync() const { return FIsResync; }
 
   // Record buffer layout, for the record set's owners and tests.
@@ -240,5 +241,7 @@ class TMemDataSet : public TDataSet {
   // Fills the information block and the bookmark after the record set has
   // put its current record into the buffer.
   void FillRecInfo(TRecordBuffer buffer);
+  // The record set's hooks for calculated-field descriptors and buffers.
+  void InstallCalcFieldHooks();
   void FreeBuffer(TRecordBuffer& buffer);
 };
