@@ -740,11 +740,13 @@ void TMemDataSet::InternalInitRecord(TRecordBuffer buffer) {
 
 void TMemDataSet::InternalInsert() {
   FreeDeferredPostBuf();
+  ClearBlobModified();
   FInInserting = true;
 }
 
 void TMemDataSet::InternalEdit() {
   FreeDeferredPostBuf();
+  ClearBlobModified();
   FInEditing = true;
   FreeRefComplexFields(ActiveBuffer());
   FData->EditRecord(ActiveBuffer());
@@ -768,6 +770,15 @@ void TMemDataSet::InternalPost() {
   }
   FreeDeferredPostBuf();
   FInInserting = FInEditing = false;
+  ClearBlobModified();
+}
+
+void TMemDataSet::ClearBlobModified() {
+  // The flags tell the record set which blobs a post writes; left set, they
+  // would let a stream write into a record that is not being edited.
+  for (TField* field : Fields()) {
+    if (auto* blobField = dynamic_cast<TBlobField*>(field)) blobField->SetModified(false);
+  }
 }
 
 void TMemDataSet::Post() {
@@ -808,6 +819,7 @@ void TMemDataSet::Cancel() {
 
 void TMemDataSet::InternalCancel() {
   FreeDeferredPostBuf();
+  ClearBlobModified();
   bool inserting = FInInserting;
   FInInserting = FInEditing = false;
   if (State() == dsEdit) {

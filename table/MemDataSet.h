@@ -200,6 +200,8 @@ class TMemDataSet : public TDataSet {
   // Buffers that hold references on complex values give them back.
   void FreeRefComplexFields(TRecordBuffer buffer, bool withBlob = true);
   void FreeDeferredPostBuf();
+  // Blob fields start each edit, and leave each post or cancel, unmodified.
+  void ClearBlobModified();
   TRecInfo& Info(TRecordBuffer buffer) const;
 
   TRecordBuffer FOldRecBuf = nullptr;
