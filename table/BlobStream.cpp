@@ -10,6 +10,7 @@
 TBlobStream::TBlobStream(TBlobField* field, TBlobStreamMode mode) : FField(field), FMode(mode) {
   FDataSet = dynamic_cast<TMemDataSet*>(field->DataSet());
   Assert(FDataSet != nullptr, u"ZizOD");
+  FTrueUnicode = dynamic_cast<TWideMemoField*>(field) != nullptr;
   FFieldDesc = FDataSet->GetFieldDesc(field);
   FBuffer = FDataSet->GetActiveRecBuf();
   if (FBuffer == nullptr || FFieldDesc == nullptr) return;
@@ -20,7 +21,10 @@ TBlobStream::TBlobStream(TBlobField* field, TBlobStreamMode mode) : FField(field
   }
   FOpened = true;
   if (mode == bmWrite) {
-    FDataSet->Data()->TruncateBlob(FFieldDesc, FBuffer, 0, TrueUnicode());
+    // An empty blob needs no cut (and no rollback copy made for one).
+    if (FDataSet->Data()->GetBlobSize(FFieldDesc, FBuffer, false, TrueUnicode()) != 0) {
+      FDataSet->Data()->TruncateBlob(FFieldDesc, FBuffer, 0, TrueUnicode());
+    }
     // Emptying the value is a change already: a stream that writes nothing
     // (clearing the field) must still be posted, not cancelled.
     FModified = true;
@@ -39,7 +43,7 @@ TBlobStream::~TBlobStream() {
 
 bool TBlobStream::FromRollback() const { return FDataSet->State() == dsOldValue; }
 
-bool TBlobStream::TrueUnicode() const { return dynamic_cast<TWideMemoField*>(FField) != nullptr; }
+bool TBlobStream::TrueUnicode() const { return FTrueUnicode; }
 
 Int64 TBlobStream::Read(void* buffer, Int64 count) {
   if (!FOpened) return 0;

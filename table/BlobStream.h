@@ -42,5 +42,6 @@ class TBlobStream : public TStream {
   TBlobStreamMode FMode;
   bool FOpened = false;
   bool FModified = false;
+  bool FTrueUnicode = false;  // a wide memo's stream counts UTF-16 bytes
   Int64 FPosition = 0;
 };

@@ -110,11 +110,12 @@ void TMemDataSet::CreateIRecordSet() { SetIRecordSet(new TMemData()); }
 
 void TMemDataSet::SetIRecordSet(TData* value) {
   if (value != FData.get()) FData.reset(value);
+  FStore = dynamic_cast<TMemData*>(value);
   FCalcFieldsMapping.clear();
   if (value == nullptr) return;
   value->FCachedUpdates = FCachedUpdates;
   value->FLocalUpdate = FLocalUpdate;
-  if (auto* store = dynamic_cast<TMemData*>(value)) store->SetIndexFieldNames(FIndexFieldNames);
+  if (FStore != nullptr) FStore->SetIndexFieldNames(FIndexFieldNames);
   InstallCalcFieldHooks();
 }
 
@@ -140,14 +141,13 @@ void TMemDataSet::SetCreateCalcFieldDescs(bool value) {
 
 void TMemDataSet::SetIndexFieldNames(const String& value) {
   if (value == FIndexFieldNames) return;
-  auto* store = dynamic_cast<TMemData*>(FData.get());
   bool active = Active();
   if (active) {
     CheckBrowseMode();
     UpdateCursorPos();
   }
   // The store parses the text first, so a faulty one leaves the old order.
-  if (store != nullptr) store->SetIndexFieldNames(value);
+  if (FStore != nullptr) FStore->SetIndexFieldNames(value);
   FIndexFieldNames = value;
   if (active) Resync();
 }
@@ -228,7 +228,11 @@ void TMemDataSet::InternalOpen() {
     for (int i = 0; i < FieldDefs().Count(); ++i) DataSetService()->SetNumberRange(FieldDefs()[i]);
   }
   BindFields(true);
-  auto* store = dynamic_cast<TMemData*>(FData.get());
+  FBlobFields.clear();
+  for (TField* field : Fields()) {
+    if (auto* blobField = dynamic_cast<TBlobField*>(field)) FBlobFields.push_back(blobField);
+  }
+  TMemData* store = FStore;
   if (store != nullptr && store->Fields().Count() > 0 &&
       store->Fields()[store->Fields().Count() - 1]->FFieldDescKind == fdkCached) {
     store->UpdateCachedBuffer();
@@ -278,6 +282,7 @@ void TMemDataSet::CloseCursor() {
 
 void TMemDataSet::InternalClose() {
   BindFields(false);
+  FBlobFields.clear();
   if (DefaultFields()) DestroyFields();
   FreeDeferredPostBuf();
   if (FData != nullptr) FData->Close();
@@ -343,9 +348,8 @@ void TMemDataSet::FreeRefComplexFields(TRecordBuffer buffer, bool withBlob) {
 void TMemDataSet::FillRecInfo(TRecordBuffer buffer) {
   TRecInfo& info = Info(buffer);
   info.RecordNumber = FData->GetRecordNo();
-  auto* store = dynamic_cast<TMemData*>(FData.get());
-  info.UpdateStatus = store != nullptr && store->GetCurrentItem() != nullptr
-                          ? static_cast<Byte>(store->GetCurrentItem()->Status)
+  info.UpdateStatus = FStore != nullptr && FStore->GetCurrentItem() != nullptr
+                          ? static_cast<Byte>(FStore->GetCurrentItem()->Status)
                           : static_cast<Byte>(usUnmodified);
   info.BookmarkFlag = bfCurrent;
   if (FNeedAddRef) {
@@ -755,13 +759,10 @@ void TMemDataSet::InternalEdit() {
 void TMemDataSet::InternalPost() {
   if (State() == dsBrowse || (!FInInserting && !FInEditing)) return;
   TDataSet::InternalPost();
-  if (FData->HasBlobFields()) {
-    for (TField* field : Fields()) {
-      auto* blobField = dynamic_cast<TBlobField*>(field);
-      if (blobField == nullptr || field->FieldNo() < 1) continue;
-      TBlob* blob = FData->GetObject(FData->Fields()[field->FieldNo() - 1], ActiveBuffer());
-      if (blob != nullptr && blob->CanRollback()) blobField->SetModified(true);
-    }
+  for (TBlobField* blobField : FBlobFields) {
+    if (blobField->FieldNo() < 1) continue;
+    TBlob* blob = FData->GetObject(FData->Fields()[blobField->FieldNo() - 1], ActiveBuffer());
+    if (blob != nullptr && blob->CanRollback()) blobField->SetModified(true);
   }
   if (State() == dsEdit) {
     FData->PostRecord(ActiveBuffer());
@@ -776,9 +777,7 @@ void TMemDataSet::InternalPost() {
 void TMemDataSet::ClearBlobModified() {
   // The flags tell the record set which blobs a post writes; left set, they
   // would let a stream write into a record that is not being edited.
-  for (TField* field : Fields()) {
-    if (auto* blobField = dynamic_cast<TBlobField*>(field)) blobField->SetModified(false);
-  }
+  for (TBlobField* blobField : FBlobFields) blobField->SetModified(false);
 }
 
 void TMemDataSet::Post() {
@@ -800,16 +799,14 @@ void TMemDataSet::Cancel() {
     std::memcpy(copy, ActiveBuffer(), static_cast<size_t>(FData->RecordSize()));
     FData->AddRefComplexFields(copy, false);
   }
-  auto* store = dynamic_cast<TMemData*>(FData.get());
-  Int64 iteration = store != nullptr ? store->GetRefreshIteration() : -1;
+  Int64 iteration = FStore != nullptr ? FStore->GetRefreshIteration() : -1;
   struct Release {
     TMemDataSet* self;
     TRecBuf copy;
     Int64 iteration;
     ~Release() {
       if (copy == nullptr) return;
-      auto* s = dynamic_cast<TMemData*>(self->FData.get());
-      Int64 now = s != nullptr ? s->GetRefreshIteration() : -1;
+      Int64 now = self->FStore != nullptr ? self->FStore->GetRefreshIteration() : -1;
       if (now == iteration) self->FData->FreeComplexFields(copy, true);
       TData::FreeRecBuf(copy);
     }

@@ -15,6 +15,7 @@
 class TBlob;
 class TDataSetService;
 class TFieldTypeMap;
+class TMemData;
 class TMemDataSet;
 
 // The class of a service object: makes one for a dataset.
@@ -220,6 +221,8 @@ class TMemDataSet : public TDataSet {
   String FIndexFieldNames;
   std::vector<TCalcFieldDescMapping> FCalcFieldsMapping;
   std::unique_ptr<TData> FData;
+  TMemData* FStore = nullptr;  // FData when it is the in-memory store
+  std::vector<TBlobField*> FBlobFields;  // bound at open
   TDataSetService* FDataSetService = nullptr;
   TDataSetServiceClass FDataSetServiceClass = nullptr;
   Integer FBookmarkOfs = 0;

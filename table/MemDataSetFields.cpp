@@ -145,9 +145,10 @@ TFieldClass TMemDataSet::GetFieldClass(TFieldDef* fieldDef) {
 }
 
 TFieldDesc* TMemDataSet::GetFieldDesc(const TField* field) {
-  Assert(FData != nullptr, Unit, u"FIRecordSet must be setted to this time");
-  Assert(field != nullptr, Unit, u"Field cannot be nil");
-  Assert(field->DataSet() == nullptr || field->DataSet() == this, Unit, u"Wrong DataSet");
+  // Checked before any message is made: this runs for every blob stream.
+  if (FData == nullptr) AssertionFailed(Unit, u"FIRecordSet must be setted to this time");
+  if (field == nullptr) AssertionFailed(Unit, u"Field cannot be nil");
+  if (field->DataSet() != nullptr && field->DataSet() != this) AssertionFailed(Unit, u"Wrong DataSet");
   const TFieldDescs& descs = FData->Fields();
   if (field->FieldNo() > 0) return field->FieldNo() <= descs.Count() ? descs[field->FieldNo() - 1] : nullptr;
   if (DefaultFields() && FieldCount() == descs.Count()) {
