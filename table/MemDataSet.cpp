@@ -299,10 +299,8 @@ void TMemDataSet::InternalRefresh() {
 }
 
 void TMemDataSet::Resync() {
-  if (!Active()) {
-    TDataSet::Resync();
-    return;
-  }
+  // A closed dataset has no buffer to read into.
+  CheckActive();
   FIsResync = true;
   struct Reset {
     bool& flag;

@@ -154,6 +154,29 @@ TEST(MemDataSetFieldDefs, FieldCompatibility) {
   EXPECT_EQ(ExceptionMessage([&] { bcd.Open(); }), "Type mismatch for field 'B', expecting: FMTBcd actual: BCD");
 }
 
+TEST(MemDataSetFieldDefs, PersistentFieldsSmallerThanTheirDescriptors) {
+  // A string field takes the definition's size at open; a wide string field
+  // keeps its own and reads what fits, never more than its buffer.
+  ListDataSet ds{{{u"NAME", dtString, 10}, {u"WIDE", dtWideString, 10}}};
+  auto* name = new TStringField(&ds);
+  name->SetFieldName(u"NAME");
+  name->SetSize(3);
+  name->SetDataSet(&ds);
+  auto* wide = new TWideStringField(&ds);
+  wide->SetFieldName(u"WIDE");
+  wide->SetSize(3);
+  wide->SetDataSet(&ds);
+  ds.Open();
+  EXPECT_EQ(name->Size(), 10);
+  ds.Append();
+  name->SetAsString(u"abcdefghij");
+  ds.Data()->PutFieldAsVariant(ds.GetFieldDesc(wide), ds.ActiveBuf(), Variant(String(u"abcdefghij")));
+  EXPECT_EQ(name->AsString(), u"abcdefghij");
+  EXPECT_EQ(wide->AsString(), u"abc");
+  ds.Post();
+  EXPECT_EQ(wide->AsString(), u"abc");
+}
+
 TEST(MemDataSetService, FieldClassesAndProperties) {
   ListDataSet ds{{{u"STAMP", dtSQLTimeStampOffset}}};
   ds.Open();

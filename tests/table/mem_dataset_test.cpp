@@ -210,6 +210,20 @@ TEST_F(MemDataSetTest, PostOutsideAnEditReachesNoRecordSet) {
   EXPECT_EQ(Field(u"NAME")->AsString(), u"uno");
 }
 
+TEST_F(MemDataSetTest, DeferredPostKeepsEditingWithNewOldValues) {
+  ds.Edit();
+  Field(u"NAME")->SetAsString(u"first");
+  ds.DeferredPost();
+  EXPECT_EQ(ds.State(), dsEdit);
+  // The old values are now those written by the deferred post.
+  EXPECT_EQ(Field(u"NAME")->OldValue().AsString(), u"first");
+  Field(u"NAME")->SetAsString(u"second");
+  EXPECT_EQ(Field(u"NAME")->OldValue().AsString(), u"first");
+  ds.Post();
+  EXPECT_EQ(Field(u"NAME")->AsString(), u"second");
+  EXPECT_EQ(Field(u"NAME")->OldValue().AsString(), u"second");
+}
+
 TEST_F(MemDataSetTest, RecNoAndReadRow) {
   EXPECT_EQ(ds.RecordCount(), 3);
   ds.SetRecNo(3);
@@ -235,6 +249,7 @@ TEST_F(MemDataSetTest, RequiredAndReadOnlyDescriptors) {
   strict.Open();
   strict.Append();
   EXPECT_EQ(ExceptionMessage([&] { strict.Post(); }), "Field 'ID' must have a value");
+  EXPECT_EQ(ExceptionMessage([&] { strict.DeferredPost(); }), "Field 'ID' must have a value");
   EXPECT_EQ(ExceptionMessage([&] { strict.FieldByName(u"CODE")->SetAsString(u"x"); }),
             "Field 'CODE' cannot be modified");
   strict.Cancel();
