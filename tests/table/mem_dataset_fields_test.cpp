@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "platform/rtl/Bcd.h"
 #include "platform/rtl/DateTimeUtils.h"
 #include "table/DataSetService.h"
 #include "tests/table/exception_message.h"
@@ -175,6 +176,26 @@ TEST(MemDataSetFieldDefs, PersistentFieldsSmallerThanTheirDescriptors) {
   EXPECT_EQ(wide->AsString(), u"abc");
   ds.Post();
   EXPECT_EQ(wide->AsString(), u"abc");
+}
+
+TEST(MemDataSetFieldValues, ReadsByFieldNumberGiveTheNativeForm) {
+  // The record keeps a BCD value as a currency; by field number it comes out
+  // as the TBcd the field type promises.
+  ListDataSet ds{{{u"ID", dtInt32}, {u"AMOUNT", dtBCD, 18, 2}}};
+  ds.Open();
+  ds.Append();
+  ds.FieldByName(u"ID")->SetAsInteger(7);
+  ds.FieldByName(u"AMOUNT")->SetAsCurrency(Currency::FromScaled(123400));
+  ds.Post();
+  TBcd bcd;
+  ASSERT_TRUE(ds.GetFieldData(Integer(2), &bcd));
+  Currency value;
+  ASSERT_TRUE(BCDToCurr(bcd, value));
+  EXPECT_EQ(value, Currency::FromScaled(123400));
+  Integer id = 0;
+  EXPECT_TRUE(ds.GetFieldData(Integer(1), &id));
+  EXPECT_EQ(id, 7);
+  EXPECT_FALSE(ds.GetFieldData(Integer(3), &id));
 }
 
 TEST(MemDataSetService, FieldClassesAndProperties) {
