@@ -12,24 +12,14 @@
 #include <vector>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/PublishedProperties.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 
 namespace {
 
 constexpr char16_t kPathDelim = u'/';
-
-// The folder part of a name with its trailing delimiter; empty without one.
-String ExtractFilePath(const String& name) {
-  size_t slash = name.rfind(kPathDelim);
-  return slash == String::npos ? String() : name.substr(0, slash + 1);
-}
-
-bool MakeDirectory(const String& name) {
-  if (::mkdir(FileNameToNative(name).c_str(), 0777) == 0) return true;
-  // Another process may have made it meanwhile; a file of that name fails.
-  return errno == EEXIST && DirectoryExists(name);
-}
 
 String TemporaryFolder() {
   const char* dir = std::getenv("TMPDIR");
@@ -99,39 +89,6 @@ StringView BeforeFullStop(StringView name) { return name.substr(0, name.find(u'.
 
 }  // namespace
 
-bool DirectoryExists(const String& name) {
-  if (name.empty()) return false;
-  struct stat st;
-  return ::stat(FileNameToNative(name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-String ExcludeTrailingBackslash(const String& name) {
-  if (!name.empty() && name.back() == kPathDelim) return name.substr(0, name.size() - 1);
-  return name;
-}
-
-bool ForceDirectories(const String& folder) {
-  String name = ExcludeTrailingBackslash(folder);
-  // The root, or an empty name: nothing to make.
-  if (name.empty()) return true;
-  // No folder of such a name can be made; walking it would only cost time.
-  if (FileNameToNative(name).size() >= PATH_MAX) return false;
-  // The missing folders from the deepest up, as lengths of prefixes of the
-  // name; made from the top down, so a parent always exists first.
-  std::vector<size_t> missing;
-  size_t length = name.size();
-  while (length > 0) {
-    String current = name.substr(0, length);
-    if (DirectoryExists(current)) break;
-    missing.push_back(length);
-    length = ExcludeTrailingBackslash(ExtractFilePath(current)).size();
-  }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    if (!MakeDirectory(name.substr(0, *it))) return false;
-  }
-  return true;
-}
-
 String GetFileNameByGraphic(const String& fileName, Integer index, TPictureKind picture) {
   String base = fileName.empty() ? FreshTemporaryName(u"ZAZ") : ExtractFilePath(fileName) + u"img" + IntToStr(index);
   return base + PictureExtension(picture);
@@ -158,15 +115,15 @@ String GetLoggedUserName() {
 
 String GetPropAsString(const TComponent* component) {
   String value;
-  auto props = dynamic_cast<const IPublishedTableProperties*>(component);
-  if (props == nullptr || !props->PublishedTableName(value)) return String();
+  auto props = dynamic_cast<const IPublishedProperties*>(component);
+  if (props == nullptr || !props->ReadPublishedText(u"TableName", value)) return String();
   return value;
 }
 
 String GetPropAsTStrings(const TComponent* component) {
   String text;
-  auto props = dynamic_cast<const IPublishedTableProperties*>(component);
-  if (props == nullptr || !props->PublishedSQL(text)) return String();
+  auto props = dynamic_cast<const IPublishedProperties*>(component);
+  if (props == nullptr || !props->ReadPublishedLines(u"SQL", text)) return String();
   return text;
 }
 

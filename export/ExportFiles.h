@@ -1,21 +1,12 @@
-// File and name routines the export shares: folders, the names of picture
+// File and name routines the export shares (the folder routines are the
+// runtime's, FileUtils.h): the names of picture
 // files written beside an export, the user's name, and the table name a
 // dataset suggests for SQL statements and sheet names.
 #pragma once
 
 #include "platform/rtl/Component.h"
+#include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Types.h"
-
-// ---- Folders (the path delimiter is "/") ----
-
-// The name exists and is a folder.
-bool DirectoryExists(const String& name);
-// The name without one trailing path delimiter.
-String ExcludeTrailingBackslash(const String& name);
-// Creates the folder and every missing parent. True when the folder exists
-// afterwards: an empty name and the root count as existing; a name that
-// exists as a file, or a folder that cannot be made, gives false.
-bool ForceDirectories(const String& folder);
 
 // ---- Pictures ----
 
@@ -36,18 +27,6 @@ String GetFileNameByGraphic(const String& fileName, Integer index, TPictureKind 
 String GetLoggedUserName();
 
 // ---- Table names ----
-
-// A dataset class that publishes a TableName property or an SQL string list
-// says so by deriving from this interface as well; the runtime has no type
-// information to find such properties by name.
-class IPublishedTableProperties {
- public:
-  virtual ~IPublishedTableProperties() = default;
-  // The published TableName property as text; false when there is none.
-  virtual bool PublishedTableName(String& value) const = 0;
-  // The text of the published SQL string list; false when there is none.
-  virtual bool PublishedSQL(String& text) const = 0;
-};
 
 // The component's published TableName; empty without one.
 String GetPropAsString(const TComponent* component);

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libicu-dev
   clang libclang-rt-14-dev
-  python3
+  python3 libxml2-utils
 )
 
 missing=()

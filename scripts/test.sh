@@ -18,12 +18,17 @@ cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
-# A short fuzzing run of the filter parser (clang's libFuzzer). It works on a
-# copy of the seed corpus, so new inputs never land in the repository; a
+# A short fuzzing run of each parser (clang's libFuzzer). Each works on a
+# copy of its seed corpus, so new inputs never land in the repository; a
 # crash stops the script and leaves the input under build-fuzz/.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz "${generator[@]}" -DBUILD_FUZZ=ON -DBUILD_TESTING=OFF -DBUILD_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j "$jobs" --target filter_expression_fuzz
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
-cp tests/table/corpus/filter/* "$corpus"/
-build-fuzz/fuzz/filter_expression_fuzz -max_total_time=20 -timeout=10 -artifact_prefix=build-fuzz/ "$corpus"
+for target in filter_expression:table/corpus/filter xml_text_reader:table/corpus/xml import_expression:import/corpus/expression; do
+  name=${target%%:*}
+  seeds=${target#*:}
+  cmake --build build-fuzz -j "$jobs" --target "${name}_fuzz"
+  mkdir -p "$corpus/$seeds"
+  cp tests/"$seeds"/* "$corpus/$seeds"/
+  build-fuzz/fuzz/"${name}_fuzz" -max_total_time=20 -timeout=10 -artifact_prefix=build-fuzz/ "$corpus/$seeds"
+done

@@ -1,4 +1,6 @@
 #include "export/ExportFiles.h"
+#include "platform/rtl/PublishedProperties.h"
+#include "platform/rtl/Strings.h"
 
 #include <gtest/gtest.h>
 
@@ -158,12 +160,17 @@ TEST_F(ExportFilesTest, PictureFileNamesInTheTemporaryFolder) {
 TEST(ExportUser, LoggedUserNameIsKnown) { EXPECT_FALSE(GetLoggedUserName().empty()); }
 
 // A dataset with the properties a class may publish; absent ones are unset.
-class TTestDataSet : public TComponent, public IPublishedTableProperties {
+class TTestDataSet : public TComponent, public IPublishedProperties {
  public:
   TTestDataSet(std::optional<String> tableName, std::optional<String> sql)
       : TComponent(nullptr), FTableName(std::move(tableName)), FSQL(std::move(sql)) {}
-  bool PublishedTableName(String& value) const override { return Answer(FTableName, value); }
-  bool PublishedSQL(String& text) const override { return Answer(FSQL, text); }
+  bool ReadPublishedText(StringView name, String& value) const override {
+    return SameText(name, u"TableName") && Answer(FTableName, value);
+  }
+  bool WritePublishedText(StringView, const String&) override { return false; }
+  bool ReadPublishedLines(StringView name, String& lines) const override {
+    return SameText(name, u"SQL") && Answer(FSQL, lines);
+  }
 
  private:
   static bool Answer(const std::optional<String>& property, String& value) {
