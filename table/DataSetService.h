@@ -1,0 +1,65 @@
+// The replaceable service object of a TMemDataSet: owner of the updater,
+// chooser of field classes, and the one that puts number ranges on numeric
+// fields and marks which descriptors can be updated.
+#pragma once
+
+#include "platform/db/Field.h"
+#include "platform/db/FieldDefs.h"
+#include "platform/rtl/Variant.h"
+#include "table/DataTypes.h"
+
+class TMemDataSet;
+class TDataSetService;
+
+// Performs the appends, deletes and updates that a dataset hands to its
+// update target. The in-memory table keeps its records itself, so the base
+// updater has nothing to do; datasets with a server behind them derive.
+class TDataSetUpdater {
+ public:
+  explicit TDataSetUpdater(TDataSetService* owner) : FDataSetService(owner) {}
+  virtual ~TDataSetUpdater() = default;
+  TDataSetUpdater(const TDataSetUpdater&) = delete;
+  TDataSetUpdater& operator=(const TDataSetUpdater&) = delete;
+  TDataSetService* DataSetService() const { return FDataSetService; }
+
+ private:
+  TDataSetService* FDataSetService;
+};
+
+class TDataSetService {
+ public:
+  explicit TDataSetService(TMemDataSet* owner);
+  virtual ~TDataSetService();
+  TDataSetService(const TDataSetService&) = delete;
+  TDataSetService& operator=(const TDataSetService&) = delete;
+
+  TMemDataSet* DataSet() const { return FDataSet; }
+  TDataSetUpdater* Updater() const { return FUpdater; }
+
+  virtual void CreateDataSetUpdater();
+  // Frees the current updater and keeps value.
+  virtual void SetDataSetUpdater(TDataSetUpdater* value);
+  // Bounds a numeric field by its descriptor's length and scale (integers
+  // to plus or minus 10^Length - 1; floats of length 1 to 15 also get that
+  // precision).
+  virtual void SetNumberRange(TFieldDef* fieldDef);
+  virtual TFieldClass GetFieldClass(TFieldType fieldType, TDataType dataType);
+  // With persistent fields, a descriptor is updateable exactly when the
+  // dataset has a field of its name.
+  virtual void PreInitCursor();
+  // The base service knows no properties: both raise an assertion failure.
+  virtual bool SetProp(Integer prop, const Variant& value);
+  virtual bool GetProp(Integer prop, Variant& value);
+
+ protected:
+  TMemDataSet* FDataSet;
+  TDataSetUpdater* FUpdater = nullptr;
+};
+
+// The service class of the C++ class T: TDataSetServiceClass c = &NewDataSetService<T>.
+template <class T>
+TDataSetService* NewDataSetService(TMemDataSet* owner) {
+  T* service = new T(owner);
+  service->CreateDataSetUpdater();
+  return service;
+}
