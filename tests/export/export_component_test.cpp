@@ -742,3 +742,19 @@ TEST(ExportFolders, CreateDirIfNotExistsMakesTheFileFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ExportRunTest, HandlerFailingAtTheEndStillGivesEverythingBack) {
+  writer.AnimatedStatus = false;
+  writer.DataFormats.DecimalSeparator = u'.';
+  writer.OnProgress = [](TSMECustomBaseComponent*, Integer cur, Integer max, bool&) {
+    if (cur == max) throw Exception(u"handler");
+  };
+  EXPECT_THROW(writer.Execute(), Exception);
+  EXPECT_EQ(FormatSettings, TFormatSettings::Slovene());
+  EXPECT_FALSE(ds.ControlsDisabled());
+  EXPECT_EQ(writer.SourceDataEngine(), nullptr);
+}
+
+}  // namespace
