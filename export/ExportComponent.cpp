@@ -259,6 +259,27 @@ TRODirezaBaseComponent::TRODirezaBaseComponent(TComponent* owner)
 
 TRODirezaBaseComponent::~TRODirezaBaseComponent() = default;
 
+void TRODirezaBaseComponent::SetDataSet(TDataSet* value) {
+  if (value == FDataSet) return;
+  if (FDataSet != nullptr && static_cast<TComponent*>(FDataSet) != FDataEngine) RemoveFreeNotification(FDataSet);
+  FDataSet = value;
+  FreeNotification(value);
+}
+
+void TRODirezaBaseComponent::SetDataEngine(TSMECustomDataEngine* value) {
+  if (value == FDataEngine) return;
+  if (FDataEngine != nullptr && static_cast<TComponent*>(FDataEngine) != FDataSet) RemoveFreeNotification(FDataEngine);
+  FDataEngine = value;
+  FreeNotification(value);
+}
+
+void TRODirezaBaseComponent::Notification(TComponent* component, bool removing) {
+  TSMECustomBaseComponent::Notification(component, removing);
+  if (!removing) return;
+  if (component == FDataSet) FDataSet = nullptr;
+  if (component == FDataEngine) FDataEngine = nullptr;
+}
+
 void TRODirezaBaseComponent::SetSpecificationDir(const String& value) {
   FSpecificationDir = Trim(value);
   if (!FSpecificationDir.empty() && FSpecificationDir.back() != u'/') FSpecificationDir += u'/';

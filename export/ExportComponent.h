@@ -118,9 +118,11 @@ class TRODirezaBaseComponent : public TSMECustomBaseComponent {
   IExportGrid* DBGrid() const { return FDBGrid; }
   void SetDBGrid(IExportGrid* value) { FDBGrid = value; }
   TDataSet* DataSet() const { return FDataSet; }
-  void SetDataSet(TDataSet* value) { FDataSet = value; }
+  // The component hears when the dataset or engine it refers to is
+  // destroyed, and forgets it.
+  void SetDataSet(TDataSet* value);
   TSMECustomDataEngine* DataEngine() const { return FDataEngine; }
-  void SetDataEngine(TSMECustomDataEngine* value) { FDataEngine = value; }
+  void SetDataEngine(TSMECustomDataEngine* value);
   TColumnSource ColumnSource = csDBGrid;
   TSMEDataLevels& DetailSources() { return *FDetailSources; }
   String FileName;
@@ -169,6 +171,7 @@ class TRODirezaBaseComponent : public TSMECustomBaseComponent {
   bool IsCustomColumns() const { return FIsCustomColumns; }
 
  protected:
+  void Notification(TComponent* component, bool removing) override;
   virtual void CreateSourceDataEngine();
   virtual void DestroySourceDataEngine();
   virtual void InternalBeforeProcess();

@@ -208,6 +208,22 @@ TEST_F(ExportRunTest, NewComponentDefaults) {
   EXPECT_TRUE(w.FileName.ends_with(u"/RODireza.EXP")) << Utf8(w.FileName);
 }
 
+TEST_F(ExportRunTest, ForgetsADataSetThatIsDestroyed) {
+  RecordingWriter w;
+  {
+    TTestDataSet gone;
+    w.SetDataSet(&gone);
+    EXPECT_EQ(w.DataSet(), &gone);
+  }
+  EXPECT_EQ(w.DataSet(), nullptr);
+  // A component destroyed first leaves nothing behind in the dataset.
+  auto* early = new RecordingWriter();
+  early->SetDataSet(&ds);
+  delete early;
+  w.SetDataSet(&ds);
+  w.SetDataSet(nullptr);
+}
+
 TEST_F(ExportRunTest, AssignCopiesSettingsAndRefusesOtherClasses) {
   RecordingWriter source;
   source.Header = {u"h1", u"h2"};
