@@ -13,11 +13,6 @@
 
 namespace {
 
-bool IsTextValue(const Variant& value) {
-  Word type = value.VarType();
-  return type == varUString || type == varOleStr || type == varString;
-}
-
 String TextOf(const Variant& value) { return value.IsNull() || value.IsEmpty() ? String() : value.AsString(); }
 
 // Removes one pair of enclosing characters; true when there was one.
@@ -150,7 +145,7 @@ void TRADerevuBaseComponent::EvaluateExpression(const String& expression, Varian
 void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& eval, const std::vector<Variant>& args,
                                             int argCount, bool isChild, Variant& value, bool& done) {
   done = argCount == 0;
-  if (IsTextValue(value) && !value.AsString().empty()) {
+  if (VarIsStr(value) && !value.AsString().empty()) {
     String text = value.AsString();
     StripEnclosing(text, u'[', u']');
     if (StripEnclosing(text, u'"', u'"')) {
@@ -160,7 +155,7 @@ void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& ev
     }
     value = Variant(text);
   }
-  const String name = IsTextValue(value) ? value.AsString() : eval;
+  const String name = VarIsStr(value) ? value.AsString() : eval;
   const String upper = UpperCase(name);
   if (upper == u"GETFIELDVALUE" && argCount >= 2) {
     value = Variant::Null();
@@ -191,7 +186,7 @@ void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& ev
   }
   if (OnParserEvaluate) OnParserEvaluate(sender, eval, args, argCount, isChild, value, done);
 
-  if (IsTextValue(value)) {
+  if (VarIsStr(value)) {
     switch (FTrimSpaces) {
       case tsTrimRight: value = Variant(TrimRight(value.AsString())); break;
       case tsTrimLeft: value = Variant(TrimLeft(value.AsString())); break;

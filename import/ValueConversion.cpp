@@ -53,11 +53,6 @@ bool ReadNumberWithSeparator(StringView text, WideChar decimalSeparator, double&
 
 namespace {
 
-bool IsText(const Variant& value) {
-  Word type = value.VarType();
-  return type == varUString || type == varOleStr || type == varString;
-}
-
 void RemoveAll(String& text, WideChar c) {
   if (c != 0) std::erase(text, c);
 }
@@ -137,9 +132,9 @@ void UnwrapBlobText(Variant& value, const TField& field, bool blobIsMime) {
 
 void ConvertValueForField(Variant& value, const TField& field, const TConversionContext& context) {
   try {
-    const bool wasText = IsText(value);
+    const bool wasText = VarIsStr(value);
     if (wasText) UnwrapBlobText(value, field, context.BlobIsMime);
-    if (!wasText || !IsText(value)) return;
+    if (!wasText || !VarIsStr(value)) return;
     const String text = value.AsString();
     switch (ConversionKindOf(field.DataType())) {
       case TConversionKind::Float: value = ConvertFloat(text, context.Formats); break;

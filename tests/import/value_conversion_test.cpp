@@ -323,6 +323,52 @@ TEST_F(ValueConversionTest, SourcesResolveToColumnsLiteralsParametersAndDatasetF
   host.RemoveComponent(&other);
 }
 
+// Locates by one key field, walking the rows.
+class LocatingDataSet : public TTestDataSet {
+ public:
+  bool Locate(const String& keyFields, const Variant& keyValues, TLocateOptions) override {
+    for (First(); !Eof(); Next()) {
+      if (FieldByName(keyFields)->AsString() == keyValues.AsString()) return true;
+    }
+    return false;
+  }
+};
+
+TEST_F(ValueConversionTest, LookupFindsTheRowByKeyAndReadsTheResultField) {
+  LocatingDataSet codes;
+  codes.SetName(u"Codes");
+  codes.FieldDefs().Add(u"K", ftString, 5);
+  codes.FieldDefs().Add(u"LABEL", ftString, 10);
+  codes.Open();
+  for (auto [key, label] : {std::pair{u"a", u"Alpha"}, {u"b", u"Beta"}}) {
+    codes.Append();
+    codes.FieldByName(u"K")->SetAsString(key);
+    codes.FieldByName(u"LABEL")->SetAsString(label);
+    codes.Post();
+  }
+  TComponent host(nullptr);
+  host.InsertComponent(&codes);
+  host.InsertComponent(&reader);
+  reader.Row = {{u"A", u"b"}};
+  struct LookupCase {
+    const char16_t* source;
+    const char* expected;
+  };
+  for (auto [source, expected] : {LookupCase{u"LOOKUP(\"Codes\", \"K\", A, \"~LABEL~\")", "text:Beta"},
+                                  {u"LOOKUP(\"Codes\", \"K\", \"z\", \"LABEL\")", "null"},
+                                  {u"LOOKUP(\"Nowhere\", \"K\", A, \"LABEL\")", "null"}}) {
+    SCOPED_TRACE(StringToUtf8(source));
+    reader.vFields = {{u"NAME", Variant(source), Variant(), 1}};
+    reader.LoadRecord();
+    EXPECT_EQ(Describe(reader.vFields[0].Value), expected);
+  }
+  // A result field the dataset lacks is an error of the row, not a silent null.
+  reader.vFields = {{u"NAME", Variant(u"LOOKUP(\"Codes\", \"K\", A, \"NOPE\")"), Variant(), 1}};
+  EXPECT_THROW(reader.LoadRecord(), EDatabaseError);
+  host.RemoveComponent(&reader);
+  host.RemoveComponent(&codes);
+}
+
 TEST_F(ValueConversionTest, QuotedSourceIsALiteralThatIsNeitherTrimmedNorConverted) {
   reader.SetTrimSpaces(tsTrimLeftRight);
   reader.vFields = {{u"PRICE", Variant(u"\" 1,5 \""), Variant(), 3}};
