@@ -20,6 +20,13 @@ TComponent::TComponent(TComponent* owner) {
 }
 
 TComponent::~TComponent() {
+  // Those that asked to hear of our end hear it before anything else goes.
+  while (!FFreeNotifies.empty()) {
+    TComponent* c = FFreeNotifies.back();
+    FFreeNotifies.pop_back();
+    std::erase(c->FFreeNotifies, this);
+    c->Notification(this, true);
+  }
   // Owned components go first, the last created first.
   while (!FComponents.empty()) {
     TComponent* c = FComponents.back();
@@ -63,3 +70,16 @@ void TComponent::RemoveComponent(TComponent* component) {
 }
 
 void TComponent::Notification(TComponent*, bool) {}
+
+void TComponent::FreeNotification(TComponent* component) {
+  if (component == nullptr || component == this) return;
+  if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), component) != FFreeNotifies.end()) return;
+  FFreeNotifies.push_back(component);
+  component->FFreeNotifies.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* component) {
+  if (component == nullptr) return;
+  std::erase(FFreeNotifies, component);
+  std::erase(component->FFreeNotifies, this);
+}

@@ -23,6 +23,10 @@ class TComponent {
   TComponent* FindComponent(const String& name) const;
   void InsertComponent(TComponent* component);
   void RemoveComponent(TComponent* component);
+  // The component hears Notification(this, true) when this one goes away,
+  // whoever owns either; the link is dropped when either side is freed.
+  void FreeNotification(TComponent* component);
+  void RemoveFreeNotification(TComponent* component);
 
   virtual const char* ClassName() const { return "TComponent"; }
 
@@ -38,6 +42,7 @@ class TComponent {
   TComponent* FOwner = nullptr;
   String FName;
   std::vector<TComponent*> FComponents;
+  std::vector<TComponent*> FFreeNotifies;
   bool FLoading = false;
 };
 

@@ -1,0 +1,221 @@
+// Reading the values of the current row: mapping sources are column names
+// or expressions; the names an expression meets are resolved here, and the
+// result is converted for its destination field (ValueConversion.h).
+#include <memory>
+
+#include "import/ExpressionHelpers.h"
+#include "import/ImportComponent.h"
+#include "import/ImportMessages.h"
+#include "import/SMIParser.h"
+#include "import/ValueConversion.h"
+#include "platform/db/DataSet.h"
+#include "platform/rtl/Strings.h"
+
+namespace {
+
+String TextOf(const Variant& value) { return value.IsNull() || value.IsEmpty() ? String() : value.AsString(); }
+
+// Removes one pair of enclosing characters; true when there was one.
+bool StripEnclosing(String& text, WideChar open, WideChar close) {
+  if (text.size() < 2 || text.front() != open || text.back() != close) return false;
+  text = text.substr(1, text.size() - 2);
+  return true;
+}
+
+String Argument(const std::vector<Variant>& args, size_t index) {
+  return index < args.size() ? TextOf(args[index]) : String();
+}
+
+Variant Substitute(const String& value, String keys, String results) {
+  String key;
+  String result;
+  while (!keys.empty()) {
+    GetNextItem(u";", keys, key);
+    GetNextItem(u";", results, result);
+    if (key == value) return Variant(result);
+  }
+  return Variant::Null();
+}
+
+// The statistic counter a name such as STATTOTALADDED stands for.
+const Integer* StatisticCounter(const TSMIStatistic& statistic, const String& upperName) {
+  if (upperName == u"STATTOTALCOUNT") return &statistic.TotalCount;
+  if (upperName == u"STATTOTALIMPORTED") return &statistic.TotalImported;
+  if (upperName == u"STATTOTALADDED") return &statistic.TotalAdded;
+  if (upperName == u"STATTOTALDELETED") return &statistic.TotalDeleted;
+  if (upperName == u"STATTOTALUPDATED") return &statistic.TotalUpdated;
+  if (upperName == u"STATERRORCOUNT") return &statistic.TotalErrors;
+  if (upperName == u"STATTOTALSKIPPED") return &statistic.TotalSkipped;
+  return nullptr;
+}
+
+// The field a name "dataset.field" stands for; nullptr when either is
+// missing.
+TField* DottedField(const TRADerevuBaseComponent& component, const String& name) {
+  const size_t dot = name.find(u'.');
+  if (dot == String::npos) return nullptr;
+  TDataSet* dataSet = component.GetDatasetByName(name);
+  return dataSet == nullptr ? nullptr : dataSet->FindField(name.substr(dot + 1));
+}
+
+}  // namespace
+
+TField* TRADerevuBaseComponent::CurrentParsedField() const {
+  if (FDataSet == nullptr || intCurrentParsedFieldIndex < 0 ||
+      intCurrentParsedFieldIndex >= FDataSet->Fields().Count())
+    return nullptr;
+  return FDataSet->Fields()[intCurrentParsedFieldIndex];
+}
+
+bool TRADerevuBaseComponent::LoadRecord() {
+  for (TSMIValueEntry& entry : vFields) {
+    intCurrentParsedFieldIndex = entry.FieldLink;
+    TField* field = CurrentParsedField();
+    if (entry.FieldLink < 0 && FDataSet != nullptr) {
+      field = FDataSet->FindField(entry.Name);
+      if (field != nullptr) intCurrentParsedFieldIndex = FDataSet->Fields().IndexOf(field);
+    }
+    Variant value;
+    GetParsedValue(entry.Source, entry.FieldLink, value);
+    if (FCharacterSet != csiANSI_WINDOWS && !value.IsNull() && !value.IsEmpty() &&
+        (field == nullptr || !IsNumericOrDateTimeType(field->DataType()))) {
+      value = Variant(FCharacterSet == csiASCII_MSDOS ? UECode(true, value.AsString()) : EBCDICCode(value.AsString()));
+    }
+    if (OnGetCellParams) OnGetCellParams(this, field, value);
+    entry.Value = value;
+  }
+  intCurrentParsedFieldIndex = -1;
+
+  bool accept = true;
+  Variant condition;
+  if (!FLoadCondition.LoadWhen().empty()) {
+    GetParsedValue(Variant(FLoadCondition.LoadWhen()), -1, condition);
+    accept = condition.AsBoolean();
+  }
+  if (accept && !FLoadCondition.SkipIf().empty()) {
+    GetParsedValue(Variant(FLoadCondition.SkipIf()), -1, condition);
+    accept = !condition.AsBoolean();
+  }
+  if (accept && HasOption(soSkipEmptyRow)) accept = !SkipEmptyRow();
+  if (OnBeforeRecordEvent) OnBeforeRecordEvent(this, String(), vFields, accept);
+
+  if (accept && !vFields.empty()) {
+    const bool keyed = FMode != imAppend || static_cast<bool>(OnGetRowMode);
+    auto refresh = [this](std::vector<TSMIValueEntry>& entries) {
+      for (TSMIValueEntry& entry : entries) {
+        if (entry.FieldLink >= 0 && entry.FieldLink < static_cast<Integer>(vFields.size()))
+          entry = vFields[static_cast<size_t>(entry.FieldLink)];
+      }
+    };
+    refresh(vValues);
+    if (keyed) refresh(vLocate);
+  }
+  return accept;
+}
+
+bool TRADerevuBaseComponent::SkipEmptyRow() const {
+  for (const TSMIValueEntry& entry : vFields) {
+    String text = Trim(TextOf(entry.Value));
+    if (!text.empty() && text != u"0") return false;
+  }
+  return true;
+}
+
+void TRADerevuBaseComponent::GetParsedValue(const Variant& expression, Integer, Variant& value) {
+  String text = TextOf(expression);
+  if ((FTableType == teText || FTableType == teClipboard) && text.starts_with(strTextFieldName)) {
+    value = Variant(text);
+    bool done = false;
+    ParserEvaluate(this, text, {}, 0, false, value, done);
+    return;
+  }
+  EvaluateExpression(text, value);
+}
+
+void TRADerevuBaseComponent::EvaluateExpression(const String& expression, Variant& value) {
+  auto parser = std::make_unique<TSMIParser>();
+  parser->SetText(expression);
+  parser->OnEvaluate = [this](TComponent* sender, const String& eval, const std::vector<Variant>& args,
+                              int argCount, bool isChild, Variant& result, bool& done) {
+    ParserEvaluate(sender, eval, args, argCount, isChild, result, done);
+  };
+  value = parser->GetValue();
+}
+
+void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& eval, const std::vector<Variant>& args,
+                                            int argCount, bool isChild, Variant& value, bool& done) {
+  done = argCount == 0;
+  if (VarIsStr(value) && !value.AsString().empty()) {
+    String text = value.AsString();
+    StripEnclosing(text, u'[', u']');
+    if (StripEnclosing(text, u'"', u'"')) {
+      // A quoted source is a literal: no lookup, trimming or conversion.
+      value = Variant(text);
+      return;
+    }
+    value = Variant(text);
+  }
+  const String name = VarIsStr(value) ? value.AsString() : eval;
+  const String upper = UpperCase(name);
+  if (upper == u"GETFIELDVALUE" && argCount >= 2) {
+    value = Variant::Null();
+    if (TDataSet* dataSet = GetDatasetByName(Argument(args, 0)); dataSet != nullptr)
+      value = dataSet->FieldByName(Argument(args, 1))->Value();
+  } else if (upper == u"LOOKUP" && argCount >= 4) {
+    value = Variant::Null();
+    TDataSet* dataSet = GetDatasetByName(Argument(args, 0));
+    if (dataSet != nullptr && dataSet->Locate(Argument(args, 1), args[2], 0)) {
+      String resultField = Argument(args, 3);
+      StripEnclosing(resultField, u'~', u'~');
+      value = dataSet->FieldByName(resultField)->Value();
+    }
+  } else if (upper == u"SUBSTITUTE" && argCount >= 3) {
+    value = Variant::Null();
+    if (!Argument(args, 1).empty()) value = Substitute(Argument(args, 0), Argument(args, 1), Argument(args, 2));
+  } else if (const Integer* counter = StatisticCounter(FStatistic, upper); counter != nullptr) {
+    value = Variant(*counter);
+  } else {
+    if (const TSMIParameter* parameter = FParameters.ParamByName(name); parameter != nullptr) {
+      value = parameter->Value;
+    } else if (TField* field = DottedField(*this, name); field != nullptr) {
+      value = field->Value();
+    } else {
+      GetFieldValue(Variant(name), value);
+    }
+    if (OnParsedValue) OnParsedValue(this, CurrentParsedField(), value);
+  }
+  if (OnParserEvaluate) OnParserEvaluate(sender, eval, args, argCount, isChild, value, done);
+
+  if (VarIsStr(value)) {
+    switch (FTrimSpaces) {
+      case tsTrimRight: value = Variant(TrimRight(value.AsString())); break;
+      case tsTrimLeft: value = Variant(TrimLeft(value.AsString())); break;
+      case tsTrimLeftRight: value = Variant(Trim(value.AsString())); break;
+      case tsNoTrim: break;
+    }
+  }
+  if (TextOf(value).empty()) {
+    value = Variant::Null();
+    return;
+  }
+  TField* destination = CurrentParsedField();
+  if (isChild || destination == nullptr || value.IsNull() || value.IsEmpty()) return;
+  ConvertValueForField(value, *destination, {FDataFormats, BuildDTFormat(), BuildTimeFormat(false), BLOBIsMIME()});
+}
+
+TDataSet* TRADerevuBaseComponent::GetDatasetByName(const String& name) const {
+  const size_t dot = name.find(u'.');
+  const String first = name.substr(0, dot);
+  const String rest = dot == String::npos ? String() : name.substr(dot + 1);
+  // The component that holds the host's datasets: the wizard's owner when
+  // this source was made by the wizard, else this component's owner.
+  TComponent* form = Owner();
+  if (auto* wizard = dynamic_cast<TRADerevuBaseComponent*>(form); wizard != nullptr) form = wizard->Owner();
+  TComponent* found = nullptr;
+  if (form != nullptr) found = form->FindComponent(first.empty() ? rest : first);
+  else found = FindComponent(rest);
+  if (found == nullptr) return nullptr;
+  auto* dataSet = dynamic_cast<TDataSet*>(found);
+  if (dataSet == nullptr) throw EConvertError(u"Invalid class typecast");
+  return dataSet;
+}
