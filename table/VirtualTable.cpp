@@ -60,13 +60,19 @@ bool DescribeVirtualTableField(TFieldDesc& desc, TFieldType fieldType, Integer s
       break;
     case ftByte: case ftWord: case ftBoolean: descSize = 2; break;
     case ftInteger: case ftAutoInc: descSize = 4; break;
-    case ftLargeint: case ftLongWord:
+    case ftLargeint:
       descSize = 8;
       if (precision >= 1 && precision <= 10) {
         subType = dtUInt32;
         descSize = 4;
         length = precision;
       }
+      break;
+    // Always an unsigned 32-bit value: an 8-byte slot would let the record
+    // set copy 8 bytes out of a 4-byte value.
+    case ftLongWord:
+      descSize = 4;
+      if (precision >= 1 && precision <= 10) length = precision;
       break;
     case ftFloat: descSize = 8; length = precision; break;
     case ftSingle: subType = dtSingle; descSize = 4; length = precision; break;

@@ -251,6 +251,9 @@ std::vector<Byte> DecodeValue(const TFieldDesc& sd, const Byte* p, size_t n) {
     default: break;
   }
   Integer size = FixedValueSize(sd);
+  // Files that kept an unsigned 32-bit value in 8 bytes are read by the low
+  // four, as a little-endian value stands in them.
+  if (sd.FDataType == dtUInt32 && n == 8) n = 4;
   if (size < 0 || n != static_cast<size_t>(size)) bad();
   out.assign(p, p + n);
   if (sd.FDataType == dtDate || sd.FDataType == dtTime) out.resize(4);  // the filler carries nothing

@@ -76,6 +76,7 @@ TEST(VirtualTable, FieldTypesAndTheirLayout) {
                                          {ftSmallint, 0, 5, dtInt16, 2},
                                          {ftLargeint, 0, 10, dtUInt32, 4},
                                          {ftLargeint, 0, 11, dtInt64, 8},
+                                         {ftLongWord, 0, 0, dtUInt32, 4},
                                          {ftFMTBcd, 2, 0, dtFMTBCD, 34},
                                          {ftFMTBcd, 2, 40, dtFMTBCD, 42},
                                          {ftString, 10, 0, dtString, 11},

@@ -230,6 +230,21 @@ TEST(VtdFormat, VariantSubtypesRoundTrip) {
   }
 }
 
+// An unsigned 32-bit field has a 4-byte slot; files that gave it 8 bytes
+// read by the low four.
+TEST(VtdFormat, LongWordValuesReadFromFourOrEightBytes) {
+  VtdBytes file(3);
+  file.U16(1).Def("L", ftLongWord, 0).NoStoredFields().I32(2);
+  file.Value(LE<unsigned>(4000000000u)).Value(LE<unsigned long long>(4000000001ull));
+  TVirtualTable table;
+  Load(table, file.Bytes());
+  table.Open();
+  EXPECT_EQ(table.FieldByName(u"L")->AsLargeInt(), 4000000000LL);
+  table.Next();
+  EXPECT_EQ(table.FieldByName(u"L")->AsLargeInt(), 4000000001LL);
+  EXPECT_EQ(Hex(Saved(table)).substr(51), "02 00 00 00 04 00 00 00 00 28 6B EE 04 00 00 00 01 28 6B EE");
+}
+
 TEST(VtdFormat, VariantsOutsideTheTableAreRefused) {
   TVirtualTable table;
   table.AddField(u"V", ftVariant);
