@@ -457,8 +457,12 @@ void LoadVtd(TVirtualTable& table, TStream& stream, bool loadFields) {
     } enable{table};
     table.Open();
     table.AutoCalcFields = false;
-    for (Column& c : columns) {
-      c.Field = table.FindField(c.Stream.FName);
+    for (size_t i = 0; i < columns.size(); ++i) {
+      Column& c = columns[i];
+      // The table's own fields made from these definitions pair by number;
+      // any other field by name.
+      bool byNumber = loadFields && table.DefaultFields();
+      c.Field = byNumber ? table.Fields().FieldByNumber(static_cast<Integer>(i) + 1) : table.FindField(c.Stream.FName);
       if (c.Field != nullptr && c.Field->FieldKind() == fkData) c.Desc = table.GetFieldDesc(c.Field);
       if (c.Desc == nullptr) c.Field = nullptr;
     }
@@ -562,8 +566,13 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
   // A pending edit is part of what the user sees: it is posted first.
   if (table.Active()) table.CheckBrowseMode();
 
+  // Rows are written only for the specs the store was built from, one
+  // descriptor each in the same order; pairing by position keeps names that
+  // compare alike (case, ignorable characters) apart.
   std::vector<TFieldDesc*> descs;
-  for (const TVirtualFieldSpec& def : defs) descs.push_back(store.FindField(def.Name));
+  for (size_t i = 0; i < defs.size(); ++i) {
+    descs.push_back(i < static_cast<size_t>(store.Fields().Count()) ? store.Fields()[static_cast<int>(i)] : nullptr);
+  }
   size_t countAt = w.Bytes().size();
   w.I32(0);
   Integer total = store.GetRecordCount();
@@ -609,7 +618,7 @@ void TVirtualTable::SaveToStream(TStream& stream, bool storeFields, bool /*store
   // An open store is described by what it was built from (the same as the
   // definitions unless persistent fields gave the layout), so that every
   // value is written under the type it has.
-  if (TMemDataSet::Data()->Active() && !Store()->BuiltFrom().empty()) {
+  if (TMemDataSet::Data()->Active()) {
     SaveVtd(*this, stream, Store()->BuiltFrom(), storeFields);
     return;
   }
