@@ -1,0 +1,637 @@
+// Reading and writing VTD files, and the table's file and stream operations.
+#include "table/VtdFormat.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "platform/db/Fields.h"
+#include "platform/rtl/Bcd.h"
+#include "platform/rtl/Currency.h"
+#include "platform/rtl/DateTimeUtils.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Extended.h"
+#include "platform/rtl/SqlTimeStamp.h"
+#include "table/Blob.h"
+
+namespace {
+
+constexpr char16_t Unit[] = u"VtdFormat";
+constexpr Word WrittenVersion = 3;
+constexpr char16_t SVariantSubtype[] = u"Variant subtype is not supported: %d";
+constexpr char16_t SValueSize[] = u"Invalid VTD file: a value of field '%s' has a wrong size (%d bytes)";
+constexpr char16_t SFieldTypeNumber[] = u"Invalid VTD file: unknown field type %d";
+constexpr char16_t SFieldKindNumber[] = u"Invalid VTD file: unknown field kind %d";
+constexpr char16_t SRecordCount[] = u"Invalid VTD file: record count %d does not fit the file";
+constexpr char16_t SNoFieldClass[] = u"Stored field '%s' has a type without a field class";
+constexpr char16_t SXmlRowset[] = u"XML rowset files cannot be read by this table";
+constexpr char16_t SNameTooLong[] = u"Name or size of field '%s' does not fit a VTD file";
+
+[[noreturn]] void ReadError() { throw EReadError(RtlMessages::SReadError); }
+[[noreturn]] void FileError(const char16_t* format, std::initializer_list<FormatArg> args) {
+  throw EReadError(Format(format, args));
+}
+
+bool IsFieldTypeNumber(Word type) { return type <= ftSingle || type == ftDATimeStampOffset; }
+
+// The definitions whose precision a file carries into the table.
+bool KeepsPrecision(TFieldType type) {
+  switch (type) {
+    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftDate: case ftTime:
+    case ftDateTime: case ftLargeint: case ftTimeStamp: case ftLongWord: case ftShortint: case ftByte:
+    case ftExtended: case ftSingle:
+      return true;
+    default:
+      return false;
+  }
+}
+
+template <typename T>
+T Load(const Byte* p) {
+  T value;
+  std::memcpy(&value, p, sizeof value);
+  return value;
+}
+
+// Collects a file in memory; the stream gets it whole, so a failure part
+// way writes nothing.
+class TVtdWriter {
+ public:
+  void U16(Word v) { Raw(&v, 2); }
+  void U32(Cardinal v) { Raw(&v, 4); }
+  void I32(Integer v) { Raw(&v, 4); }
+  void Raw(const void* p, size_t n) {
+    const auto* b = static_cast<const Byte*>(p);
+    FBytes.insert(FBytes.end(), b, b + n);
+  }
+  void Value(const void* p, size_t n) {
+    U32(static_cast<Cardinal>(n));
+    Raw(p, n);
+  }
+  void Name(const String& name) {
+    AnsiString bytes = StringToAnsi(name);
+    if (bytes.size() > 0xFFFF) FileError(SNameTooLong, {name});
+    U16(static_cast<Word>(bytes.size()));
+    Raw(bytes.data(), bytes.size());
+  }
+  std::vector<Byte>& Bytes() { return FBytes; }
+
+ private:
+  std::vector<Byte> FBytes;
+};
+
+// --- variants ---------------------------------------------------------------
+
+// The value bytes a variant type has, or -1 for the variable-length texts.
+int VariantValueSize(Word code) {
+  switch (code) {
+    case varSmallint: case varBoolean: case varWord: return 2;
+    case varInteger: case varLongWord: return 4;
+    case varDouble: case varCurrency: case varInt64: return 8;
+    case varShortInt: case varByte: return 1;
+    case varOleStr: case varString: case varUString: return -1;
+    default: return 0;
+  }
+}
+
+void WriteVariant(TVtdWriter& w, const Variant& v) {
+  Word code = v.VarType();
+  switch (code) {
+    case varSmallint: { auto x = static_cast<SmallInt>(v.AsInteger()); w.Value(&x, 2); break; }
+    case varInteger: { Integer x = v.AsInteger(); w.Value(&x, 4); break; }
+    case varDouble: { double x = v.AsDouble(); w.Value(&x, 8); break; }
+    case varCurrency: { Int64 x = v.AsCurrency().Scaled(); w.Value(&x, 8); break; }
+    case varBoolean: { Word x = v.AsBoolean() ? 0xFFFF : 0; w.Value(&x, 2); break; }
+    case varShortInt: { auto x = static_cast<int8_t>(v.AsInteger()); w.Value(&x, 1); break; }
+    case varByte: { auto x = static_cast<Byte>(v.AsInteger()); w.Value(&x, 1); break; }
+    case varWord: { auto x = static_cast<Word>(v.AsInteger()); w.Value(&x, 2); break; }
+    case varLongWord: { auto x = static_cast<Cardinal>(v.AsInt64()); w.Value(&x, 4); break; }
+    case varInt64: { Int64 x = v.AsInt64(); w.Value(&x, 8); break; }
+    case varOleStr: case varUString: {
+      String s = v.AsString();
+      s.push_back(u'\0');
+      w.Value(s.data(), s.size() * 2);
+      break;
+    }
+    case varString: {
+      AnsiString s = v.AsAnsiString();
+      w.Value(s.c_str(), s.size() + 1);
+      break;
+    }
+    default: throw Exception(Format(SVariantSubtype, {static_cast<Integer>(code)}));
+  }
+  w.U16(code);
+}
+
+Variant ReadVariant(const Byte* p, size_t n, Word code, const String& fieldName) {
+  int expected = VariantValueSize(code);
+  if (expected == 0) throw Exception(Format(SVariantSubtype, {static_cast<Integer>(code)}));
+  bool fits = expected > 0 ? n == static_cast<size_t>(expected) : code == varString ? n >= 1 : n >= 2 && n % 2 == 0;
+  if (!fits) FileError(SValueSize, {fieldName, static_cast<Integer>(n)});
+  switch (code) {
+    case varSmallint: return Variant(static_cast<Integer>(Load<SmallInt>(p)));
+    case varInteger: return Variant(Load<Integer>(p));
+    case varDouble: return Variant(Load<double>(p));
+    case varCurrency: return Variant(Currency::FromScaled(Load<Int64>(p)));
+    case varBoolean: return Variant(Load<Word>(p) != 0);
+    case varShortInt: return Variant(static_cast<Integer>(static_cast<int8_t>(p[0])));
+    case varByte: return Variant(static_cast<Integer>(p[0]));
+    case varWord: return Variant(static_cast<Integer>(Load<Word>(p)));
+    case varLongWord: return Variant(static_cast<Int64>(Load<Cardinal>(p)));
+    case varInt64: return Variant(static_cast<Int64>(Load<Int64>(p)));
+    case varString: return Variant(AnsiString(reinterpret_cast<const char*>(p), n - 1));
+    default: {
+      String s(n / 2 - 1, u'\0');
+      std::memcpy(s.data(), p, s.size() * 2);
+      return Variant(std::move(s));
+    }
+  }
+}
+
+// --- plain values -------------------------------------------------------------
+
+bool IsBlobType(TDataType t) { return t == dtBlob || t == dtMemo || t == dtWideMemo; }
+
+// The bytes a fixed-size value has in the file; -1 for the others.
+Integer FixedValueSize(const TFieldDesc& d) {
+  switch (d.FDataType) {
+    case dtInt8: case dtInt16: case dtInt32: case dtInt64: case dtUInt8: case dtUInt16: case dtUInt32:
+    case dtSingle: case dtFloat: case dtExtended: case dtCurrency: case dtBoolean: case dtBytes: case dtGuid:
+      return d.FSize;
+    case dtBCD: case dtDate: case dtTime: case dtDateTime: return 8;
+    case dtFMTBCD: return static_cast<Integer>(sizeof(TBcd));
+    case dtSQLTimeStamp: return static_cast<Integer>(sizeof(TSQLTimeStamp));
+    default: return -1;
+  }
+}
+
+// Writes one value of a record as its descriptor's type keeps it.
+void WriteValue(TVtdWriter& w, TData& store, TFieldDesc* d, TRecBuf rec) {
+  if (store.GetNull(d, rec)) {
+    w.U32(0);
+    return;
+  }
+  bool blank = false;
+  switch (d->FDataType) {
+    case dtString: case dtExtString: {
+      std::vector<char> buf(static_cast<size_t>(d->FLength) + 1, 0);
+      store.GetField(d, rec, buf.data(), false, blank);
+      size_t n = std::strlen(buf.data());
+      w.Value(buf.data(), n == 0 ? 1 : n);
+      return;
+    }
+    case dtWideString: case dtExtWideString: {
+      std::vector<char16_t> buf(static_cast<size_t>(d->FLength) + 1, 0);
+      store.GetField(d, rec, buf.data(), false, blank);
+      size_t n = std::char_traits<char16_t>::length(buf.data());
+      w.Value(buf.data(), 2 * (n == 0 ? 1 : n));
+      return;
+    }
+    case dtVarBytes: case dtExtVarBytes: {
+      std::vector<Byte> buf(static_cast<size_t>(d->FLength) + 2, 0);
+      store.GetField(d, rec, buf.data(), false, blank);
+      Word n = std::min<Word>(Load<Word>(buf.data()), d->FLength);
+      w.Value(buf.data() + 2, n);
+      return;
+    }
+    case dtBlob: case dtMemo: case dtWideMemo: {
+      TBlob* blob = store.GetObject(d, rec);
+      Int64 size = blob != nullptr ? blob->GetSize() : 0;
+      if (size > std::numeric_limits<Cardinal>::max()) FileError(SNameTooLong, {d->FName});
+      std::vector<Byte> buf(static_cast<size_t>(size));
+      if (size > 0) blob->Read(0, size, buf.data());
+      w.Value(buf.data(), buf.size());
+      return;
+    }
+    case dtVariant: {
+      Variant v;
+      store.GetField(d, rec, &v, false, blank);
+      WriteVariant(w, v);
+      return;
+    }
+    default: break;
+  }
+  Integer size = FixedValueSize(*d);
+  if (size < 0) {
+    AssertionFailed(Unit, u"Unknown data type FieldDesc.DataType=" + IntToStr(d->FDataType));
+  }
+  // Filler bytes (the second half of dates and times) are written as zeros.
+  std::vector<Byte> buf(static_cast<size_t>(std::max<Integer>({size, d->FSize, 8})), 0);
+  store.GetField(d, rec, buf.data(), false, blank);
+  w.Value(buf.data(), static_cast<size_t>(size));
+}
+
+// A value as the record set hands it out (strings terminated, var-bytes
+// with their length in front), checked against the stream's definition.
+std::vector<Byte> DecodeValue(const TFieldDesc& sd, const Byte* p, size_t n) {
+  auto bad = [&] { FileError(SValueSize, {sd.FName, static_cast<Integer>(n)}); };
+  std::vector<Byte> out;
+  switch (sd.FDataType) {
+    case dtString:
+      if (n > std::max<size_t>(sd.FLength, 1)) bad();
+      out.assign(p, p + n);
+      out.push_back(0);
+      return out;
+    case dtWideString:
+      if (n % 2 != 0 || n / 2 > std::max<size_t>(sd.FLength, 1)) bad();
+      out.assign(p, p + n);
+      out.insert(out.end(), {0, 0});
+      return out;
+    case dtVarBytes: {
+      if (n > sd.FLength) bad();
+      auto len = static_cast<Word>(n);
+      out.resize(2);
+      std::memcpy(out.data(), &len, 2);
+      out.insert(out.end(), p, p + n);
+      return out;
+    }
+    case dtBlob: case dtMemo: case dtWideMemo:
+      out.assign(p, p + n);
+      return out;
+    default: break;
+  }
+  Integer size = FixedValueSize(sd);
+  // Files that kept an unsigned 32-bit value in 8 bytes are read by the low
+  // four, as a little-endian value stands in them.
+  if (sd.FDataType == dtUInt32 && n == 8) n = 4;
+  if (size < 0 || n != static_cast<size_t>(size)) bad();
+  out.assign(p, p + n);
+  if (sd.FDataType == dtDate || sd.FDataType == dtTime) out.resize(4);  // the filler carries nothing
+  if (sd.FDataType == dtGuid) out.back() = 0;
+  return out;
+}
+
+// The decoded value as a variant, for a table field of another type.
+Variant DecodedAsVariant(const TFieldDesc& sd, const std::vector<Byte>& v) {
+  const Byte* p = v.data();
+  switch (sd.FDataType) {
+    case dtString: case dtGuid: return Variant(AnsiString(reinterpret_cast<const char*>(p)));
+    case dtMemo: return Variant(AnsiString(reinterpret_cast<const char*>(p), v.size()));
+    case dtWideString: return Variant(String(reinterpret_cast<const char16_t*>(p)));
+    case dtWideMemo: {
+      String s(v.size() / 2, u'\0');
+      std::memcpy(s.data(), p, s.size() * 2);
+      return Variant(std::move(s));
+    }
+    case dtBlob: case dtBytes: return Variant(std::vector<Byte>(v));
+    case dtVarBytes: return Variant(std::vector<Byte>(v.begin() + 2, v.end()));
+    case dtInt8: return Variant(static_cast<Integer>(static_cast<int8_t>(p[0])));
+    case dtUInt8: return Variant(static_cast<Integer>(p[0]));
+    case dtInt16: return Variant(static_cast<Integer>(Load<SmallInt>(p)));
+    case dtUInt16: return Variant(static_cast<Integer>(Load<Word>(p)));
+    case dtBoolean: return Variant(Load<Word>(p) != 0);
+    case dtInt32: return Variant(Load<Integer>(p));
+    case dtUInt32: return Variant(static_cast<Int64>(Load<Cardinal>(p)));
+    case dtInt64: return Variant(static_cast<Int64>(Load<Int64>(p)));
+    case dtSingle: return Variant(static_cast<double>(Load<float>(p)));
+    case dtFloat: case dtCurrency: return Variant(Load<double>(p));
+    case dtExtended: return Variant(ExtendedToDouble(Load<Extended80>(p)));
+    case dtBCD: return Variant(Currency::FromScaled(Load<Int64>(p)));
+    case dtFMTBCD: return Variant(Load<TBcd>(p));
+    case dtDate: return Variant::FromDateTime(static_cast<double>(Load<Integer>(p)) - DateDelta);
+    case dtTime: return Variant::FromDateTime(static_cast<double>(Load<Integer>(p)) / MSecsPerDay);
+    case dtDateTime: return Variant::FromDateTime(Load<double>(p) / MSecsPerDay - DateDelta);
+    case dtSQLTimeStamp: return Variant(Load<TSQLTimeStamp>(p));
+    default: return Variant::Null();
+  }
+}
+
+bool SameLayout(const TFieldDesc& a, const TFieldDesc& b) {
+  return a.FDataType == b.FDataType && a.FSize == b.FSize && a.FLength == b.FLength;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Reader
+
+Word TVtdReader::U16() { return Load<Word>(Bytes(2)); }
+Cardinal TVtdReader::U32() { return Load<Cardinal>(Bytes(4)); }
+Integer TVtdReader::I32() { return Load<Integer>(Bytes(4)); }
+
+const Byte* TVtdReader::Bytes(size_t count) {
+  if (count > Remaining()) ReadError();
+  const Byte* p = FData + FPosition;
+  FPosition += count;
+  return p;
+}
+
+String TVtdReader::Name() {
+  Word n = U16();
+  const Byte* p = Bytes(n);
+  return AnsiToString(std::string_view(reinterpret_cast<const char*>(p), n));
+}
+
+TCRFileFormat DetectFileFormat(const Byte* data, size_t size) {
+  size_t start = size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF ? 3 : 0;
+  if (size < start + 5) ReadError();
+  const Byte* p = data + start;
+  if (p[0] != '<') return ffVTD;
+  if (p[1] == '?') ++p;
+  auto is = [](Byte c, char lower) { return c == static_cast<Byte>(lower) || c == static_cast<Byte>(lower - 32); };
+  return is(p[1], 'x') && is(p[2], 'm') && is(p[3], 'l') ? ffXML : ffVTD;
+}
+
+TVtdHeader ReadVtdHeader(TVtdReader& r) {
+  TVtdHeader h;
+  h.Version = r.U16();
+  Word count = r.U16();
+  for (Word i = 0; i < count; ++i) {
+    TVirtualFieldSpec def;
+    def.Name = r.Name();
+    Word type = r.U16();
+    if (!IsFieldTypeNumber(type)) FileError(SFieldTypeNumber, {static_cast<Integer>(type)});
+    def.Type = static_cast<TFieldType>(type);
+    def.Size = r.U16();
+    if (h.Version >= 3) {
+      Integer precision = r.I32();
+      if (KeepsPrecision(def.Type)) def.Precision = precision;
+    }
+    h.Defs.push_back(std::move(def));
+  }
+  if (h.Version >= 1) {
+    Word stored = r.U16();
+    for (Word i = 0; i < stored; ++i) {
+      TVtdStoredField f;
+      f.Name = r.Name();
+      f.Kind = r.U16();
+      if (f.Kind > fkAggregate) FileError(SFieldKindNumber, {static_cast<Integer>(f.Kind)});
+      f.Type = r.U16();
+      if (!IsFieldTypeNumber(f.Type)) FileError(SFieldTypeNumber, {static_cast<Integer>(f.Type)});
+      f.Size = r.U16();
+      h.Fields.push_back(std::move(f));
+    }
+  }
+  h.RecordCount = r.I32();
+  // Every value has at least its length: a count the rest cannot hold (or
+  // records without definitions to read them by) is refused before any row.
+  size_t minRecord = h.Defs.size() * (h.Version >= 2 ? 4 : 2);
+  if (h.RecordCount < 0 || (h.RecordCount > 0 && h.Defs.empty()) ||
+      static_cast<Int64>(h.RecordCount) * static_cast<Int64>(minRecord) > static_cast<Int64>(r.Remaining())) {
+    FileError(SRecordCount, {h.RecordCount});
+  }
+  return h;
+}
+
+// ---------------------------------------------------------------------------
+// Loading
+
+void LoadVtd(TVirtualTable& table, TStream& stream, bool loadFields) {
+  struct Avoid {
+    Integer& count;
+    explicit Avoid(Integer& c) : count(c) { ++count; }
+    ~Avoid() { --count; }
+  } avoid(table.FAvoidReload);
+  bool wasActive = table.Active() || table.FStreamedActive;
+  table.Close();
+  table.Clear();
+  if (loadFields) table.DeleteFields();
+
+  std::vector<Byte> bytes(static_cast<size_t>(std::max<Int64>(stream.Size(), 0)));
+  stream.SetPosition(0);
+  if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+
+  bool autoCalc = table.AutoCalcFields;
+  try {
+    if (DetectFileFormat(bytes.data(), bytes.size()) == ffXML) throw EReadError(SXmlRowset);
+    TVtdReader r(bytes.data(), bytes.size());
+    TVtdHeader h = ReadVtdHeader(r);
+
+    // The stream's definitions: the table's own with loadFields, else a
+    // list that only names the columns (its checks of names still apply).
+    TFieldDefs scratch(&table);
+    TFieldDefs& defs = loadFields ? table.FieldDefs() : scratch;
+    {
+      bool saved = table.FAvoidRefreshData;
+      table.FAvoidRefreshData = true;
+      struct Restore {
+        bool& flag;
+        bool value;
+        ~Restore() { flag = value; }
+      } restore{table.FAvoidRefreshData, saved};
+      for (const TVirtualFieldSpec& spec : h.Defs) {
+        TFieldDef* def = defs.Add(spec.Name, spec.Type, spec.Size, false);
+        def->SetPrecision(spec.Precision);
+      }
+    }
+    if (loadFields) {
+      TComponent* owner = table.Owner() != nullptr ? table.Owner() : &table;
+      for (const TVtdStoredField& f : h.Fields) {
+        if (f.Kind == fkLookup) continue;
+        TFieldClass fieldClass = table.GetFieldClass(static_cast<TFieldType>(f.Type));
+        if (fieldClass == nullptr) FileError(SNoFieldClass, {f.Name});
+        std::unique_ptr<TField> field(fieldClass(owner));
+        field->SetFieldName(f.Name);
+        field->SetFieldKind(static_cast<TFieldKind>(f.Kind));
+        if (f.Type == ftString || f.Type == ftWideString) field->SetSize(f.Size);
+        field->SetDataSet(&table);
+        field.release();
+      }
+    }
+
+    if (h.RecordCount == 0) {
+      table.SetActive(wasActive);
+      return;
+    }
+
+    // Each stream column, decoded by its own definition, and the table
+    // field (with its descriptor) of the same name when there is one.
+    struct Column {
+      TFieldDesc Stream{nullptr};
+      TField* Field = nullptr;
+      TFieldDesc* Desc = nullptr;
+    };
+    std::vector<Column> columns(h.Defs.size());
+    for (size_t i = 0; i < h.Defs.size(); ++i) {
+      const TVirtualFieldSpec& spec = h.Defs[i];
+      Column& c = columns[i];
+      c.Stream.FName = spec.Name;
+      if (!DescribeVirtualTableField(c.Stream, spec.Type, spec.Size, spec.Precision)) {
+        throw EDatabaseError(SVTUnsupportedFieldType);
+      }
+    }
+    table.DisableControls();
+    struct Enable {
+      TVirtualTable& t;
+      ~Enable() { t.EnableControls(); }
+    } enable{table};
+    table.Open();
+    table.AutoCalcFields = false;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      Column& c = columns[i];
+      // The table's own fields made from these definitions pair by number;
+      // any other field by name.
+      bool byNumber = loadFields && table.DefaultFields();
+      c.Field = byNumber ? table.Fields().FieldByNumber(static_cast<Integer>(i) + 1) : table.FindField(c.Stream.FName);
+      if (c.Field != nullptr && c.Field->FieldKind() == fkData) c.Desc = table.GetFieldDesc(c.Field);
+      if (c.Desc == nullptr) c.Field = nullptr;
+    }
+    TData& store = *table.TMemDataSet::Data();
+    bool wide = h.Version >= 2;
+    table.DoVirtualTableProgress(0);
+    for (Integer i = 0; i < h.RecordCount; ++i) {
+      table.Append();
+      TRecordBuffer rec = table.GetActiveRecBuf();
+      for (Column& c : columns) {
+        size_t n = wide ? r.U32() : r.U16();
+        if (n == 0) continue;
+        const Byte* p = r.Bytes(n);
+        if (c.Stream.FDataType == dtVariant) {
+          Word code = r.U16();
+          Variant v = ReadVariant(p, n, code, c.Stream.FName);
+          if (c.Desc == nullptr) continue;
+          if (c.Desc->FDataType == dtVariant) store.PutFieldAsVariant(c.Desc, rec, v);
+          else c.Field->SetAsVariant(v);
+          continue;
+        }
+        std::vector<Byte> value = DecodeValue(c.Stream, p, n);
+        if (c.Desc == nullptr) continue;
+        if (!SameLayout(c.Stream, *c.Desc)) {
+          c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
+        } else if (IsBlobType(c.Desc->FDataType)) {
+          TBlob* blob = store.GetObject(c.Desc, rec);
+          if (blob == nullptr) {
+            c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
+            continue;
+          }
+          blob->Clear();
+          blob->Write(0, static_cast<Int64>(value.size()), value.data());
+          store.SetNull(c.Desc, rec, false);
+        } else {
+          store.PutField(c.Desc, rec, value.data());
+        }
+      }
+      table.Post();
+      table.DoVirtualTableProgress(static_cast<Integer>(std::nearbyint(i * 100.0 / h.RecordCount)));
+    }
+    table.AutoCalcFields = autoCalc;
+    table.First();
+    if (!wasActive && table.HasOption(voPersistentData)) table.Close();
+  } catch (...) {
+    // No half-read table stays behind: the caller gets the error and an
+    // empty, closed table that cannot be saved over the file by mistake.
+    table.AutoCalcFields = autoCalc;
+    try {
+      if (table.State() == dsInsert || table.State() == dsEdit) table.Cancel();
+      table.Close();
+      table.Clear();
+      if (loadFields) table.DeleteFields();
+    } catch (...) {
+    }
+    throw;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Saving
+
+void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFieldSpec>& defs, bool storeFields) {
+  struct Avoid {
+    Integer& count;
+    explicit Avoid(Integer& c) : count(c) { ++count; }
+    ~Avoid() { --count; }
+  } avoid(table.FAvoidReload);
+  TVtdWriter w;
+  w.U16(WrittenVersion);
+  if (defs.size() > 0xFFFF) FileError(SNameTooLong, {defs.back().Name});
+  w.U16(static_cast<Word>(defs.size()));
+  for (const TVirtualFieldSpec& def : defs) {
+    if (def.Size < 0 || def.Size > 0xFFFF) FileError(SNameTooLong, {def.Name});
+    w.Name(def.Name);
+    w.U16(static_cast<Word>(def.Type));
+    w.U16(static_cast<Word>(def.Size));
+    w.I32(def.Precision);
+  }
+  std::vector<TField*> stored;
+  if (storeFields && !table.DefaultFields()) {
+    for (TField* f : table.Fields()) {
+      if (f->FieldKind() != fkLookup) stored.push_back(f);
+    }
+  }
+  w.U16(static_cast<Word>(std::min<size_t>(stored.size(), 0xFFFF)));
+  for (size_t i = 0; i < stored.size() && i < 0xFFFF; ++i) {
+    TField* f = stored[i];
+    if (f->Size() < 0 || f->Size() > 0xFFFF) FileError(SNameTooLong, {f->FieldName()});
+    w.Name(f->FieldName());
+    w.U16(static_cast<Word>(f->FieldKind()));
+    w.U16(static_cast<Word>(f->DataType()));
+    w.U16(static_cast<Word>(f->Size()));
+  }
+  TData& store = *table.TMemDataSet::Data();
+  if (defs.empty() || !store.Active()) {
+    w.I32(0);
+    stream.WriteBuffer(w.Bytes().data(), static_cast<Int64>(w.Bytes().size()));
+    return;
+  }
+  // A pending edit is part of what the user sees: it is posted first.
+  if (table.Active()) table.CheckBrowseMode();
+
+  // Rows are written only for the specs the store was built from, one
+  // descriptor each in the same order; pairing by position keeps names that
+  // compare alike (case, ignorable characters) apart.
+  std::vector<TFieldDesc*> descs;
+  for (size_t i = 0; i < defs.size(); ++i) {
+    descs.push_back(i < static_cast<size_t>(store.Fields().Count()) ? store.Fields()[static_cast<int>(i)] : nullptr);
+  }
+  size_t countAt = w.Bytes().size();
+  w.I32(0);
+  Integer total = store.GetRecordCount();
+  Integer written = 0;
+  table.DoVirtualTableProgress(0);
+  // The rows are read from the store with a buffer of our own, so that the
+  // table's fields (which may already follow new definitions) play no part.
+  TRecBuf rec = store.AllocRecBuf();
+  struct Free {
+    TRecBuf rec;
+    TVirtualTable& table;
+    ~Free() {
+      TData::FreeRecBuf(rec);
+      table.CursorPosChanged();
+    }
+  } free{rec, table};
+  store.SetToBegin();
+  for (store.GetNextRecord(rec); !store.GetEOF(); store.GetNextRecord(rec)) {
+    for (TFieldDesc* d : descs) {
+      if (d == nullptr) w.U32(0);
+      else WriteValue(w, store, d, rec);
+    }
+    ++written;
+    if (total > 0) table.DoVirtualTableProgress(static_cast<Integer>(std::nearbyint(written * 100.0 / total)));
+  }
+  std::memcpy(w.Bytes().data() + countAt, &written, 4);
+  stream.WriteBuffer(w.Bytes().data(), static_cast<Int64>(w.Bytes().size()));
+}
+
+// ---------------------------------------------------------------------------
+// The table's file and stream operations
+
+void TVirtualTable::LoadFromStream(TStream& stream, bool loadFields, bool /*decodeHTMLEntities*/) {
+  LoadVtd(*this, stream, loadFields);
+}
+
+void TVirtualTable::LoadFromFile(const String& fileName, bool loadFields, bool decodeHTMLEntities) {
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(stream, loadFields, decodeHTMLEntities);
+}
+
+void TVirtualTable::SaveToStream(TStream& stream, bool storeFields, bool /*storeAllData*/) {
+  // An open store is described by what it was built from (the same as the
+  // definitions unless persistent fields gave the layout), so that every
+  // value is written under the type it has.
+  if (TMemDataSet::Data()->Active()) {
+    SaveVtd(*this, stream, Store()->BuiltFrom(), storeFields);
+    return;
+  }
+  std::vector<TVirtualFieldSpec> defs;
+  for (int i = 0; i < FieldDefs().Count(); ++i) {
+    TFieldDef* def = FieldDefs()[i];
+    defs.push_back({def->Name(), def->DataType(), def->Size(), def->Precision()});
+  }
+  SaveVtd(*this, stream, defs, storeFields);
+}
+
+void TVirtualTable::SaveToFile(const String& fileName, bool storeFields, bool storeAllData) {
+  TSafeFileWriter writer(fileName);
+  SaveToStream(writer.Stream(), storeFields, storeAllData);
+  writer.Commit();
+}
