@@ -3,6 +3,7 @@
 // pointers under the store's own record comparison, then filters the
 // records with a three-condition filter expression.
 // Prints: rows=N sort_str_s=S stdsort_str_s=S sort_int_s=S stdsort_int_s=S filter_s=S
+#include "tests/table/add_field_desc.h"
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -55,16 +56,7 @@ class BenchStore : public TMemData {
       Word Length;
     };
     const Shape shapes[] = {{u"Name", dtString, 20}, {u"Id", dtInt32, 0}, {u"Amount", dtFloat, 0}};
-    Word no = 0;
-    for (const Shape& s : shapes) {
-      TFieldDesc* d = CreateFieldDesc();
-      d->FName = s.Name;
-      d->SetDataType(s.Type);
-      d->FLength = s.Length;
-      d->FSize = GetBufferSize(s.Type, s.Length);
-      d->FFieldNo = ++no;
-      Fields().Add(d);
-    }
+    for (const Shape& s : shapes) AddFieldDesc(*this, s.Name, s.Type, s.Length);
   }
 };
 

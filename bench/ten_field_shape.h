@@ -3,6 +3,7 @@
 // record store.
 #pragma once
 
+#include "tests/table/add_field_desc.h"
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -33,16 +34,7 @@ class ShapeStore : public TMemData {
  protected:
   void InternalOpen(bool) override { InitFields(); }
   void CreateFieldDescs() override {
-    Word no = 0;
-    for (const FieldShape& s : Shape) {
-      TFieldDesc* d = CreateFieldDesc();
-      d->FName = s.Name;
-      d->SetDataType(s.Type);
-      d->FLength = static_cast<Word>(s.Length);
-      d->FSize = GetBufferSize(s.Type, s.Length);
-      d->FFieldNo = ++no;
-      Fields().Add(d);
-    }
+    for (const FieldShape& s : Shape) AddFieldDesc(*this, s.Name, s.Type, s.Length);
   }
 };
 

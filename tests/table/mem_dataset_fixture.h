@@ -3,6 +3,7 @@
 // test checks the call order and the record store side by side.
 #pragma once
 
+#include "tests/table/add_field_desc.h"
 #include <gtest/gtest.h>
 
 #include <string>
@@ -32,18 +33,11 @@ class ListStore : public TMemData {
   void InternalPrepare() override { InitFields(); }
   void InternalOpen(bool) override { InitFields(); }
   void CreateFieldDescs() override {
-    Word no = 0;
     for (const DescSpec& s : FSpecs) {
-      TFieldDesc* d = CreateFieldDesc();
-      d->FName = s.Name;
-      d->SetDataType(s.Type);
-      d->FLength = static_cast<Word>(s.Length);
+      TFieldDesc* d = AddFieldDesc(*this, s.Name, s.Type, s.Length);
       d->FScale = static_cast<Word>(s.Scale);
-      d->FSize = GetBufferSize(s.Type, s.Length);
       d->FRequired = s.Required;
       d->FReadOnly = s.ReadOnly;
-      d->FFieldNo = ++no;
-      Fields().Add(d);
     }
   }
 

@@ -1,6 +1,7 @@
 // A record store whose descriptors a test lists by type and length.
 #pragma once
 
+#include "tests/table/add_field_desc.h"
 #include <cstring>
 #include <initializer_list>
 #include <vector>
@@ -64,17 +65,7 @@ class TestStore : public TMemData {
   // Like the table component, the store builds its descriptors on open.
   void InternalOpen(bool) override { InitFields(); }
   void CreateFieldDescs() override {
-    Word no = 0;
-    for (const FieldSpec& s : FSpecs) {
-      TFieldDesc* d = CreateFieldDesc();
-      d->FName = s.Name;
-      d->SetDataType(s.Type);
-      d->FLength = static_cast<Word>(s.Length);
-      d->FSize = GetBufferSize(s.Type, s.Length);
-      d->FFieldNo = ++no;
-      d->FFieldDescKind = s.Kind;
-      Fields().Add(d);
-    }
+    for (const FieldSpec& s : FSpecs) AddFieldDesc(*this, s.Name, s.Type, s.Length)->FFieldDescKind = s.Kind;
   }
 
  private:
