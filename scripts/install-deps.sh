@@ -8,7 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libicu-dev
   clang libclang-rt-14-dev
-  python3 libxml2-utils
+  python3 libxml2-utils python3-pandas
+  qt6-base-dev xvfb xauth fonts-crosextra-carlito
 )
 
 missing=()

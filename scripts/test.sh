@@ -21,7 +21,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 # A short fuzzing run of each parser (clang's libFuzzer). Each works on a
 # copy of its seed corpus, so new inputs never land in the repository; a
 # crash stops the script and leaves the input under build-fuzz/.
-CC=clang CXX=clang++ cmake -S . -B build-fuzz "${generator[@]}" -DBUILD_FUZZ=ON -DBUILD_TESTING=OFF -DBUILD_BENCH=OFF >/dev/null
+CC=clang CXX=clang++ cmake -S . -B build-fuzz "${generator[@]}" -DBUILD_FUZZ=ON -DBUILD_TESTING=OFF -DBUILD_BENCH=OFF -DBUILD_GUI=OFF >/dev/null
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
 for target in filter_expression:table/corpus/filter xml_text_reader:table/corpus/xml vtd_reader:table/corpus/vtd import_expression:import/corpus/expression; do
