@@ -96,6 +96,7 @@ class TRODirezaToCellFile : public TRODirezaBaseComponent {
                       TColor& color, TCellType& cellType);
 
   std::unique_ptr<TStream> FOwnedStream;
+  std::string FEncoded;  // reused by WriteString, so a cell costs no allocation
   TCharacterSet FRequestedCharacterSet = csUnicode;
   bool FCharacterSetAdopted = false;
   Integer FTabularRow = 0;

@@ -64,6 +64,11 @@ String TRODirezaToText::Markup(const String& text) const {
 
 void TRODirezaToText::WriteFileBegin() {
   TRODirezaToCellBufferedFile::WriteFileBegin();
+  FSeparator = Markup(Separator);
+  FQualifier = Markup(TextQualifier);
+  FRecordSeparator = Markup(RecordSeparator);
+  FHasSeparator = !IsNone(Separator);
+  FHasQualifier = !TextQualifier.empty() && !IsNone(TextQualifier);
   // Appending continues the file: its mark is already at its start.
   if (!FIsMergedFile) {
     if (CharacterSet == csUTF8) WriteBytes("\xEF\xBB\xBF", 3);
@@ -87,7 +92,7 @@ void TRODirezaToText::WriteDataBegin() {
 }
 
 void TRODirezaToText::WriteRowEnd() {
-  WriteString(Markup(RecordSeparator));
+  WriteString(FRecordSeparator);
   TRODirezaToCellBufferedFile::WriteRowEnd();
 }
 
@@ -129,14 +134,14 @@ void TRODirezaToText::WriteData(TField* field, TCellType cellType, Integer row, 
       padded = PadRSpace(text, width);
     value = padded;
   }
-  if (!TextQualifier.empty() && !IsNone(TextQualifier) && IsQualified(field, cellType, text))
-    AppendQualified(FCell, value, Markup(TextQualifier));
+  if (FHasQualifier && IsQualified(field, cellType, text))
+    AppendQualified(FCell, value, FQualifier);
   else
     FCell.append(value);
 
   const bool blankRowAfterTitles = AddTitle && HasOption(Options, soBlankRowAfterCaptions) &&
                                    row == static_cast<Integer>(Header.size()) + 1;
-  if (column < LastExportColumnCount() - 1 && !IsNone(Separator) && IsDataArea && !blankRowAfterTitles)
-    FCell.append(Markup(Separator));
+  if (column < LastExportColumnCount() - 1 && FHasSeparator && IsDataArea && !blankRowAfterTitles)
+    FCell.append(FSeparator);
   WriteString(FCell);
 }

@@ -42,5 +42,8 @@ class TRODirezaToText : public TRODirezaToCellBufferedFile {
   bool IsQualified(TField* field, TCellType cellType, const String& text) const;
 
   std::vector<Integer> FColWidths;
+  // The settings' texts in the file's character set, made once per file.
+  String FSeparator, FQualifier, FRecordSeparator;
+  bool FHasSeparator = false, FHasQualifier = false;
   String FCell;  // reused for every cell, so a row costs no allocations
 };

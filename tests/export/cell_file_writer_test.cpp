@@ -276,7 +276,7 @@ TEST(CellFileWriter, BufferedWriterMakesFewLargeWrites) {
   };
   TTestDataSet ds;
   FillExportDataSet(ds, {});
-  for (Integer i = 0; i < 2000; ++i) {
+  for (Integer i = 0; i < 12000; ++i) {
     ds.Append();
     ds.FieldByName(u"ID")->SetAsInteger(i);
     ds.FieldByName(u"NAME")->SetAsString(u"some name");
@@ -288,17 +288,17 @@ TEST(CellFileWriter, BufferedWriterMakesFewLargeWrites) {
   writer.CharacterSet = csANSI_WINDOWS;
   CountingStream stream;
   writer.SaveToStream(&stream);
-  EXPECT_GT(stream.Size(), 30000);
-  EXPECT_LE(stream.Writes, stream.Size() / 4096 + 2);
+  EXPECT_GT(stream.Size(), 3 * zazDefaultBufferSize);
+  EXPECT_LE(stream.Writes, stream.Size() / zazDefaultBufferSize + 2);
   // A text longer than the buffer goes straight through, in order.
   TTestDataSet wide;
   FillExportDataSet(wide, {{1, u"x", 0, 0}});
   TRODirezaToText big;
   Prepare(big, wide);
   big.CharacterSet = csANSI_WINDOWS;
-  big.Header = {String(5000, u'h')};
+  big.Header = {String(static_cast<size_t>(zazDefaultBufferSize) + 5, u'h')};
   TMemoryStream out;
   big.SaveToStream(&out);
   const std::string bytes(out.Bytes().begin(), out.Bytes().end());
-  EXPECT_EQ(bytes, std::string(5000, 'h') + "\r\n1\tx\t0\t30.12.1899\r\n");
+  EXPECT_EQ(bytes, std::string(static_cast<size_t>(zazDefaultBufferSize) + 5, 'h') + "\r\n1\tx\t0\t30.12.1899\r\n");
 }
