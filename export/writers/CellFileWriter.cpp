@@ -104,7 +104,24 @@ void TRODirezaToCellFile::DestroySourceDataEngine() {
 }
 
 void TRODirezaToCellFile::SaveToStream(TStream* stream) {
-  if (stream != nullptr) InternalBeforeProcess();
+  if (stream == nullptr) return RunIntoOutput(nullptr);
+  // A caller's own stream: this is the whole run, so a failure still gives
+  // back the format settings, the controls and the row source.
+  try {
+    InternalBeforeProcess();
+    RunIntoOutput(stream);
+  } catch (...) {
+    Statistic.Result = erFailed;
+    try {
+      InternalAfterProcess();
+    } catch (...) {
+    }
+    throw;
+  }
+  InternalAfterProcess();
+}
+
+void TRODirezaToCellFile::RunIntoOutput(TStream* stream) {
   OutputStream = stream;
   fontUser = std::make_unique<TFont>();
   try {
@@ -121,7 +138,6 @@ void TRODirezaToCellFile::SaveToStream(TStream* stream) {
   }
   CloseFileStream();
   fontUser.reset();
-  if (stream != nullptr) InternalAfterProcess();
 }
 
 Integer TRODirezaToCellFile::RowsOfFile(Integer fileNumber) const {

@@ -80,6 +80,7 @@ class TRODirezaToCellFile : public TRODirezaBaseComponent {
   TStream* OutputStream = nullptr;
 
  private:
+  void RunIntoOutput(TStream* stream);
   void RunRecordLoop();
   void WriteDataSourceHeaders(TSMECustomDataEngine& source, TSMEColumns& columns, TSMEDataLevels& levels);
   void WriteOneRow(TSMECustomDataEngine& source, TSMEColumns& columns, TSMEDataLevels& levels,

@@ -260,6 +260,21 @@ TEST(CellFileWriter, FailureClosesTheFileAndRestoresTheFormatSettings) {
   EXPECT_EQ(FormatSettings.DecimalSeparator, u',');
   // The rows written so far are there, and the file was ended properly.
   EXPECT_EQ(ReadBytes(file), "1\ta\t0\t30.12.1899\r\nend\r\n");
+
+  // The same through a caller's stream: the error reaches the caller, and the
+  // settings are given back all the same.
+  seen = 0;
+  TMemoryStream stream;
+  EXPECT_THROW(writer.SaveToStream(&stream), EDatabaseError);
+  EXPECT_EQ(FormatSettings.DecimalSeparator, u',');
+  EXPECT_EQ(writer.Statistic.Result, erFailed);
+
+  // A file that cannot be made fails the run with the file-creation error.
+  TRODirezaToText blocked;
+  Prepare(blocked, ds);
+  blocked.FileName = Utf8ToString((file / "inside.txt").string());
+  EXPECT_THROW(blocked.Execute(), EFCreateError);
+  EXPECT_EQ(blocked.Statistic.Result, erFailed);
   FormatSettings = saved;
   fs::remove(file);
 }
