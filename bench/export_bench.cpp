@@ -87,6 +87,8 @@ int Text(int argc, char** argv) {
   TVirtualTable table;
   table.LoadFromFile(Utf8ToString(argv[2]));
   table.Open();
+  // What the loaded table takes, so the export's own share of the peak shows.
+  std::fprintf(stderr, "loaded_rss_mb=%.1f\n", PeakRssMb());
   TRODirezaToText writer;
   writer.SetDataSet(&table);
   writer.ColumnSource = csDataSet;

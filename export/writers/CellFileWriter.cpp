@@ -333,7 +333,8 @@ void TRODirezaToCellFile::WriteTextLines(const std::vector<String>& lines, bool 
     if (header) AssignStyle(static_cast<Integer>(k), colorUser);
     ct = ctString;
     FireCellParams(nullptr, 1, text, *fontUser, al, colorUser, ct);
-    WriteData(nullptr, ct, Statistic.CurrentRow, 1, ConvertCharacterSet(text), al, fontUser.get(), colorUser);
+    ConvertInPlace(text);
+    WriteData(nullptr, ct, Statistic.CurrentRow, 1, text, al, fontUser.get(), colorUser);
     WriteRowEnd();
   }
 }
@@ -375,7 +376,7 @@ void TRODirezaToCellFile::WriteBandRow(Integer row) {
       AssignStyle(row + 1, color);
       TCellType cellType = ctString;
       FireCellParams(nullptr, i, text, font, alignment, color, cellType);
-      text = ConvertCharacterSet(text);
+      ConvertInPlace(text);
       if (Layout == elReversedColumnar)
         WriteData(nullptr, cellType, written, row, text, alignment, &font, color);
       else
@@ -424,7 +425,7 @@ void TRODirezaToCellFile::WriteDataSourceHeaders(TSMECustomDataEngine& source, T
     AssignStyle(r + 1, colorUser);
     ct = ctString;
     FireCellParams(nullptr, column->Index(), text, *fontUser, al, colorUser, ct);
-    text = ConvertCharacterSet(text);
+    ConvertInPlace(text);
     if (reversed)
       WriteData(nullptr, ct, t, r, text, al, fontUser.get(), colorUser);
     else
@@ -487,7 +488,7 @@ void TRODirezaToCellFile::WriteOneRow(TSMECustomDataEngine& source, TSMEColumns&
     }
     AssignStyle(styleRow, colorUser);
     FireCellParams(field, i, text, *fontUser, al, colorUser, ct);
-    text = ConvertCharacterSet(text);
+    ConvertInPlace(text);
 
     switch (Layout) {
       case elColumnar:
@@ -563,6 +564,10 @@ String TRODirezaToCellFile::ConvertCharacterSet(StringView text) const {
     case csEBCDIC: return EBCDICCode(text);
     default: return String(text);
   }
+}
+
+void TRODirezaToCellFile::ConvertInPlace(String& text) const {
+  if (IsByteCharacterSet()) text = ConvertCharacterSet(text);
 }
 
 void TRODirezaToCellFile::EncodeOutput(StringView text, std::string& out) const {

@@ -60,6 +60,8 @@ class TRODirezaToCellFile : public TRODirezaBaseComponent {
   // The text in the character set as WriteData receives it: OEM or EBCDIC
   // bytes carried one per character, any other set unchanged.
   String ConvertCharacterSet(StringView text) const;
+  // The same on the text itself; the sets that keep texts cost no copy.
+  void ConvertInPlace(String& text) const;
   // OEM and EBCDIC: the texts a writer receives are already bytes.
   bool IsByteCharacterSet() const { return CharacterSet == csASCII_MSDOS || CharacterSet == csEBCDIC; }
   // The bytes WriteString puts into the file for the text.
