@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,8 +41,9 @@ int Usage() {
 
 int Make(int argc, char** argv) {
   if (argc != 4) return Usage();
-  const long rows = std::strtol(argv[2], nullptr, 10);
-  if (rows < 0) return Usage();
+  const long wanted = std::strtol(argv[2], nullptr, 10);
+  if (wanted < 0 || wanted > INT32_MAX) return Usage();
+  const Integer rows = static_cast<Integer>(wanted);
   TVirtualTable table;
   table.AddField(u"ID", ftInteger);
   table.AddField(u"Name", ftString, 30);
@@ -57,28 +59,28 @@ int Make(int argc, char** argv) {
   TField* f[10];
   for (int k = 0; k < 10; ++k) f[k] = table.Fields()[k];
   bench::RowValues v;
-  for (long i = 0; i < rows; ++i) {
-    bench::MakeRow(static_cast<Integer>(i), v);
+  for (Integer i = 0; i < rows; ++i) {
+    bench::MakeRow(i, v);
     table.Append();
     // One value in twenty stays null, a different field each row.
     const int nullField = i % 20 < 10 ? static_cast<int>((i * 7) % 10) : -1;
     auto set = [&](int k, auto&& assign) {
       if (k != nullField) assign(f[k]);
     };
-    set(0, [&](TField* x) { x->SetAsInteger(static_cast<Integer>(i)); });
+    set(0, [&](TField* x) { x->SetAsInteger(i); });
     set(1, [&](TField* x) { x->SetAsAnsiString(v.name); });
     set(2, [&](TField* x) { x->SetAsString(v.title); });
     set(3, [&](TField* x) { x->SetAsFloat(static_cast<double>(i) * 1.25); });
     set(4, [&](TField* x) { x->SetAsDateTime(40000.0 + static_cast<double>(i % 3000)); });
     set(5, [&](TField* x) { x->SetAsBoolean((i & 1) != 0); });
-    set(6, [&](TField* x) { x->SetAsInteger(static_cast<Integer>(i % 1000)); });
+    set(6, [&](TField* x) { x->SetAsInteger(i % 1000); });
     set(7, [&](TField* x) { x->SetAsFloat(static_cast<double>(i) * 0.01); });
     set(8, [&](TField* x) { x->SetAsAnsiString(AnsiString(v.note, static_cast<size_t>(v.noteLen))); });
     set(9, [&](TField* x) { x->SetAsAnsiString(v.code); });
     table.Post();
   }
   table.SaveToFile(Utf8ToString(argv[3]));
-  std::printf("rows=%ld file=%s\n", rows, argv[3]);
+  std::printf("rows=%d file=%s\n", rows, argv[3]);
   return 0;
 }
 
