@@ -206,7 +206,8 @@ void TMemData::ApplyUpdates(TUpdateRecKinds kinds) {
       TUpdateRecAction action = urFail;
       auto stillLinked = [&] { return p != nullptr ? p->Next == c : Cache == c; };
       try {
-        if (ApplyCacheItem(c, kinds, action) && stillLinked() && BlockMan.IsLiveItem(item, serial) &&
+        // A hook may have closed the store or taken this record away.
+        if (ApplyCacheItem(c, kinds, action) && FActive && stillLinked() && BlockMan.IsLiveItem(item, serial) &&
             item->Status != isDeleted) {
           KeepAppliedValues(c, renumber);
         }

@@ -382,6 +382,42 @@ TEST(CachedStore, SortedRecordMovesWhenTheHookChangesIt) {
   EXPECT_EQ(ids, (std::vector<Integer>{20, 25, 30}));
 }
 
+TEST(CachedStore, HookThatRevertsItsRecordEndsThatEntryOnly) {
+  // The revert frees the appended record and its cache entry while the walk
+  // stands on them; the walk goes on with the next entry.
+  TestStore s({{u"id", dtInt32}});
+  s.SetCachedUpdates(true);
+  for (Integer id : {1, 2}) s.AppendInt(id);
+  std::vector<Integer> seen;
+  s.FOnApplyRecord = [&](TUpdateRecKind, TUpdateRecAction& action, bool) {
+    seen.push_back(s.CurrentInt());
+    if (seen.size() == 1) s.RevertRecord();
+    else action = urApplied;
+  };
+  s.ApplyUpdates(AllUpdateRecKinds);
+  EXPECT_EQ(seen, (std::vector<Integer>{1, 2}));
+  EXPECT_FALSE(s.GetUpdatesPending());
+  EXPECT_EQ(s.GetRecordCount(), 1);
+  s.CommitUpdates();
+  EXPECT_EQ(s.CacheHead(), nullptr);
+}
+
+TEST(CachedStore, HookThatClosesTheStoreEndsTheWalk) {
+  TestStore s({{u"id", dtInt32}});
+  s.SetCachedUpdates(true);
+  for (Integer id : {1, 2}) s.AppendInt(id);
+  int calls = 0;
+  s.FOnApplyRecord = [&](TUpdateRecKind, TUpdateRecAction& action, bool) {
+    // The first record is applied; the second's hook frees the whole cache.
+    if (++calls == 2) s.Close();
+    action = urApplied;
+  };
+  s.ApplyUpdates(AllUpdateRecKinds);
+  EXPECT_EQ(calls, 2);
+  EXPECT_FALSE(s.FInCacheProcessing);
+  EXPECT_EQ(s.GetCurrentItem(), nullptr);
+}
+
 TEST(CachedStore, LeavingCachedModeCancelsPendingChanges) {
   TestStore s({{u"id", dtInt32}});
   s.AppendInt(1);
