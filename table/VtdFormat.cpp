@@ -77,10 +77,24 @@ class TVtdWriter {
     U16(static_cast<Word>(bytes.size()));
     Raw(bytes.data(), bytes.size());
   }
+  // A zeroed buffer of at least n bytes for one value, reused from value
+  // to value.
+  Byte* Scratch(size_t n) {
+    if (FScratch.size() < n) FScratch.resize(n);
+    std::memset(FScratch.data(), 0, n);
+    return FScratch.data();
+  }
+  // Appends a length and room for that many bytes, returned to be filled.
+  Byte* Reserve(size_t n) {
+    U32(static_cast<Cardinal>(n));
+    FBytes.resize(FBytes.size() + n);
+    return FBytes.data() + FBytes.size() - n;
+  }
   std::vector<Byte>& Bytes() { return FBytes; }
 
  private:
   std::vector<Byte> FBytes;
+  std::vector<Byte> FScratch;
 };
 
 // --- variants ---------------------------------------------------------------
@@ -177,33 +191,33 @@ void WriteValue(TVtdWriter& w, TData& store, TFieldDesc* d, TRecBuf rec) {
   bool blank = false;
   switch (d->FDataType) {
     case dtString: case dtExtString: {
-      std::vector<char> buf(static_cast<size_t>(d->FLength) + 1, 0);
-      store.GetField(d, rec, buf.data(), false, blank);
-      size_t n = std::strlen(buf.data());
-      w.Value(buf.data(), n == 0 ? 1 : n);
+      auto* buf = reinterpret_cast<char*>(w.Scratch(static_cast<size_t>(d->FLength) + 1));
+      store.GetField(d, rec, buf, false, blank);
+      size_t n = strnlen(buf, d->FLength);
+      w.Value(buf, n == 0 ? 1 : n);
       return;
     }
     case dtWideString: case dtExtWideString: {
-      std::vector<char16_t> buf(static_cast<size_t>(d->FLength) + 1, 0);
-      store.GetField(d, rec, buf.data(), false, blank);
-      size_t n = std::char_traits<char16_t>::length(buf.data());
-      w.Value(buf.data(), 2 * (n == 0 ? 1 : n));
+      Byte* buf = w.Scratch(2 * (static_cast<size_t>(d->FLength) + 1));
+      store.GetField(d, rec, buf, false, blank);
+      size_t n = 0;
+      while (n < d->FLength && (buf[2 * n] != 0 || buf[2 * n + 1] != 0)) ++n;
+      w.Value(buf, 2 * (n == 0 ? 1 : n));
       return;
     }
     case dtVarBytes: case dtExtVarBytes: {
-      std::vector<Byte> buf(static_cast<size_t>(d->FLength) + 2, 0);
-      store.GetField(d, rec, buf.data(), false, blank);
-      Word n = std::min<Word>(Load<Word>(buf.data()), d->FLength);
-      w.Value(buf.data() + 2, n);
+      Byte* buf = w.Scratch(static_cast<size_t>(d->FLength) + 2);
+      store.GetField(d, rec, buf, false, blank);
+      Word n = std::min<Word>(Load<Word>(buf), d->FLength);
+      w.Value(buf + 2, n);
       return;
     }
     case dtBlob: case dtMemo: case dtWideMemo: {
       TBlob* blob = store.GetObject(d, rec);
       Int64 size = blob != nullptr ? blob->GetSize() : 0;
       if (size > std::numeric_limits<Cardinal>::max()) FileError(SNameTooLong, {d->FName});
-      std::vector<Byte> buf(static_cast<size_t>(size));
-      if (size > 0) blob->Read(0, size, buf.data());
-      w.Value(buf.data(), buf.size());
+      Byte* out = w.Reserve(static_cast<size_t>(size));
+      if (size > 0) blob->Read(0, size, out);
       return;
     }
     case dtVariant: {
@@ -219,38 +233,38 @@ void WriteValue(TVtdWriter& w, TData& store, TFieldDesc* d, TRecBuf rec) {
     AssertionFailed(Unit, u"Unknown data type FieldDesc.DataType=" + IntToStr(d->FDataType));
   }
   // Filler bytes (the second half of dates and times) are written as zeros.
-  std::vector<Byte> buf(static_cast<size_t>(std::max<Integer>({size, d->FSize, 8})), 0);
-  store.GetField(d, rec, buf.data(), false, blank);
-  w.Value(buf.data(), static_cast<size_t>(size));
+  Byte* buf = w.Scratch(static_cast<size_t>(std::max<Integer>({size, d->FSize, 8})));
+  store.GetField(d, rec, buf, false, blank);
+  w.Value(buf, static_cast<size_t>(size));
 }
 
 // A value as the record set hands it out (strings terminated, var-bytes
 // with their length in front), checked against the stream's definition.
-std::vector<Byte> DecodeValue(const TFieldDesc& sd, const Byte* p, size_t n) {
+void DecodeValue(const TFieldDesc& sd, const Byte* p, size_t n, std::vector<Byte>& out) {
   auto bad = [&] { FileError(SValueSize, {sd.FName, static_cast<Integer>(n)}); };
-  std::vector<Byte> out;
+  out.clear();
   switch (sd.FDataType) {
     case dtString:
       if (n > std::max<size_t>(sd.FLength, 1)) bad();
       out.assign(p, p + n);
       out.push_back(0);
-      return out;
+      return;
     case dtWideString:
       if (n % 2 != 0 || n / 2 > std::max<size_t>(sd.FLength, 1)) bad();
       out.assign(p, p + n);
       out.insert(out.end(), {0, 0});
-      return out;
+      return;
     case dtVarBytes: {
       if (n > sd.FLength) bad();
       auto len = static_cast<Word>(n);
       out.resize(2);
       std::memcpy(out.data(), &len, 2);
       out.insert(out.end(), p, p + n);
-      return out;
+      return;
     }
     case dtBlob: case dtMemo: case dtWideMemo:
       out.assign(p, p + n);
-      return out;
+      return;
     default: break;
   }
   Integer size = FixedValueSize(sd);
@@ -261,7 +275,6 @@ std::vector<Byte> DecodeValue(const TFieldDesc& sd, const Byte* p, size_t n) {
   out.assign(p, p + n);
   if (sd.FDataType == dtDate || sd.FDataType == dtTime) out.resize(4);  // the filler carries nothing
   if (sd.FDataType == dtGuid) out.back() = 0;
-  return out;
 }
 
 // The decoded value as a variant, for a table field of another type.
@@ -440,6 +453,7 @@ void ReadVtdRows(TVirtualTable& table, TVtdReader& r, const TVtdHeader& h, bool 
   }
   TData& store = *table.TMemDataSet::Data();
   bool wide = h.Version >= 2;
+  std::vector<Byte> value;  // one value as the record set takes it, reused
   table.DoVirtualTableProgress(0);
   for (Integer i = 0; i < h.RecordCount; ++i) {
     table.Append();
@@ -456,7 +470,7 @@ void ReadVtdRows(TVirtualTable& table, TVtdReader& r, const TVtdHeader& h, bool 
         else c.Field->SetAsVariant(v);
         continue;
       }
-      std::vector<Byte> value = DecodeValue(c.Stream, p, n);
+      DecodeValue(c.Stream, p, n, value);
       if (c.Desc == nullptr) continue;
       if (!SameLayout(c.Stream, *c.Desc)) {
         c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
