@@ -11,6 +11,9 @@
 
 class TMemDataSet;
 class TDataSetService;
+class TFieldDesc;
+class TStream;
+class XmlTextWriter;
 
 // Unit switch: with it on, an OnUpdateRecord handler that leaves uaFail
 // records the failure without raising "Update failed".
@@ -87,6 +90,16 @@ class TDataSetService {
   // The base service knows no properties: both raise an assertion failure.
   virtual bool SetProp(Integer prop, const Variant& value);
   virtual bool GetProp(Integer prop, Variant& value);
+
+  // Writes the dataset as an XML rowset document (XmlRowsetWriter.cpp).
+  virtual void SaveToXML(TStream& destination);
+  // The type attributes of a column's "s:datatype", the column attributes
+  // of its "s:AttributeType", and a value's text; alias is the name the
+  // column stands under in the rows when its own name is not a valid one.
+  virtual void WriteFieldXMLDataType(TField* field, TFieldDesc* fieldDesc, XmlTextWriter& writer, const String& alias);
+  virtual void WriteFieldXMLAttributeType(TField* field, TFieldDesc* fieldDesc, XmlTextWriter& writer,
+                                          const String& alias);
+  virtual String GetFieldXMLValue(TField* field, TFieldDesc* fieldDesc);
 
  protected:
   TMemDataSet* FDataSet;

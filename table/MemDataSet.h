@@ -15,6 +15,7 @@
 #include "table/Data.h"
 
 class TBlob;
+class TStream;
 class TDataSetService;
 class TDataSetUpdater;
 class TFieldTypeMap;
@@ -69,6 +70,11 @@ class TMemDataSet : public TDataSet {
   virtual void SetDataSetService(TDataSetService* value);
   TDataSetService* DataSetService();
   virtual void DataReopen();
+  // The dataset as an XML rowset, through its service object
+  // (XmlRowsetWriter.cpp). The file is written beside the target and
+  // renamed over it, so a failed save leaves the old file whole.
+  void SaveToXML(const String& fileName);
+  void SaveToXML(TStream& destination);
 
   // Field definitions, field classes and descriptor lookup (MemDataSetFields.cpp).
   virtual const TFieldTypeMap& GetFieldTypeMapClass();
