@@ -168,6 +168,13 @@ void TMainForm::mnuImportClick() { CommitEditing(); }
 
 void TMainForm::mnuCloseClick() { close(); }
 
+void TMainForm::closeEvent(QCloseEvent* event) {
+  // The last typed value reaches the table even as the window goes; a value
+  // the table refuses is reported and the window closes all the same.
+  Guarded([&] { CommitEditing(); });
+  QMainWindow::closeEvent(event);
+}
+
 void TMainForm::cxBarColorNullsPropertiesEditValueChanged() { FgVTD_View->Invalidate(); }
 
 void TMainForm::gVTD_ViewCustomDrawCell(TcxGridDBTableView*, TcxCanvas& canvas,

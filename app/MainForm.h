@@ -58,6 +58,9 @@ class TMainForm : public QMainWindow {
   QMenu* barFile = nullptr;
   QMenu* barTools = nullptr;
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void CreateMenus();
   void FormCreate(const QStringList& params);

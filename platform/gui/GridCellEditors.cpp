@@ -123,6 +123,14 @@ void TcxGridCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* mode
   });
 }
 
+bool TcxGridCellDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                                      const QModelIndex& index) {
+  // A check box toggled by the mouse or the space bar writes at once.
+  bool handled = false;
+  Guarded([&] { handled = QStyledItemDelegate::editorEvent(event, model, option, index); });
+  return handled;
+}
+
 void TcxGridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
   if (!FView->OnCustomDrawCell) {
