@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QTimeEdit>
+#include <algorithm>
+#include <cctype>
 
 #include "platform/db/Field.h"
 #include "platform/gui/Dialogs.h"
@@ -45,7 +47,78 @@ QValidator* NumberValidator(EditorKind kind, QObject* parent) {
   return new QRegularExpressionValidator(QRegularExpression(pattern), parent);
 }
 
+size_t RunLength(const String& text, size_t at) {
+  size_t end = at;
+  const char16_t c = static_cast<char16_t>(std::tolower(text[at]));
+  while (end < text.size() && std::tolower(text[end]) == c) ++end;
+  return end - at;
+}
+
+bool StartsWithText(const String& text, size_t at, std::u16string_view what) {
+  if (text.size() - at < what.size()) return false;
+  for (size_t i = 0; i < what.size(); ++i) {
+    if (std::tolower(text[at + i]) != what[i]) return false;
+  }
+  return true;
+}
+
+QString QtQuoted(QStringView literal) {
+  QString quoted = literal.toString();
+  quoted.replace(u'\'', QStringLiteral("''"));
+  return u'\'' + quoted + u'\'';
+}
+
 }  // namespace
+
+QString QtDateTimeFormat(const String& format) {
+  const String lower = [&] {
+    String l = format;
+    for (char16_t& c : l) c = static_cast<char16_t>(std::tolower(c));
+    return l;
+  }();
+  const bool twelveHours = lower.find(u"am/pm") != String::npos || lower.find(u"a/p") != String::npos;
+  QString out;
+  bool afterHour = false;  // an "m" right after hours means minutes
+  for (size_t i = 0; i < format.size();) {
+    const char16_t c = static_cast<char16_t>(std::tolower(format[i]));
+    if (c == u'\'' || c == u'"') {
+      const size_t close = format.find(format[i], i + 1);
+      const size_t end = close == String::npos ? format.size() : close;
+      out += QtQuoted(QStringView(format).mid(static_cast<qsizetype>(i + 1), static_cast<qsizetype>(end - i - 1)));
+      i = end + 1;
+      continue;
+    }
+    if (StartsWithText(format, i, u"am/pm") || StartsWithText(format, i, u"a/p")) {
+      out += QStringLiteral("AP");
+      i += format[i + 1] == u'/' ? 3 : 5;
+      continue;
+    }
+    const size_t n = std::tolower(format[i]) >= u'a' && std::tolower(format[i]) <= u'z' ? RunLength(format, i) : 1;
+    switch (c) {
+      case u'd': out += QString(static_cast<qsizetype>(std::min<size_t>(n, 4)), u'd'); break;
+      case u'm':
+        out += QString(static_cast<qsizetype>(std::min<size_t>(n, 4)), afterHour && n <= 2 ? u'm' : u'M');
+        break;
+      case u'n': out += QString(static_cast<qsizetype>(std::min<size_t>(n, 2)), u'm'); break;
+      case u'y': out += n <= 2 ? QStringLiteral("yy") : QStringLiteral("yyyy"); break;
+      case u'h': out += QString(static_cast<qsizetype>(std::min<size_t>(n, 2)), twelveHours ? u'h' : u'H'); break;
+      case u's': out += QString(static_cast<qsizetype>(std::min<size_t>(n, 2)), u's'); break;
+      case u'z': out += n >= 3 ? QStringLiteral("zzz") : QStringLiteral("z"); break;
+      case u'/': out += QtQuoted(QString(QChar(FormatSettings.DateSeparator))); break;
+      case u':': out += QtQuoted(QString(QChar(FormatSettings.TimeSeparator))); break;
+      default:
+        if (c >= u'a' && c <= u'z') {
+          out += QtQuoted(QStringView(format).mid(static_cast<qsizetype>(i), static_cast<qsizetype>(n)));
+        } else {
+          out += QChar(format[i]);
+        }
+    }
+    if (c == u'h') afterHour = true;
+    if (c == u'd' || c == u'y' || c == u'm' || c == u'n' || c == u's') afterHour = false;
+    i += n;
+  }
+  return out;
+}
 
 TcxGridCellDelegate::TcxGridCellDelegate(TcxGridDBTableView* view) : QStyledItemDelegate(view), FView(view) {}
 
@@ -67,7 +140,7 @@ QWidget* TcxGridCellDelegate::createEditor(QWidget* parent, const QStyleOptionVi
                             : kind == EditorKind::Time
                                 ? FormatSettings.LongTimeFormat
                                 : FormatSettings.ShortDateFormat + u" " + FormatSettings.LongTimeFormat;
-      edit->setDisplayFormat(ToQString(format));
+      edit->setDisplayFormat(QtDateTimeFormat(format));
       edit->setCalendarPopup(kind != EditorKind::Time);
       return edit;
     }

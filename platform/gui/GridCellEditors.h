@@ -5,7 +5,13 @@
 
 #include <QStyledItemDelegate>
 
+#include "platform/rtl/Types.h"
+
 class TcxGridDBTableView;
+
+// A date or time format of the format settings ("dd/mm/yyyy hh:nn") as the
+// Qt date editors write it ("dd.MM.yyyy HH:mm" with "." as date separator).
+QString QtDateTimeFormat(const String& format);
 
 class TcxGridCellDelegate : public QStyledItemDelegate {
   Q_OBJECT

@@ -1,9 +1,12 @@
 #include <QDate>
+#include <QDateEdit>
+#include <QLineEdit>
 #include <QItemSelectionModel>
 #include <QToolButton>
 
 #include "platform/db/DataSource.h"
 #include "platform/gui/GridDataController.h"
+#include "platform/gui/GridCellEditors.h"
 #include "platform/gui/GridNavigator.h"
 #include "platform/gui/GridView.h"
 #include "platform/rtl/DateTimeUtils.h"
@@ -137,6 +140,37 @@ TEST_F(GridTest, CellEditsReachTheFieldsByType) {
   EXPECT_THROW(Grid.setData(Grid.index(0, 1), QStringLiteral("abc"), Qt::EditRole), Exception);
 }
 
+TEST_F(GridTest, InPlaceEditorsFitTheFieldType) {
+  Build({{u"S", ftString, 10}, {u"I", ftInteger}, {u"D", ftDate}, {u"B", ftBoolean}},
+        {{u"x", u"1", std::nullopt, std::nullopt}});
+  View.show();
+  TcxGridSite* site = View.Site();
+  auto open = [&](int column) {
+    const QModelIndex cell = Grid.index(0, column);
+    site->setCurrentIndex(cell);
+    site->edit(cell);
+    return site->indexWidget(cell);
+  };
+  auto* text = qobject_cast<QLineEdit*>(open(0));
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->maxLength(), 10);
+  site->CommitOpenEditor();
+  auto* number = qobject_cast<QLineEdit*>(open(1));
+  ASSERT_NE(number, nullptr);
+  int at = 0;
+  QString input = QStringLiteral("abc");
+  EXPECT_EQ(number->validator()->validate(input, at), QValidator::Invalid);
+  site->CommitOpenEditor();
+  auto* date = qobject_cast<QDateEdit*>(open(2));
+  ASSERT_NE(date, nullptr);
+  date->setDate(QDate(2001, 12, 31));
+  View.PostEditing();
+  EXPECT_DOUBLE_EQ(Table.FieldByName(u"D")->AsDateTime(), EncodeDate(2001, 12, 31));
+  EXPECT_EQ(open(3), nullptr);  // a boolean toggles as a check box
+  EXPECT_TRUE(Grid.flags(Grid.index(0, 3)) & Qt::ItemIsUserCheckable);
+  EXPECT_TRUE(Messages.Shown.empty());
+}
+
 TEST_F(GridTest, DetachedOrEmptyGridShowsNoRows) {
   Names({});
   EXPECT_EQ(Grid.rowCount(), 0);
@@ -144,4 +178,28 @@ TEST_F(GridTest, DetachedOrEmptyGridShowsNoRows) {
   EXPECT_EQ(Grid.rowCount(), 0);
   EXPECT_EQ(View.Columns(0)->Field(), nullptr);
   EXPECT_TRUE(Grid.CellIsNull(0, 0));
+}
+
+TEST(GridDateFormats, SettingsFormatsBecomeQtEditorFormats) {
+  const TFormatSettings saved = FormatSettings;
+  FormatSettings.DateSeparator = u'.';
+  FormatSettings.TimeSeparator = u':';
+  struct Case {
+    const char16_t* Settings;
+    const char* Qt;
+  } cases[] = {
+      {u"d.M.yyyy", "d.M.yyyy"},
+      {u"dd/mm/yy", "dd'.'MM'.'yy"},
+      {u"yyyy-mm-dd", "yyyy-MM-dd"},
+      {u"hh:nn:ss", "HH':'mm':'ss"},
+      {u"H:mm", "H':'mm"},  // minutes after hours
+      {u"h:nn am/pm", "h':'mm AP"},
+      {u"dddd, d. mmmm 'at' hh", "dddd, d. MMMM 'at' HH"},
+      {u"yyyy'y''clock", "yyyy'y''clock'"},  // an unclosed quote runs to the end
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Qt);
+    EXPECT_EQ(QtDateTimeFormat(c.Settings).toStdString(), c.Qt);
+  }
+  FormatSettings = saved;
 }
