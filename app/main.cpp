@@ -3,8 +3,10 @@
 #include "app/MainForm.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/FileDialogs.h"
+#include "platform/gui/QtClipboard.h"
 #include "platform/rtl/FileDialog.h"
 #include "platform/rtl/RtlUnit.h"
+#include "platform/win/Clipboard.h"
 #include "table/MemData.h"
 
 int main(int argc, char** argv) {
@@ -15,12 +17,14 @@ int main(int argc, char** argv) {
     TApplication app(argc, argv);
     TApplication::setApplicationName(QStringLiteral("Folvane"));
     InstallQtFileDialogs();
+    InstallQtClipboard();
     QStringList params = TApplication::arguments();
     params.removeFirst();
     TMainForm form(params);
     form.show();
     result = TApplication::exec();
     SetFileDialogHandler(nullptr);
+    SetClipboard(nullptr);
   }
   MemDataFinalize();
   RtlFinalize();
