@@ -158,6 +158,18 @@ bool TMemData::OmitRecord(TItemHeader* item) {
   return omit;
 }
 
+void TMemData::ClearItemsOmittedStatus() {
+  for (TItemHeader* p = FirstItem; p != nullptr; p = p->Next) p->FilterResult = fsNotChecked;
+  FRecordNoCache.clear();
+}
+
+void TMemData::FilterUpdated() {
+  ClearItemsOmittedStatus();
+  if (FirstItem == nullptr) FRecordCount = 0;
+  ReorderItems(nullptr, roFull);
+  FEOF = FRecordCount == 0;
+}
+
 void TMemData::ReorderItems(TItemHeader* item, TReorderOption option) {
   FRecordNoCache.clear();
   if (option == roFull) {

@@ -65,6 +65,11 @@ class TMemData : public TData {
   void InitFetchedItems(TItemHeader* fetchedItem, bool noCountData, bool fetchBack);
   // True when the record is hidden by the filters (cached per item).
   bool OmitRecord(TItemHeader* item);
+  // Forgets every item's cached filter outcome.
+  void ClearItemsOmittedStatus();
+  // Recomputes which records the filters keep, renumbers them, and is at
+  // its end exactly when none is visible.
+  void FilterUpdated() override;
   void UpdateCachedBuffer(TItemHeader* fItem = nullptr, TItemHeader* lItem = nullptr);
   void ReorderItems(TItemHeader* item, TReorderOption option);
 
