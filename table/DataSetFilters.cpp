@@ -11,9 +11,15 @@ void TMemDataSet::RefreshView(bool toFirst) {
   if (toFirst) First();
 }
 
+namespace {
+void SetFilterFlags(TData& data, TFilterOptions options) {
+  data.FFilterCaseInsensitive = (options & foCaseInsensitive) != 0;
+  data.FFilterNoPartialCompare = (options & foNoPartialCompare) != 0;
+}
+}  // namespace
+
 void TMemDataSet::ApplyFilterToStore(const String& text, TFilterOptions options) {
-  FData->FFilterCaseInsensitive = (options & foCaseInsensitive) != 0;
-  FData->FFilterNoPartialCompare = (options & foNoPartialCompare) != 0;
+  SetFilterFlags(*FData, options);
   FData->SetFilterText(Filtered() && !Trim(text).empty() ? text : String());
 }
 
@@ -22,8 +28,7 @@ void TMemDataSet::ActivateFilters() {
   DeactivateFilters();
   if (OnFilterRecord) FData->FFilterFunc = [this](TRecBuf recBuf) { return RecordFilter(recBuf); };
   if (!Trim(Filter()).empty()) FData->SetFilterText(Filter());
-  FData->FFilterCaseInsensitive = (FilterOptions() & foCaseInsensitive) != 0;
-  FData->FFilterNoPartialCompare = (FilterOptions() & foNoPartialCompare) != 0;
+  SetFilterFlags(*FData, FilterOptions());
 }
 
 void TMemDataSet::DeactivateFilters() {

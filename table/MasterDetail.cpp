@@ -17,6 +17,15 @@ TDataSet* MasterOf(const TMemDataSet* dataSet) {
 }
 
 bool IsEditing(TDataSetState state) { return state == dsEdit || state == dsInsert; }
+
+// Calls pair(masterName, detailName) for the two field lists walked in step
+// until either runs out.
+template <class Pair>
+void ForEachFieldPair(const String& masterFields, const String& detailFields, Pair pair) {
+  std::vector<String> masterNames = SplitFieldNames(masterFields);
+  std::vector<String> detailNames = SplitFieldNames(detailFields);
+  for (size_t i = 0; i < masterNames.size() && i < detailNames.size(); ++i) pair(masterNames[i], detailNames[i]);
+}
 }  // namespace
 
 String SplitFieldName(const String& fields, size_t& pos) {
@@ -125,14 +134,12 @@ void TMemDataSet::GetDetailLinkFields(std::vector<TField*>& masterFields, std::v
   detailFields.clear();
   TDataSet* master = MasterOf(this);
   if (master == nullptr || !master->Active() || FMasterFields.empty() || FDetailFields.empty()) return;
-  std::vector<String> masterNames = SplitFieldNames(FMasterFields);
-  std::vector<String> detailNames = SplitFieldNames(FDetailFields);
-  for (size_t i = 0; i < masterNames.size() && i < detailNames.size(); ++i) {
-    TField* masterField = master->FindField(masterNames[i]);
-    if (masterField == nullptr) continue;
+  ForEachFieldPair(FMasterFields, FDetailFields, [&](const String& masterName, const String& detailName) {
+    TField* masterField = master->FindField(masterName);
+    if (masterField == nullptr) return;
     masterFields.push_back(masterField);
-    if (TField* detailField = FindField(detailNames[i])) detailFields.push_back(detailField);
-  }
+    if (TField* detailField = FindField(detailName)) detailFields.push_back(detailField);
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -144,13 +151,11 @@ bool TMemDataSet::SetLocalMDLinks() {
   if (masterDataSet == nullptr || !masterDataSet->Active() || FData == nullptr) return true;
   auto* master = dynamic_cast<TMemDataSet*>(masterDataSet);
   if (master == nullptr || master->Data() == nullptr) throw Exception(SMasterNotMemDataSet);
-  std::vector<String> masterNames = SplitFieldNames(FMasterFields);
-  std::vector<String> detailNames = SplitFieldNames(FDetailFields);
-  for (size_t i = 0; i < masterNames.size() && i < detailNames.size(); ++i) {
-    TField* masterField = master->FindField(masterNames[i]);
-    if (masterField == nullptr || FindField(detailNames[i]) == nullptr) continue;
-    TFieldDesc* detailDesc = FData->FieldByName(detailNames[i]);
-    master->Data()->FieldByName(masterNames[i]);  // the master field must have a descriptor too
+  ForEachFieldPair(FMasterFields, FDetailFields, [&](const String& masterName, const String& detailName) {
+    TField* masterField = master->FindField(masterName);
+    if (masterField == nullptr || FindField(detailName) == nullptr) return;
+    TFieldDesc* detailDesc = FData->FieldByName(detailName);
+    master->Data()->FieldByName(masterName);  // the master field must have a descriptor too
     TLocalMDLink link;
     link.FieldNo = detailDesc->FFieldNo;
     link.IsNull = masterField->IsNull();
@@ -159,7 +164,7 @@ bool TMemDataSet::SetLocalMDLinks() {
                                     link.BufferType);
     }
     FLocalMDLinks.push_back(std::move(link));
-  }
+  });
   return true;
 }
 
@@ -199,12 +204,10 @@ void TMemDataSet::RefreshDetail() {
 void TMemDataSet::AssignMasterLinkValues() {
   TDataSet* master = MasterOf(this);
   if (master == nullptr || !master->Active() || FMasterFields.empty() || FDetailFields.empty()) return;
-  std::vector<String> masterNames = SplitFieldNames(FMasterFields);
-  std::vector<String> detailNames = SplitFieldNames(FDetailFields);
-  for (size_t i = 0; i < masterNames.size() && i < detailNames.size(); ++i) {
-    TField* masterField = master->FindField(masterNames[i]);
-    TField* detailField = FindField(detailNames[i]);
-    if (masterField == nullptr || detailField == nullptr || detailField->ReadOnly()) continue;
+  ForEachFieldPair(FMasterFields, FDetailFields, [&](const String& masterName, const String& detailName) {
+    TField* masterField = master->FindField(masterName);
+    TField* detailField = FindField(detailName);
+    if (masterField == nullptr || detailField == nullptr || detailField->ReadOnly()) return;
     detailField->SetAsVariant(masterField->AsVariant());
-  }
+  });
 }
