@@ -295,7 +295,9 @@ bool TMemDataSet::LocateRecord(const std::vector<TFieldDesc*>& keyFields, const 
       if (up) FData->GetPriorRecord(nullptr);
       else FData->GetNextRecord(nullptr);
       if (FData->GetBOF() || FData->GetEOF()) {
-        found = (options & lxNearest) != 0;
+        // Past the end a nearest search stands by the last record; with no
+        // record at all there is nothing to report as found.
+        found = (options & lxNearest) != 0 && FData->GetRecordCount() > 0;
         break;
       }
       if (matches(current())) {
