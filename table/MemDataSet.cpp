@@ -120,6 +120,7 @@ void TMemDataSet::SetIRecordSet(TData* value) {
   if (FStore != nullptr) FStore->SetIndexFieldNames(FIndexFieldNames);
   InstallCalcFieldHooks();
   InstallMDFilter();
+  InstallUpdateHooks();
 }
 
 void TMemDataSet::InstallCalcFieldHooks() {
@@ -503,7 +504,7 @@ void TMemDataSet::GetOldRecord(TRecBuf buffer) {
     FData->InitRecord(buffer);
     return;
   }
-  FData->GetRecord(buffer);
+  FData->GetOldRecord(buffer);
 }
 
 TFieldDesc* TMemDataSet::CalcFieldDesc(const TField* field) {
