@@ -88,6 +88,8 @@ TMemDataSet::TMemDataSet(TComponent* owner) : TDataSet(owner) {}
 
 TMemDataSet::~TMemDataSet() {
   FDestroyingDataSet = true;
+  // No master event may reach a dataset that is half gone.
+  FDataLink.SetDataSource(nullptr);
   try {
     Close();
   } catch (...) {
@@ -117,6 +119,7 @@ void TMemDataSet::SetIRecordSet(TData* value) {
   value->FLocalUpdate = FLocalUpdate;
   if (FStore != nullptr) FStore->SetIndexFieldNames(FIndexFieldNames);
   InstallCalcFieldHooks();
+  InstallMDFilter();
   InstallUpdateHooks();
 }
 
@@ -147,8 +150,14 @@ void TMemDataSet::SetIndexFieldNames(const String& value) {
     CheckBrowseMode();
     UpdateCursorPos();
   }
-  // The store parses the text first, so a faulty one leaves the old order.
-  if (FStore != nullptr) FStore->SetIndexFieldNames(value);
+  if (FStore != nullptr) {
+    // A range is over the old index fields: it goes with them.
+    bool ranged = FRanged;
+    ResetRange();
+    if (ranged) FStore->FilterUpdated();
+    // The store parses the text first, so a faulty one leaves the old order.
+    FStore->SetIndexFieldNames(value);
+  }
   FIndexFieldNames = value;
   if (active) Resync();
 }
@@ -272,6 +281,8 @@ void TMemDataSet::CloseCursor() {
   } finish{this};
   if (FData != nullptr) {
     FData->FFilterRangeFunc = nullptr;
+    FLocalMDLinks.clear();
+    if (FDetailRefreshTimer != nullptr) FDetailRefreshTimer->SetEnabled(false);
     if (FData->HasComplexFields() && (FInInserting || FInEditing) && ActiveBuffer() != nullptr) {
       FreeRefComplexFields(ActiveBuffer());
       FData->FreeComplexFields(ActiveBuffer(), FInInserting);
@@ -790,6 +801,12 @@ void TMemDataSet::Post() {
 
 void TMemDataSet::Cancel() {
   if (FData == nullptr) return;
+  if (State() == dsSetKey) {
+    // A bound edit is left without applying it.
+    SetState(dsBrowse);
+    DataEvent(deDataSetChange);
+    return;
+  }
   // The values the active buffer shows stay alive until the cancel is over,
   // whatever the record set frees on the way.
   TRecBuf copy = nullptr;
@@ -878,6 +895,7 @@ void TMemDataSet::DoOnNewRecord() {
     InternalCancel();
     throw;
   }
+  AssignMasterLinkValues();
 }
 
 void TMemDataSet::SetDefaultExpressionValues() {

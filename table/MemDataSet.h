@@ -11,12 +11,15 @@
 
 #include "platform/db/DataSet.h"
 #include "platform/db/Fields.h"
+#include "platform/rtl/OneShotTimer.h"
 #include "platform/rtl/Exceptions.h"
 #include "table/Data.h"
+#include "table/DataSetViews.h"
 
 class TBlob;
 class TStream;
 class TDataSetService;
+class TDataSource;
 class TDataSetUpdater;
 class TFieldTypeMap;
 class TMemData;
@@ -102,11 +105,77 @@ class TMemDataSet : public TDataSet {
   virtual void InternalDeferredPost() {}
   virtual void SetDefaultExpressionValues();
 
-  // Views (filters, ranges, master/detail); the base has none of its own.
-  virtual void ActivateFilters() {}
-  virtual void DeactivateFilters() {}
-  virtual bool UseLocalMasterDetailFilter() { return false; }
-  virtual void MDLinksRefreshed() {}
+  // Views: filters, ranges, master/detail and searches (DataSetFilters.cpp,
+  // DataSetRanges.cpp, MasterDetail.cpp, Locate.cpp).
+  virtual void ActivateFilters();
+  virtual void DeactivateFilters();
+  void SetFilterText(const String& value) override;
+  void SetFilterOptions(TFilterOptions value) override;
+  void SetFiltered(bool value) override;
+  void SetOnFilterRecord(std::function<void(TDataSet*, bool& accept)> value) override;
+  // The next visible record under the filters, also while Filtered is off.
+  bool FindFirst() { return FindRecord(true, true); }
+  bool FindLast() { return FindRecord(true, false); }
+  bool FindNext() { return FindRecord(false, true); }
+  bool FindPrior() { return FindRecord(false, false); }
+  bool Found() const { return FFound; }
+
+  // Ranges over the store's index fields; "No index currently active"
+  // without index fields.
+  void SetRangeStart();
+  void SetRangeEnd();
+  void EditRangeStart();
+  void EditRangeEnd();
+  // Value i bounds the i-th index field; Null or a missing value sets no limit.
+  void SetRange(const TKeyValues& startValues, const TKeyValues& endValues, bool startExclusive = false,
+                bool endExclusive = false);
+  void ApplyRange();
+  void CancelRange();
+  bool KeyExclusive() const;
+  void SetKeyExclusive(bool value);
+  bool Ranged() const { return FRanged; }
+
+  // Local master/detail.
+  TDataSource* MasterSource() const { return FDataLink.DataSource(); }
+  void SetMasterSource(TDataSource* value);
+  const String& MasterFields() const { return FMasterFields; }
+  void SetMasterFields(const String& value);
+  const String& DetailFields() const { return FDetailFields; }
+  void SetDetailFields(const String& value);
+  Cardinal DetailDelay() const { return FDetailDelay; }
+  // Milliseconds; the refresh then waits for TOneShotTimer::ProcessTimers.
+  void SetDetailDelay(Cardinal value);
+  TDataSource* GetDataSource() const { return MasterSource(); }
+  TOneShotTimer* DetailRefreshTimer() const { return FDetailRefreshTimer.get(); }
+  const std::vector<TLocalMDLink>& LocalMDLinks() const { return FLocalMDLinks; }
+  void GetDetailLinkFields(std::vector<TField*>& masterFields, std::vector<TField*>& detailFields);
+  virtual bool UseLocalMasterDetailFilter();
+  virtual bool SetLocalMDLinks();
+  virtual void MDLinksRefreshed() { SetLocalMDLinks(); }
+  virtual void RefreshDetail();
+  virtual void MDPropertiesChanged();
+  void MasterRecordChanged();
+  bool RefreshParamsOnInsert = false;
+
+  // Searches: bisection over the leading keys that follow the store's
+  // order, a scan otherwise.
+  bool Locate(const String& keyFields, const Variant& keyValues, TLocateOptions options) override;
+  bool Locate(const String& keyFields, const TKeyValues& keyValues, TLocateOptions options);
+  bool Locate(const std::vector<TField*>& keyFields, const TKeyValues& keyValues, TLocateOptions options);
+  bool LocateEx(const String& keyFields, const TKeyValues& keyValues, TLocateExOptions options);
+  bool LocateEx(const std::vector<TField*>& keyFields, const TKeyValues& keyValues, TLocateExOptions options);
+  // One result field; our variants hold no arrays of values, so several
+  // result fields are read with LookupValues.
+  Variant Lookup(const String& keyFields, const Variant& keyValues, const String& resultFields) override;
+  std::vector<Variant> LookupValues(const String& keyFields, const TKeyValues& keyValues,
+                                    const String& resultFields);
+  // A search value in a field type's internal form; false (and no bytes)
+  // for Null and Unassigned and for an empty string the store keeps as null.
+  // EConvertError for a value the type cannot take.
+  virtual bool CopyFieldValue(const Variant& value, std::vector<Byte>& buffer, bool convertStrings,
+                              TDataType fieldType, TDataType& valueType);
+  virtual bool LocateRecord(const std::vector<TFieldDesc*>& keyFields, const TKeyValues& keyValues,
+                            TLocateExOptions options, bool savePos);
 
   virtual Integer GetMaxFieldCount() { return 0x7FFFFFFF; }
   virtual void Prepare();
@@ -281,6 +350,31 @@ class TMemDataSet : public TDataSet {
   bool FCreateCalcFieldDescs = true;
   bool FInSettingDefaultExpressionValues = false;
   bool FDestroyingDataSet = false;
+
+  // Views.
+  bool RecordFilter(TRecBuf recBuf);
+  bool RecordFilterRange(TRecBuf recBuf);
+  bool LocalDetailFilter(TRecBuf recBuf);
+  bool FindRecord(bool restart, bool goForward);
+  void InstallMDFilter();
+  void AssignMasterLinkValues();
+  void SetFilterData(const String& text, TFilterOptions options);
+  void ApplyFilterToStore(const String& text, TFilterOptions options);
+  void RefreshView(bool toFirst);
+  void ResetRange();
+  void StartRangeEdit(TRecordBuffer& bound, bool clear);
+  std::vector<TFieldDesc*> KeyDescsByName(const String& keyFields);
+  std::vector<TFieldDesc*> KeyDescsOf(const std::vector<TField*>& keyFields);
+  bool LocateAndScroll(const std::vector<TFieldDesc*>& keys, const TKeyValues& keyValues,
+                       TLocateExOptions options);
+  void RefreshFilterKeepingPlace();
+  bool FFound = false;
+  TDADetailDataLink FDataLink{this};
+  String FMasterFields;
+  String FDetailFields;
+  Cardinal FDetailDelay = 0;
+  std::unique_ptr<TOneShotTimer> FDetailRefreshTimer;
+  std::vector<TLocalMDLink> FLocalMDLinks;
 
  private:
   // Reads or writes a descriptor's value for a field in a record buffer,
