@@ -1,0 +1,493 @@
+#include "import/readers/ImportFromText.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "import/DateMask.h"
+#include "import/ImportMessages.h"
+#include "platform/db/DataSet.h"
+#include "platform/db/Field.h"
+#include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/Strings.h"
+#include "platform/rtl/TextConvert.h"
+
+// ---- Lines ----
+
+StringView TTextLines::Line(Integer index) const {
+  if (index < 0 || index >= Count()) return {};
+  const auto& span = FSpans[static_cast<size_t>(index)];
+  return StringView(FText).substr(span.first, span.second);
+}
+
+void TTextLines::Clear() {
+  FText.clear();
+  FSpans.clear();
+}
+
+void TTextLines::SetText(String&& text) {
+  FText = std::move(text);
+  FSpans.clear();
+}
+
+namespace {
+
+constexpr size_t kChunkBytes = size_t{1} << 22;
+
+// Bytes of a UTF-8 sequence that its lead byte announces; 1 for anything
+// that is not a lead byte (the decoder replaces it).
+size_t Utf8SequenceLength(unsigned char lead) {
+  if ((lead & 0xE0) == 0xC0) return 2;
+  if ((lead & 0xF0) == 0xE0) return 3;
+  if ((lead & 0xF8) == 0xF0) return 4;
+  return 1;
+}
+
+// How many bytes at the end of a block begin a UTF-8 sequence that the
+// block does not finish; they are decoded with the next block.
+size_t IncompleteUtf8Tail(const std::string& block) {
+  const size_t n = block.size();
+  for (size_t back = 1; back <= std::min<size_t>(4, n); ++back) {
+    const auto b = static_cast<unsigned char>(block[n - back]);
+    if ((b & 0xC0) == 0x80) continue;  // continuation byte: keep looking for its lead
+    return Utf8SequenceLength(b) > back ? back : 0;
+  }
+  return 0;
+}
+
+enum class TTextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
+
+// Reads up to budget bytes of the stream in blocks and appends their text.
+String DecodeBytes(TStream& stream, Int64 budget, TTextEncoding encoding) {
+  String text;
+  if (budget <= 0) return text;
+  if (encoding == TTextEncoding::Utf16LE || encoding == TTextEncoding::Utf16BE) {
+    // An odd last byte holds no character.
+    text.resize(static_cast<size_t>(budget / 2));
+    const Int64 got = stream.Read(text.data(), static_cast<Int64>(text.size() * 2));
+    text.resize(static_cast<size_t>(got / 2));
+    if (encoding == TTextEncoding::Utf16BE) {
+      for (char16_t& c : text) c = static_cast<char16_t>((c >> 8) | (c << 8));
+    }
+    return text;
+  }
+  // A multi-byte ANSI code page cannot be cut at any byte: read it whole.
+  const bool whole = encoding == TTextEncoding::Ansi && IsMultiByteAnsiCodePage();
+  std::string block;
+  bool first = true;
+  while (budget > 0) {
+    const size_t carry = block.size();
+    const size_t want = whole ? static_cast<size_t>(budget) : std::min<size_t>(kChunkBytes, static_cast<size_t>(budget));
+    block.resize(carry + want);
+    const Int64 got = stream.Read(block.data() + carry, static_cast<Int64>(want));
+    block.resize(carry + static_cast<size_t>(std::max<Int64>(got, 0)));
+    budget = got <= 0 ? 0 : budget - got;
+    if (encoding == TTextEncoding::Utf8) {
+      // Some writers put the mark twice.
+      if (first && block.size() >= 3 && block.compare(0, 3, "\xEF\xBB\xBF") == 0) block.erase(0, 3);
+      const size_t tail = budget > 0 ? IncompleteUtf8Tail(block) : 0;
+      text += Utf8ToString(std::string_view(block).substr(0, block.size() - tail));
+      block.erase(0, block.size() - tail);
+    } else {
+      text += AnsiToString(block);
+      block.clear();
+    }
+    first = false;
+  }
+  return text;
+}
+
+bool SeparatorAt(const String& text, size_t p, const String& separator) {
+  return text.size() - p >= separator.size() && std::memcmp(text.data() + p, separator.data(), separator.size() * 2) == 0;
+}
+
+bool IsBlank(StringView s) {
+  return std::all_of(s.begin(), s.end(), [](char16_t c) { return c <= u' '; });
+}
+
+// Cuts the text into lines: a separator inside qualifiers belongs to the
+// line, so one quoted field may span several physical lines; a qualifier
+// right after a backslash neither opens nor closes such a section.
+void SplitLines(const TTextLoadOptions& options, Int64 lastRow, String& captions, TTextLines& lines) {
+  const String& text = lines.Text();
+  const String& sep = options.RecordSeparator;
+  const WideChar q = options.TextQualifier;
+  const size_t n = text.size();
+  const Int64 wanted = lastRow >= options.FirstRow ? lastRow - options.FirstRow + 1 : 0;
+  Int64 kept = 0;
+  Int64 lineNo = 1;
+  size_t p = 0;
+  while (p < n) {
+    const size_t start = p;
+    bool quoted = false;
+    if (sep.empty()) {
+      p = options.FixedLineLength > 0 ? std::min<size_t>(n, p + static_cast<size_t>(options.FixedLineLength)) : n;
+    } else {
+      const char16_t first = sep[0];
+      for (; p < n; ++p) {
+        const char16_t c = text[p];
+        if (q != 0 && c == q && (p == start || text[p - 1] != u'\\')) quoted = !quoted;
+        if (!quoted && c == first && SeparatorAt(text, p, sep)) break;
+      }
+    }
+    const StringView line = StringView(text).substr(start, p - start);
+    if (!(options.SkipEmpty && IsBlank(line))) {
+      if (lineNo == options.FieldNamesRow) captions = String(line);
+      if (lineNo >= options.FirstRow && lineNo <= lastRow) {
+        lines.AddSpan(start, p - start);
+        ++kept;
+      }
+      // Nothing further is needed once the rows and the names are read.
+      if (kept >= wanted && lineNo >= options.FieldNamesRow) break;
+    }
+    ++lineNo;
+    if (!quoted && !sep.empty() && p < n && SeparatorAt(text, p, sep)) p += sep.size();
+  }
+}
+
+}  // namespace
+
+void LoadTextFromStream(const TTextLoadOptions& options, String& captions, TTextLines& lines, TStream& stream) {
+  lines.Clear();
+  // Everything from the current position on is the text, wherever the
+  // caller's stream starts.
+  Int64 budget = std::max<Int64>(0, stream.Size() - stream.Position());
+  Int64 lastRow = options.LastRow;
+  if (options.Preview) {
+    if (options.PreviewRows < lastRow - options.FirstRow) lastRow = options.FirstRow + options.PreviewRows - 1;
+    const Int64 previewBytes = (lastRow - options.FirstRow + 1) * 4096;
+    if (previewBytes < budget && options.FirstRow < 10) budget = std::max<Int64>(previewBytes, 0);
+  }
+
+  TTextEncoding encoding = TTextEncoding::Ansi;
+  unsigned char mark[3] = {0, 0, 0};
+  const Int64 start = stream.Position();
+  const Int64 got = stream.Read(mark, std::min<Int64>(2, budget));
+  if (got == 2 && ((mark[0] == 0xFF && mark[1] == 0xFE) || (mark[0] == 0xFE && mark[1] == 0xFF))) {
+    encoding = mark[0] == 0xFF ? TTextEncoding::Utf16LE : TTextEncoding::Utf16BE;
+    budget -= 2;
+  } else if (got == 2 && mark[0] == 0xEF && mark[1] == 0xBB && budget >= 3 && stream.Read(mark + 2, 1) == 1 &&
+             mark[2] == 0xBF) {
+    encoding = TTextEncoding::Utf8;
+    budget -= 3;
+  } else {
+    stream.SetPosition(start);
+  }
+
+  String text = DecodeBytes(stream, budget, encoding);
+  while (!text.empty() && (text.back() == 26 || text.back() == 27)) text.pop_back();
+  lines.SetText(std::move(text));
+  SplitLines(options, lastRow, captions, lines);
+}
+
+void LoadTextFile(const TTextLoadOptions& options, String& captions, TTextLines& lines, const String& fileName) {
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyNone);
+  LoadTextFromStream(options, captions, lines, stream);
+}
+
+namespace {
+
+TClipboardTextProc& ClipboardTextProc() {
+  static TClipboardTextProc proc;
+  return proc;
+}
+
+// The clipboard's text as UTF-16 with its mark, so that no character is
+// lost on the way to the loader.
+std::unique_ptr<TStream> ClipboardStream() {
+  auto stream = std::make_unique<TMemoryStream>();
+  const String text = ClipboardText();
+  const unsigned char mark[2] = {0xFF, 0xFE};
+  stream->WriteBuffer(mark, 2);
+  for (char16_t c : text) {
+    const unsigned char bytes[2] = {static_cast<unsigned char>(c & 0xFF), static_cast<unsigned char>(c >> 8)};
+    stream->WriteBuffer(bytes, 2);
+  }
+  stream->SetPosition(0);
+  return stream;
+}
+
+}  // namespace
+
+void SetClipboardTextProc(TClipboardTextProc proc) { ClipboardTextProc() = std::move(proc); }
+
+String ClipboardText() { return ClipboardTextProc() ? ClipboardTextProc()() : String(); }
+
+void LoadClipboard(const TTextLoadOptions& options, String& captions, TTextLines& lines) {
+  TTextLoadOptions clipboardOptions = options;
+  clipboardOptions.FixedLineLength = 0;
+  auto stream = ClipboardStream();
+  LoadTextFromStream(clipboardOptions, captions, lines, *stream);
+}
+
+// ---- Fields ----
+
+void FillFields(const TDataSet* dataSet, bool fixed, WideChar delimiter, WideChar qualifier, StringView line,
+                TFieldBoundsList& list) {
+  list.clear();
+  const Integer n = static_cast<Integer>(line.size());
+  // 1-based access; 0 (matching no set delimiter or qualifier) outside.
+  auto at = [&](Integer i) -> char16_t { return i >= 1 && i <= n ? line[static_cast<size_t>(i - 1)] : 0; };
+  auto isQualifier = [&](Integer i) { return qualifier != 0 && at(i) == qualifier; };
+  auto isDelimiter = [&](Integer i) { return delimiter != 0 && at(i) == delimiter; };
+
+  if (fixed) {
+    if (dataSet == nullptr) return;
+    Integer s = 1;
+    for (const TField* field : dataSet->Fields()) {
+      if (s >= n) break;
+      Int64 c = Int64{s} + field->DisplayWidth();
+      Integer end;
+      if (c > n) {
+        c = n;
+        end = n;
+      } else {
+        const auto ci = static_cast<Integer>(c);
+        end = qualifier == 0 || isQualifier(ci) || isDelimiter(ci) ? ci - 1 : ci;
+      }
+      list.push_back({s, end});
+      s = static_cast<Integer>(c) + (qualifier != 0 ? 1 : 0);
+      if (isDelimiter(s)) ++s;
+    }
+    return;
+  }
+
+  Integer s = 1;
+  bool quoted = false;
+  for (Integer i = 1; i <= n; ++i) {
+    if (isQualifier(i)) quoted = !quoted;
+    const bool delimiterHere = isDelimiter(i);
+    if (!((delimiterHere && !quoted) || i == n)) continue;
+    const Integer e = delimiterHere ? i - 1 : i;
+    const Integer start = isQualifier(s) || isDelimiter(s) ? s + 1 : s;
+    const Integer end = isQualifier(e) ? e - 1 : e;
+    list.push_back({start, end});
+    s = e + 1;
+    if (isDelimiter(s)) ++s;
+  }
+  if (n > 0 && isDelimiter(n)) list.push_back({n + 1, n + 1});
+}
+
+String ExtractFieldText(StringView line, Int64 from, Int64 to, WideChar delimiter, WideChar qualifier) {
+  if (from < 1 || to < from || from > static_cast<Int64>(line.size())) return String();
+  StringView value = line.substr(static_cast<size_t>(from - 1), static_cast<size_t>(to - from + 1));
+  if (delimiter != 0 && !value.empty() && value.back() == delimiter) value.remove_suffix(1);
+  if (qualifier == 0 || value.find(qualifier) == StringView::npos) return String(value);
+  String out;
+  out.reserve(value.size());
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == qualifier && i + 1 < value.size() && value[i + 1] == qualifier) continue;
+    out += value[i];
+  }
+  return out;
+}
+
+// ---- Component ----
+
+TRADerevuFromText::TRADerevuFromText(TComponent* owner) : TRADerevuBaseComponent(owner) {
+  SetTableType(teText);
+}
+
+TTextLoadOptions TRADerevuFromText::RunLoadOptions() const {
+  TTextLoadOptions options;
+  options.SkipEmpty = HasOption(soSkipEmptyRow);
+  options.RecordSeparator = RecordSeparatorCustom();
+  options.TextQualifier = TextQualifierCustom();
+  options.FieldDelimiter = FieldDelimiterCustom();
+  options.FirstRow = RowFirst();
+  options.LastRow = RowLast();
+  options.FieldNamesRow = RowFieldNames();
+  options.FixedLineLength = FFixedLineLength;
+  return options;
+}
+
+void TRADerevuFromText::BeforeImport() {
+  // Regional data formats and the pause flag are the engine's to reset.
+  TRADerevuBaseComponent::BeforeImport();
+  intLenText = static_cast<Integer>(String(strTextFieldName).size());
+  intLenField = static_cast<Integer>(String(strField).size());
+  lstFileRows = std::make_unique<TTextLines>();
+  lst.clear();
+  intCurRow = 0;
+  strFromFile = {};
+  if (DataStream != nullptr)
+    LoadTextFromStream(RunLoadOptions(), strCaptions, *lstFileRows, *DataStream);
+  else
+    LoadTextFile(RunLoadOptions(), strCaptions, *lstFileRows, SourceFileName());
+}
+
+void TRADerevuFromText::AfterImport() {
+  strFromFile = {};
+  lst.clear();
+  lstFileRows.reset();
+}
+
+bool TRADerevuFromText::NeedMore() {
+  return lstFileRows != nullptr && intCurRow < lstFileRows->Count() &&
+         Int64{intCurRow} <= Int64{RowLast()} - RowFirst();
+}
+
+Integer TRADerevuFromText::GetTotalCount() { return lstFileRows != nullptr ? lstFileRows->Count() : 0; }
+
+bool TRADerevuFromText::LoadRecord() {
+  strFromFile = lstFileRows != nullptr ? lstFileRows->Line(intCurRow) : StringView();
+  if (!Fixed()) FillFields(DataSet(), false, FieldDelimiterCustom(), TextQualifierCustom(), strFromFile, lst);
+  return TRADerevuBaseComponent::LoadRecord();
+}
+
+void TRADerevuFromText::GetFieldValue(const Variant& name, Variant& value) {
+  TRADerevuBaseComponent::GetFieldValue(name, value);
+  const String id = value.AsString();
+  const String& textPrefix = strTextFieldName;
+  const String& fieldPrefix = strField;
+  if (id == textPrefix) {
+    value = Variant(String(strFromFile));
+    return;
+  }
+  Int64 from = 0;
+  Int64 to = 0;
+  if (Fixed()) {
+    if (id.starts_with(textPrefix)) {
+      const size_t minus = id.find(u'-', textPrefix.size());
+      if (minus != String::npos) {
+        from = StrToIntDef(StringView(id).substr(textPrefix.size(), minus - textPrefix.size()), 0);
+        to = StrToIntDef(StringView(id).substr(minus + 1), 0);
+      }
+    }
+  } else if (id.starts_with(fieldPrefix)) {
+    const Integer k = StrToIntDef(StringView(id).substr(fieldPrefix.size()), 0);
+    if (k < 1 || k > static_cast<Integer>(lst.size())) {
+      value = Variant(String());
+      return;
+    }
+    from = lst[static_cast<size_t>(k - 1)].Start;
+    to = lst[static_cast<size_t>(k - 1)].End;
+  }
+  if (from <= 0) {
+    value = Variant(id);
+    return;
+  }
+  value = Variant(to <= 0 ? String() : ExtractFieldText(strFromFile, from, to, FieldDelimiterCustom(), TextQualifierCustom()));
+}
+
+bool TRADerevuFromText::NotDefined(String& propertyName) {
+  if (TRADerevuBaseComponent::NotDefined(propertyName)) return true;
+  if (!SourceFileName().empty()) return false;
+  propertyName = u"SourceFileName";
+  return true;
+}
+
+String TRADerevuFromText::FillFileFilters() const {
+  return String(strFormat3A) + u"|*.CSV|" + strFormat3 + u"|*.TXT|" + strFormat3B + u"|*.DAT|" + strFormat3C +
+         u"|*.PRN|" + strFormat3D + u"|*.TAB|" + strFormat3E + u"|*.ASC|" + TRADerevuBaseComponent::FillFileFilters();
+}
+
+void TRADerevuFromText::GetColumnFieldName(Integer index, String& name) {
+  name = Columns().Columns(index).Caption;
+  if (name.find(u' ') != String::npos) name = u"[" + name + u"]";
+}
+
+void TRADerevuFromText::DetectAutoMapping() {
+  const bool namesBeforeData = Int64{RowFirst()} - RowFieldNames() > 0;
+  const bool noFields = DataSet() == nullptr || DataSet()->Fields().Count() == 0;
+  const String& textPrefix = strTextFieldName;
+  const String& fieldPrefix = strField;
+  if (namesBeforeData || noFields) {
+    TFieldBoundsList bounds;
+    FillFields(DataSet(), Fixed(), FieldDelimiterCustom(), TextQualifierCustom(), strCaptions, bounds);
+    const StringView captions(strCaptions);
+    Integer from = 1;
+    for (size_t k = 0; k < bounds.size(); ++k) {
+      TSMIColumn* column = Columns().Add();
+      column->DataType = itString;
+      String id;
+      if (Fixed()) {
+        id = textPrefix + IntToStr(from) + u"-" + IntToStr(bounds[k].End);
+        column->Size = bounds[k].End - from + 1;
+        from = bounds[k].End + 1 + (FieldDelimiterCustom() != 0 ? 1 : 0);
+      } else {
+        id = fieldPrefix + IntToStr(static_cast<Int64>(k + 1));
+      }
+      column->Caption = Trim(id);
+      String name = id;
+      if (namesBeforeData) {
+        const Int64 start = bounds[k].Start;
+        const Int64 end = std::min<Int64>(bounds[k].End, static_cast<Int64>(captions.size()));
+        name = start >= 1 && end >= start ? String(captions.substr(static_cast<size_t>(start - 1),
+                                                                   static_cast<size_t>(end - start + 1)))
+                                          : String();
+      }
+      column->FieldName = Trim(name);
+    }
+  } else {
+    TRADerevuBaseComponent::DetectAutoMapping();
+    // Each column stands for its destination field, in order: the field's
+    // name stays the column's name (so the mapping pairs them) and the
+    // caption becomes the source identifier the mapping reads.
+    Integer a = 1;
+    for (int k = 0; k < Columns().Count(); ++k) {
+      TSMIColumn& column = Columns()[k];
+      if (Fixed()) {
+        column.Caption = textPrefix + IntToStr(a) + u"-" + IntToStr(Int64{a} + column.Size);
+        a = a + column.Size + 1;
+      } else {
+        column.Caption = fieldPrefix + IntToStr(k + 1);
+      }
+    }
+  }
+  if (MaxScanRows() > 0) ScanColumnTypes();
+}
+
+void TRADerevuFromText::ScanColumnTypes() {
+  if (lstFileRows == nullptr) return;
+  TFormatSettings numbers = FormatSettings;
+  numbers.DecimalSeparator = DataFormats().DecimalSeparator();
+  const String mask = BuildDTFormat();
+  const Int64 first = Int64{RowFirst()} + RowFieldNames() - 1;
+  const Int64 last = std::min<Int64>(first + MaxScanRows(), lstFileRows->Count() - 1);
+  for (Int64 row = first; row <= last; ++row) {
+    intCurRow = static_cast<Integer>(row);
+    if (!NeedMore() || !LoadRecord()) break;
+    for (int k = 0; k < Columns().Count(); ++k) {
+      TSMIColumn& column = Columns()[k];
+      Variant value;
+      GetFieldValue(Variant(column.Caption), value);
+      const String text = value.AsString();
+      if (text.empty()) continue;
+      double number = 0;
+      Integer integer = 0;
+      if (text == DataFormats().BooleanTrue() || text == DataFormats().BooleanFalse()) {
+        column.DataType = itBoolean;
+      } else if (TryStrToFloat(text, number, numbers)) {
+        column.DataType = TryStrToInt(text, integer) ? itInteger : itFloat;
+      } else {
+        try {
+          if (GetDTByMask(text, mask, DataFormats().DateSeparator(), DataFormats().TimeSeparator()) != 0)
+            column.DataType = itDateTime;
+        } catch (const Exception&) {
+          // A value that is no date leaves the column's type as it was.
+        }
+      }
+    }
+  }
+  intCurRow = 0;
+  strFromFile = {};
+}
+
+// ---- Clipboard ----
+
+TRADerevuFromClipboard::~TRADerevuFromClipboard() {
+  if (FClipboardStream != nullptr && DataStream == FClipboardStream.get()) DataStream = nullptr;
+}
+
+void TRADerevuFromClipboard::BeforeImport() {
+  FClipboardStream = ClipboardStream();
+  DataStream = FClipboardStream.get();
+  TRADerevuFromText::BeforeImport();
+}
+
+void TRADerevuFromClipboard::AfterImport() {
+  TRADerevuFromText::AfterImport();
+  if (DataStream == FClipboardStream.get()) DataStream = nullptr;
+  FClipboardStream.reset();
+}
