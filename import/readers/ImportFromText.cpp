@@ -1,7 +1,10 @@
 #include "import/readers/ImportFromText.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
 
 #include "import/DateMask.h"
 #include "import/ImportMessages.h"
@@ -14,19 +17,38 @@
 
 // ---- Lines ----
 
+void TFreeDeleter::operator()(char16_t* p) const { std::free(p); }
+
+TTextBuffer NewTextBuffer(size_t count) {
+  constexpr size_t kHugePage = size_t{2} << 20;
+  const size_t bytes = std::max<size_t>(count, 1) * sizeof(char16_t);
+  char16_t* p = nullptr;
+  if (bytes < kHugePage) {
+    p = static_cast<char16_t*>(std::malloc(bytes));
+  } else {
+    const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    p = static_cast<char16_t*>(std::aligned_alloc(kHugePage, rounded));
+    if (p != nullptr) madvise(p, rounded, MADV_HUGEPAGE);
+  }
+  if (p == nullptr) throw EOutOfMemory(RtlMessages::SOutOfMemory);
+  return TTextBuffer(p);
+}
+
 StringView TTextLines::Line(Integer index) const {
   if (index < 0 || index >= Count()) return {};
   const auto& span = FSpans[static_cast<size_t>(index)];
-  return StringView(FText).substr(span.first, span.second);
+  return Text().substr(span.first, span.second);
 }
 
 void TTextLines::Clear() {
-  FText.clear();
+  FText.reset();
+  FLength = 0;
   FSpans.clear();
 }
 
-void TTextLines::SetText(String&& text) {
+void TTextLines::SetText(TTextBuffer text, size_t length) {
   FText = std::move(text);
+  FLength = length;
   FSpans.clear();
 }
 
@@ -45,7 +67,7 @@ size_t Utf8SequenceLength(unsigned char lead) {
 
 // How many bytes at the end of a block begin a UTF-8 sequence that the
 // block does not finish; they are decoded with the next block.
-size_t IncompleteUtf8Tail(const std::string& block) {
+size_t IncompleteUtf8Tail(std::string_view block) {
   const size_t n = block.size();
   for (size_t back = 1; back <= std::min<size_t>(4, n); ++back) {
     const auto b = static_cast<unsigned char>(block[n - back]);
@@ -55,49 +77,98 @@ size_t IncompleteUtf8Tail(const std::string& block) {
   return 0;
 }
 
+// Decodes UTF-8 into text from position length on (text has room: UTF-8
+// never gives more UTF-16 units than bytes); returns the new length. Runs
+// of ASCII are copied directly, the rest goes through the runtime's decoder.
+size_t AppendUtf8(std::string_view bytes, char16_t* text, size_t length) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) text[length++] = static_cast<char16_t>(bytes[i++]);
+    size_t j = i;
+    while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) >= 0x80) ++j;
+    if (j == i) continue;
+    const String wide = Utf8ToString(bytes.substr(i, j - i));
+    std::copy(wide.begin(), wide.end(), text + length);
+    length += wide.size();
+    i = j;
+  }
+  return length;
+}
+
 enum class TTextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
 
-// Reads up to budget bytes of the stream in blocks and appends their text.
-String DecodeBytes(TStream& stream, Int64 budget, TTextEncoding encoding) {
-  String text;
+// The characters of the 256 bytes of a single-byte code page.
+std::array<char16_t, 256> SingleByteTable(int codePage) {
+  std::array<char16_t, 256> table{};
+  for (int b = 0; b < 256; ++b) {
+    const char byte = static_cast<char>(b);
+    const String c = CodePageToString(std::string_view(&byte, 1), codePage);
+    table[static_cast<size_t>(b)] = c.size() == 1 ? c[0] : u'?';
+  }
+  return table;
+}
+
+// A decoded text in a buffer of at least its length.
+struct TDecodedText {
+  TTextBuffer Chars;
+  size_t Length = 0;
+};
+
+// Reads up to budget bytes of the stream in blocks into one buffer, sized
+// once (no encoding here makes more characters than bytes).
+TDecodedText DecodeBytes(TStream& stream, Int64 budget, TTextEncoding encoding) {
+  TDecodedText text;
   if (budget <= 0) return text;
   if (encoding == TTextEncoding::Utf16LE || encoding == TTextEncoding::Utf16BE) {
     // An odd last byte holds no character.
-    text.resize(static_cast<size_t>(budget / 2));
-    const Int64 got = stream.Read(text.data(), static_cast<Int64>(text.size() * 2));
-    text.resize(static_cast<size_t>(got / 2));
+    const size_t chars = static_cast<size_t>(budget / 2);
+    text.Chars = NewTextBuffer(chars);
+    const Int64 got = stream.Read(text.Chars.get(), static_cast<Int64>(chars * 2));
+    text.Length = static_cast<size_t>(std::max<Int64>(got, 0) / 2);
     if (encoding == TTextEncoding::Utf16BE) {
-      for (char16_t& c : text) c = static_cast<char16_t>((c >> 8) | (c << 8));
+      for (size_t i = 0; i < text.Length; ++i)
+        text.Chars[i] = static_cast<char16_t>((text.Chars[i] >> 8) | (text.Chars[i] << 8));
     }
     return text;
   }
-  // A multi-byte ANSI code page cannot be cut at any byte: read it whole.
-  const bool whole = encoding == TTextEncoding::Ansi && IsMultiByteAnsiCodePage();
-  std::string block;
+  if (encoding == TTextEncoding::Ansi && IsMultiByteAnsiCodePage()) {
+    // A multi-byte code page cannot be cut at any byte: read it whole.
+    std::string bytes(static_cast<size_t>(budget), '\0');
+    bytes.resize(static_cast<size_t>(std::max<Int64>(stream.Read(bytes.data(), budget), 0)));
+    const String decoded = AnsiToString(bytes);
+    text.Chars = NewTextBuffer(decoded.size());
+    std::copy(decoded.begin(), decoded.end(), text.Chars.get());
+    text.Length = decoded.size();
+    return text;
+  }
+  text.Chars = NewTextBuffer(static_cast<size_t>(budget));
+  char16_t* out = text.Chars.get();
+  std::array<char16_t, 256> table{};
+  if (encoding == TTextEncoding::Ansi) table = SingleByteTable(AnsiCodePage());
+  std::string block(std::min<size_t>(kChunkBytes, static_cast<size_t>(budget)) + 4, '\0');
+  size_t carry = 0;
   bool first = true;
   while (budget > 0) {
-    const size_t carry = block.size();
-    const size_t want = whole ? static_cast<size_t>(budget) : std::min<size_t>(kChunkBytes, static_cast<size_t>(budget));
-    block.resize(carry + want);
+    const size_t want = std::min<size_t>(block.size() - carry, static_cast<size_t>(budget));
     const Int64 got = stream.Read(block.data() + carry, static_cast<Int64>(want));
-    block.resize(carry + static_cast<size_t>(std::max<Int64>(got, 0)));
     budget = got <= 0 ? 0 : budget - got;
-    if (encoding == TTextEncoding::Utf8) {
-      // Some writers put the mark twice.
-      if (first && block.size() >= 3 && block.compare(0, 3, "\xEF\xBB\xBF") == 0) block.erase(0, 3);
-      const size_t tail = budget > 0 ? IncompleteUtf8Tail(block) : 0;
-      text += Utf8ToString(std::string_view(block).substr(0, block.size() - tail));
-      block.erase(0, block.size() - tail);
+    std::string_view bytes(block.data(), carry + static_cast<size_t>(std::max<Int64>(got, 0)));
+    carry = 0;
+    if (encoding == TTextEncoding::Ansi) {
+      for (char b : bytes) out[text.Length++] = table[static_cast<unsigned char>(b)];
     } else {
-      text += AnsiToString(block);
-      block.clear();
+      // Some writers put the mark twice.
+      if (first && bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+      carry = budget > 0 ? IncompleteUtf8Tail(bytes) : 0;
+      text.Length = AppendUtf8(bytes.substr(0, bytes.size() - carry), out, text.Length);
+      std::memmove(block.data(), bytes.data() + bytes.size() - carry, carry);
     }
     first = false;
   }
   return text;
 }
 
-bool SeparatorAt(const String& text, size_t p, const String& separator) {
+bool SeparatorAt(StringView text, size_t p, const String& separator) {
   return text.size() - p >= separator.size() && std::memcmp(text.data() + p, separator.data(), separator.size() * 2) == 0;
 }
 
@@ -109,7 +180,7 @@ bool IsBlank(StringView s) {
 // line, so one quoted field may span several physical lines; a qualifier
 // right after a backslash neither opens nor closes such a section.
 void SplitLines(const TTextLoadOptions& options, Int64 lastRow, String& captions, TTextLines& lines) {
-  const String& text = lines.Text();
+  const StringView text = lines.Text();
   const String& sep = options.RecordSeparator;
   const WideChar q = options.TextQualifier;
   const size_t n = text.size();
@@ -130,7 +201,7 @@ void SplitLines(const TTextLoadOptions& options, Int64 lastRow, String& captions
         if (!quoted && c == first && SeparatorAt(text, p, sep)) break;
       }
     }
-    const StringView line = StringView(text).substr(start, p - start);
+    const StringView line = text.substr(start, p - start);
     if (!(options.SkipEmpty && IsBlank(line))) {
       if (lineNo == options.FieldNamesRow) captions = String(line);
       if (lineNo >= options.FirstRow && lineNo <= lastRow) {
@@ -174,9 +245,9 @@ void LoadTextFromStream(const TTextLoadOptions& options, String& captions, TText
     stream.SetPosition(start);
   }
 
-  String text = DecodeBytes(stream, budget, encoding);
-  while (!text.empty() && (text.back() == 26 || text.back() == 27)) text.pop_back();
-  lines.SetText(std::move(text));
+  TDecodedText text = DecodeBytes(stream, budget, encoding);
+  while (text.Length > 0 && (text.Chars[text.Length - 1] == 26 || text.Chars[text.Length - 1] == 27)) --text.Length;
+  lines.SetText(std::move(text.Chars), text.Length);
   SplitLines(options, lastRow, captions, lines);
 }
 
@@ -335,9 +406,25 @@ bool TRADerevuFromText::LoadRecord() {
   return TRADerevuBaseComponent::LoadRecord();
 }
 
+namespace {
+
+// The number a column identifier ends with; plain digits are read directly
+// (every row asks for every column), anything else as the runtime reads it.
+Integer IdentifierNumber(StringView digits) {
+  if (!digits.empty() && digits.size() <= 9 &&
+      std::all_of(digits.begin(), digits.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
+    Integer n = 0;
+    for (char16_t c : digits) n = n * 10 + (c - u'0');
+    return n;
+  }
+  return StrToIntDef(digits, 0);
+}
+
+}  // namespace
+
 void TRADerevuFromText::GetFieldValue(const Variant& name, Variant& value) {
-  TRADerevuBaseComponent::GetFieldValue(name, value);
-  const String id = value.AsString();
+  // The identifier is the requested name as text, as the engine hands it.
+  const String id = name.AsString();
   const String& textPrefix = strTextFieldName;
   const String& fieldPrefix = strField;
   if (id == textPrefix) {
@@ -350,12 +437,12 @@ void TRADerevuFromText::GetFieldValue(const Variant& name, Variant& value) {
     if (id.starts_with(textPrefix)) {
       const size_t minus = id.find(u'-', textPrefix.size());
       if (minus != String::npos) {
-        from = StrToIntDef(StringView(id).substr(textPrefix.size(), minus - textPrefix.size()), 0);
-        to = StrToIntDef(StringView(id).substr(minus + 1), 0);
+        from = IdentifierNumber(StringView(id).substr(textPrefix.size(), minus - textPrefix.size()));
+        to = IdentifierNumber(StringView(id).substr(minus + 1));
       }
     }
   } else if (id.starts_with(fieldPrefix)) {
-    const Integer k = StrToIntDef(StringView(id).substr(fieldPrefix.size()), 0);
+    const Integer k = IdentifierNumber(StringView(id).substr(fieldPrefix.size()));
     if (k < 1 || k > static_cast<Integer>(lst.size())) {
       value = Variant(String());
       return;

@@ -40,6 +40,15 @@ struct TTextLoadOptions {
   Int64 FixedLineLength = 0;
 };
 
+// A buffer of decoded characters, released with std::free.
+struct TFreeDeleter {
+  void operator()(char16_t* p) const;
+};
+using TTextBuffer = std::unique_ptr<char16_t[], TFreeDeleter>;
+// An uninitialised buffer of count characters; large ones ask the system
+// for huge pages, which a text of many megabytes fills far faster.
+TTextBuffer NewTextBuffer(size_t count);
+
 // The decoded text and the lines cut from it (index 0 is line FirstRow).
 class TTextLines {
  public:
@@ -49,14 +58,16 @@ class TTextLines {
   void Clear();
   // The whole decoded text (after the byte-order mark, without trailing
   // SUB and ESC characters).
-  const String& Text() const { return FText; }
+  StringView Text() const { return StringView(FText.get(), FLength); }
   // Takes the text the spans refer to; drops earlier spans.
-  void SetText(String&& text);
+  void SetText(TTextBuffer text, size_t length);
   // Adds the line of length characters at offset of the text.
   void AddSpan(size_t offset, size_t length) { FSpans.emplace_back(offset, length); }
 
  private:
-  String FText;
+  // Left uninitialised until decoded into: a large file is written once.
+  TTextBuffer FText;
+  size_t FLength = 0;
   std::vector<std::pair<size_t, size_t>> FSpans;  // offset, length
 };
 
