@@ -28,6 +28,10 @@ constexpr char16_t kUnknownTableType[] = u"The import specification names an unk
 // Characters above FF do not fit two digits: such a text is written as "U"
 // and four digits per character, which reads back whole.
 constexpr char16_t kWideMark = u'U';
+// A text value with a line break would end its line early: such a value
+// (and one that happens to begin with this mark) is written as the mark and
+// its characters in hexadecimal.
+constexpr char16_t kEncodedTextMark = u'\uE000';
 
 const char16_t* const kTableTypeNames[ImportTableTypeCount] = {
     u"Paradox", u"DBase",  u"Text",      u"HTML",   u"XLS", u"WKS",       u"Quattro", u"XML",
@@ -76,6 +80,10 @@ std::optional<String> DecodeHex(StringView text) {
   return FromHex(text, 2);
 }
 
+bool NeedsEncoding(StringView value) {
+  return value.find_first_of(u"\r\n") != StringView::npos || (!value.empty() && value[0] == kEncodedTextMark);
+}
+
 // The lines of a specification: names without regard to case, the first
 // line of a name wins, section lines and lines without "=" are passed over.
 class TSpecValues {
@@ -91,7 +99,12 @@ class TSpecValues {
   // The value, or empty for a missing name.
   String Text(StringView name) const {
     auto it = FValues.find(UpperCase(name));
-    return it == FValues.end() ? String() : it->second;
+    if (it == FValues.end()) return String();
+    const String& value = it->second;
+    if (value.empty() || value[0] != kEncodedTextMark) return value;
+    std::optional<String> text = DecodeHex(StringView(value).substr(1));
+    if (!text) throw ESMIFileFormatException(Format(kNotHex, {value, String(name)}));
+    return *text;
   }
   bool Flag(StringView name) const { return Text(name) == u"1"; }
   // The number, or current when the text is no number.
@@ -196,7 +209,9 @@ String TRADerevuBaseComponent::Translate(const String& text, bool toHex) {
 
 void TRADerevuBaseComponent::SaveSpecificationToStringList(TWideStrings& list, const String& specName) {
   list.Clear();
-  auto add = [&list](StringView key, const String& value) { list.Add(String(key) + u"=" + value); };
+  auto add = [&list](StringView key, const String& value) {
+    list.Add(String(key) + u"=" + (NeedsEncoding(value) ? kEncodedTextMark + Translate(value, true) : value));
+  };
   list.Add(u"[Common]");
   add(u"App", AppTitleProc() ? AppTitleProc()() : String());
   add(u"Description", u"RADerevu: specification");

@@ -59,6 +59,7 @@ void SetEverything(TRADerevuBaseComponent& c) {
   c.SetCommitCount(77);
   c.Mappings().Add(u"ID=Field1");
   c.Mappings().Add(u"NAME=UPPER(Field2) + \"λ\"");
+  c.Mappings().Add(u"NOTE=Field3 +\r\n\"x\"");  // an expression over two lines
   c.SetFieldDelimiterCustom(u'λ');
   c.SetTextQualifierCustom(u'\'');
   c.SetRecordSeparatorCustom(u"\u2028;");
@@ -82,7 +83,7 @@ void SetEverything(TRADerevuBaseComponent& c) {
   f.SetBooleanFalse(u"Ne");
   f.SetUseRegionalSettings(true);
   c.LoadCondition().SetLoadWhen(u"Field1 <> \"ž\"");
-  c.LoadCondition().SetSkipIf(u"Field2 = \"\"");
+  c.LoadCondition().SetSkipIf(String(1, u'\uE000') + u"Field2 = \"\"\n");
 }
 
 void ExpectSameSettings(const TRADerevuBaseComponent& a, const TRADerevuBaseComponent& b) {
