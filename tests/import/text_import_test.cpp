@@ -163,6 +163,18 @@ TEST(TextImportTest, RowWindowCountsSkippedBlankLines) {
   EXPECT_EQ(ReadStream(reader, *five, {u"Field1"}), (Rows{{u"b"}, {u"c"}}));
 }
 
+TEST(TextImportTest, PreviewReadsFewLinesAndBytes) {
+  TTextLoadOptions options;
+  options.Preview = true;
+  options.PreviewRows = 2;
+  EXPECT_EQ(LoadLines("a\r\nb\r\nc\r\nd", options), (std::vector<String>{u"a", u"b"}));
+  // About 4 KB per previewed line: a long first line is cut.
+  options.PreviewRows = 1;
+  const std::vector<String> lines = LoadLines(std::string(20000, 'x'), options);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].size(), 4096u);
+}
+
 TEST(TextImportTest, FieldValuesOfDelimitedLines) {
   struct Case {
     std::string line;
