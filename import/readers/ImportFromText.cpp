@@ -296,42 +296,41 @@ void LoadClipboard(const TTextLoadOptions& options, String& captions, TTextLines
 void FillFields(const TDataSet* dataSet, bool fixed, WideChar delimiter, WideChar qualifier, StringView line,
                 TFieldBoundsList& list) {
   list.clear();
-  const Integer n = static_cast<Integer>(line.size());
+  const Int64 n = static_cast<Int64>(line.size());
   // 1-based access; 0 (matching no set delimiter or qualifier) outside.
-  auto at = [&](Integer i) -> char16_t { return i >= 1 && i <= n ? line[static_cast<size_t>(i - 1)] : 0; };
-  auto isQualifier = [&](Integer i) { return qualifier != 0 && at(i) == qualifier; };
-  auto isDelimiter = [&](Integer i) { return delimiter != 0 && at(i) == delimiter; };
+  auto at = [&](Int64 i) -> char16_t { return i >= 1 && i <= n ? line[static_cast<size_t>(i - 1)] : 0; };
+  auto isQualifier = [&](Int64 i) { return qualifier != 0 && at(i) == qualifier; };
+  auto isDelimiter = [&](Int64 i) { return delimiter != 0 && at(i) == delimiter; };
 
   if (fixed) {
     if (dataSet == nullptr) return;
-    Integer s = 1;
+    Int64 s = 1;
     for (const TField* field : dataSet->Fields()) {
       if (s >= n) break;
-      Int64 c = Int64{s} + field->DisplayWidth();
-      Integer end;
+      Int64 c = s + field->DisplayWidth();
+      Int64 end;
       if (c > n) {
         c = n;
         end = n;
       } else {
-        const auto ci = static_cast<Integer>(c);
-        end = qualifier == 0 || isQualifier(ci) || isDelimiter(ci) ? ci - 1 : ci;
+        end = qualifier == 0 || isQualifier(c) || isDelimiter(c) ? c - 1 : c;
       }
       list.push_back({s, end});
-      s = static_cast<Integer>(c) + (qualifier != 0 ? 1 : 0);
+      s = c + (qualifier != 0 ? 1 : 0);
       if (isDelimiter(s)) ++s;
     }
     return;
   }
 
-  Integer s = 1;
+  Int64 s = 1;
   bool quoted = false;
-  for (Integer i = 1; i <= n; ++i) {
+  for (Int64 i = 1; i <= n; ++i) {
     if (isQualifier(i)) quoted = !quoted;
     const bool delimiterHere = isDelimiter(i);
     if (!((delimiterHere && !quoted) || i == n)) continue;
-    const Integer e = delimiterHere ? i - 1 : i;
-    const Integer start = isQualifier(s) || isDelimiter(s) ? s + 1 : s;
-    const Integer end = isQualifier(e) ? e - 1 : e;
+    const Int64 e = delimiterHere ? i - 1 : i;
+    const Int64 start = isQualifier(s) || isDelimiter(s) ? s + 1 : s;
+    const Int64 end = isQualifier(e) ? e - 1 : e;
     list.push_back({start, end});
     s = e + 1;
     if (isDelimiter(s)) ++s;
@@ -483,14 +482,14 @@ void TRADerevuFromText::DetectAutoMapping() {
     TFieldBoundsList bounds;
     FillFields(DataSet(), Fixed(), FieldDelimiterCustom(), TextQualifierCustom(), strCaptions, bounds);
     const StringView captions(strCaptions);
-    Integer from = 1;
+    Int64 from = 1;
     for (size_t k = 0; k < bounds.size(); ++k) {
       TSMIColumn* column = Columns().Add();
       column->DataType = itString;
       String id;
       if (Fixed()) {
         id = textPrefix + IntToStr(from) + u"-" + IntToStr(bounds[k].End);
-        column->Size = bounds[k].End - from + 1;
+        column->Size = static_cast<Integer>(std::clamp<Int64>(bounds[k].End - from + 1, 0, 2147483647));
         from = bounds[k].End + 1 + (FieldDelimiterCustom() != 0 ? 1 : 0);
       } else {
         id = fieldPrefix + IntToStr(static_cast<Int64>(k + 1));

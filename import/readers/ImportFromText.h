@@ -90,8 +90,8 @@ String ClipboardText();
 // with Start > End is empty. Positions are not limited in size, so fields of
 // any length import whole.
 struct TFieldBounds {
-  Integer Start = 1;
-  Integer End = 0;
+  Int64 Start = 1;
+  Int64 End = 0;
 };
 using TFieldBoundsList = std::vector<TFieldBounds>;
 
