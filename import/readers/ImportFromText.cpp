@@ -83,7 +83,8 @@ size_t IncompleteUtf8Tail(std::string_view block) {
 size_t AppendUtf8(std::string_view bytes, char16_t* text, size_t length) {
   size_t i = 0;
   while (i < bytes.size()) {
-    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) text[length++] = static_cast<char16_t>(bytes[i++]);
+    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80)
+      text[length++] = static_cast<char16_t>(bytes[i++]);
     size_t j = i;
     while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) >= 0x80) ++j;
     if (j == i) continue;
@@ -96,6 +97,18 @@ size_t AppendUtf8(std::string_view bytes, char16_t* text, size_t length) {
 }
 
 enum class TTextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
+
+// Reads until count bytes arrived or the stream ends; a stream may hand
+// over less than asked at a time.
+Int64 ReadUpTo(TStream& stream, void* buffer, Int64 count) {
+  Int64 total = 0;
+  while (total < count) {
+    const Int64 got = stream.Read(static_cast<char*>(buffer) + total, count - total);
+    if (got <= 0) break;
+    total += got;
+  }
+  return total;
+}
 
 // The characters of the 256 bytes of a single-byte code page.
 std::array<char16_t, 256> SingleByteTable(int codePage) {
@@ -123,8 +136,7 @@ TDecodedText DecodeBytes(TStream& stream, Int64 budget, TTextEncoding encoding) 
     // An odd last byte holds no character.
     const size_t chars = static_cast<size_t>(budget / 2);
     text.Chars = NewTextBuffer(chars);
-    const Int64 got = stream.Read(text.Chars.get(), static_cast<Int64>(chars * 2));
-    text.Length = static_cast<size_t>(std::max<Int64>(got, 0) / 2);
+    text.Length = static_cast<size_t>(ReadUpTo(stream, text.Chars.get(), static_cast<Int64>(chars * 2)) / 2);
     if (encoding == TTextEncoding::Utf16BE) {
       for (size_t i = 0; i < text.Length; ++i)
         text.Chars[i] = static_cast<char16_t>((text.Chars[i] >> 8) | (text.Chars[i] << 8));
@@ -134,7 +146,7 @@ TDecodedText DecodeBytes(TStream& stream, Int64 budget, TTextEncoding encoding) 
   if (encoding == TTextEncoding::Ansi && IsMultiByteAnsiCodePage()) {
     // A multi-byte code page cannot be cut at any byte: read it whole.
     std::string bytes(static_cast<size_t>(budget), '\0');
-    bytes.resize(static_cast<size_t>(std::max<Int64>(stream.Read(bytes.data(), budget), 0)));
+    bytes.resize(static_cast<size_t>(ReadUpTo(stream, bytes.data(), budget)));
     const String decoded = AnsiToString(bytes);
     text.Chars = NewTextBuffer(decoded.size());
     std::copy(decoded.begin(), decoded.end(), text.Chars.get());
