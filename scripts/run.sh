@@ -6,9 +6,13 @@ bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)"
 if [ ! -x build/app/folvane ]; then
-  echo "The editor is not built yet: only the table engine and its runtime exist so far." >&2
+  echo "build/app/folvane was not built (is BUILD_GUI off?)." >&2
   exit 1
 fi
 # Large tables load faster when malloc may back its heap with huge pages.
 export GLIBC_TUNABLES="${GLIBC_TUNABLES:-glibc.malloc.hugetlb=1}"
+# Without a display the editor runs on a virtual one.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  exec xvfb-run -a build/app/folvane "$@"
+fi
 exec build/app/folvane "$@"

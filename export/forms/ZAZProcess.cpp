@@ -10,7 +10,7 @@
 #include <QScreen>
 
 #include "export/forms/FileCopyAnimation.h"
-#include "export/forms/QtStrings.h"
+#include "platform/gui/QtStrings.h"
 
 TfrmZAZProcess::TfrmZAZProcess(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

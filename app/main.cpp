@@ -1,0 +1,32 @@
+// The editor's start: the units in their order, the application, the main
+// window, the message loop, and the units undone in reverse.
+#include "app/MainForm.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/FileDialogs.h"
+#include "platform/gui/QtClipboard.h"
+#include "platform/rtl/FileDialog.h"
+#include "platform/rtl/RtlUnit.h"
+#include "platform/win/Clipboard.h"
+#include "table/MemData.h"
+
+int main(int argc, char** argv) {
+  RtlInitialize();
+  MemDataInitialize();
+  int result = 0;
+  {
+    TApplication app(argc, argv);
+    TApplication::setApplicationName(QStringLiteral("Folvane"));
+    InstallQtFileDialogs();
+    InstallQtClipboard();
+    QStringList params = TApplication::arguments();
+    params.removeFirst();
+    TMainForm form(params);
+    form.show();
+    result = TApplication::exec();
+    SetFileDialogHandler(nullptr);
+    SetClipboard(nullptr);
+  }
+  MemDataFinalize();
+  RtlFinalize();
+  return result;
+}
