@@ -14,6 +14,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
+#include "platform/win/Clipboard.h"
 
 // ---- Lines ----
 
@@ -270,16 +271,11 @@ void LoadTextFile(const TTextLoadOptions& options, String& captions, TTextLines&
 
 namespace {
 
-TClipboardTextProc& ClipboardTextProc() {
-  static TClipboardTextProc proc;
-  return proc;
-}
-
 // The clipboard's text as UTF-16 with its mark, so that no character is
 // lost on the way to the loader.
 std::unique_ptr<TStream> ClipboardStream() {
   auto stream = std::make_unique<TMemoryStream>();
-  const String text = ClipboardText();
+  const String text = Clipboard().GetUnicodeText();
   const unsigned char mark[2] = {0xFF, 0xFE};
   stream->WriteBuffer(mark, 2);
   for (char16_t c : text) {
@@ -291,10 +287,6 @@ std::unique_ptr<TStream> ClipboardStream() {
 }
 
 }  // namespace
-
-void SetClipboardTextProc(TClipboardTextProc proc) { ClipboardTextProc() = std::move(proc); }
-
-String ClipboardText() { return ClipboardTextProc() ? ClipboardTextProc()() : String(); }
 
 void LoadClipboard(const TTextLoadOptions& options, String& captions, TTextLines& lines) {
   TTextLoadOptions clipboardOptions = options;

@@ -11,7 +11,6 @@
 // and reaching a row is constant time.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -79,12 +78,6 @@ void LoadTextFromStream(const TTextLoadOptions& options, String& captions, TText
 void LoadTextFile(const TTextLoadOptions& options, String& captions, TTextLines& lines, const String& fileName);
 // The same from the clipboard's text (FixedLineLength is not used).
 void LoadClipboard(const TTextLoadOptions& options, String& captions, TTextLines& lines);
-
-// Where the clipboard's text comes from; without a provider the clipboard
-// is empty.
-using TClipboardTextProc = std::function<String()>;
-void SetClipboardTextProc(TClipboardTextProc proc);
-String ClipboardText();
 
 // One field of a line: 1-based character positions, both included; a field
 // with Start > End is empty. Positions are not limited in size, so fields of

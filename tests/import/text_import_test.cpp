@@ -7,6 +7,7 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
+#include "platform/win/Clipboard.h"
 #include "tests/db/TestDataSet.h"
 #include "tests/import/import_fixture.h"
 
@@ -369,7 +370,7 @@ TEST(TextImportTest, RunSetUpHonoursRegionalFormats) {
 }
 
 TEST(TextImportTest, ClipboardKeepsEveryCharacter) {
-  SetClipboardTextProc([] { return String(u"a,λ\r\nč,😀"); });
+  Clipboard().SetUnicodeText(u"a,λ\r\nč,😀");
   TRADerevuFromClipboard reader;
   reader.SetFieldDelimiterCustom(u',');
   reader.SetRowFirst(1);
@@ -381,5 +382,5 @@ TEST(TextImportTest, ClipboardKeepsEveryCharacter) {
   TTextLoadOptions options;
   LoadClipboard(options, captions, lines);
   EXPECT_EQ(captions, u"a,λ");
-  SetClipboardTextProc(nullptr);
+  Clipboard().SetUnicodeText(u"");
 }
