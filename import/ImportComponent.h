@@ -229,6 +229,28 @@ class TRADerevuBaseComponent : public TComponent {
   // bracketed when it holds a blank, "/", "\", ";" or "-".
   virtual void GetColumnFieldName(Integer index, String& name);
 
+  // ---- Specification files (SpecificationFiles.cpp) ----
+  // Saves the settings under specName into fileName (a UTF-16 text with a
+  // byte-order mark); showDialog first asks for both. Nothing is saved
+  // while either is empty.
+  void SaveSpecification(const String& specName, const String& fileName, bool showDialog);
+  // Loads the settings from fileName (an empty name asks for the file).
+  // Raises ESMIFileException for a missing file and ESMIFileFormatException
+  // for a file that is no specification; settings change only when the
+  // whole file is valid.
+  void LoadSpecification(const String& fileName);
+  void LoadSpecificationFromStream(TStream& stream);
+  // Applies the lines of a specification; a descendant reads its own keys
+  // after calling the base.
+  virtual void LoadSpecificationFromStrings(const TWideStrings& list);
+  // Writes the lines as UTF-16LE, each followed by CR LF, without a mark.
+  virtual void SaveSpecificationToStream(TStream& stream, const String& specName);
+  // The lines SaveSpecificationToStream writes; a descendant appends its
+  // own sections after calling the base.
+  virtual void SaveSpecificationToStringList(TWideStrings& list, const String& specName);
+  // Characters to their hexadecimal codes (toHex) or back.
+  static String Translate(const String& text, bool toHex);
+
   // ---- Value resolution (ImportValues.cpp) ----
   void EvaluateExpression(const String& expression, Variant& value);
   // The name resolver of the expression engine: literals, lookup functions,

@@ -1,0 +1,386 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "import/ImportExceptions.h"
+#include "import/readers/ImportFromText.h"
+#include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/Strings.h"
+#include "platform/win/Clipboard.h"
+#include "tests/db/TestDataSet.h"
+#include "tests/import/import_fixture.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<String>>;
+
+// A stream holding the bytes, positioned at offset.
+std::unique_ptr<TMemoryStream> BytesStream(const std::string& bytes, Int64 offset = 0) {
+  auto stream = std::make_unique<TMemoryStream>();
+  stream->WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  stream->SetPosition(offset);
+  return stream;
+}
+
+std::string Utf16LE(StringView text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
+// Drives the reader as the run does and reads the named columns of every
+// row it serves.
+Rows ReadRows(TRADerevuFromText& reader, const std::vector<String>& columns) {
+  Rows rows;
+  reader.BeforeImport();
+  reader.GoFirst();
+  while (reader.NeedMore()) {
+    EXPECT_TRUE(reader.LoadRecord());
+    std::vector<String> row;
+    for (const String& column : columns) {
+      Variant value;
+      reader.GetFieldValue(Variant(column), value);
+      row.push_back(value.AsString());
+    }
+    rows.push_back(row);
+    reader.GoNext();
+  }
+  reader.AfterImport();
+  return rows;
+}
+
+Rows ReadStream(TRADerevuFromText& reader, TStream& stream, const std::vector<String>& columns) {
+  reader.DataStream = &stream;
+  Rows rows = ReadRows(reader, columns);
+  reader.DataStream = nullptr;
+  return rows;
+}
+
+// The lines the loader cuts from ANSI text.
+std::vector<String> LoadLines(const std::string& bytes, const TTextLoadOptions& options) {
+  auto stream = BytesStream(bytes);
+  String captions;
+  TTextLines lines;
+  LoadTextFromStream(options, captions, lines, *stream);
+  std::vector<String> out;
+  for (Integer i = 0; i < lines.Count(); ++i) out.emplace_back(lines.Line(i));
+  return out;
+}
+
+const std::vector<String> kThree = {u"Field1", u"Field2", u"Field3"};
+
+const Rows kFixtureRows = {{u"1", u"Čebelica Šumi", u"plain"},
+                           {u"2", u"comma, inside", u"says \"hi\""},
+                           {u"3", u"two\r\nlines", u""},
+                           {u"4", u"", u"žep €"}};
+
+}  // namespace
+
+TEST(TextImportTest, CsvModuleFilesReadAlikeInEveryEncoding) {
+  struct Case {
+    const char16_t* file;
+    WideChar delimiter;
+    WideChar qualifier;
+  };
+  for (const Case& c : {Case{u"fixtures/rows_utf8.csv", u',', u'"'}, Case{u"fixtures/rows_utf16le.csv", u',', u'"'},
+                        Case{u"fixtures/rows_utf16be.csv", u',', u'"'}, Case{u"fixtures/rows_cp1250.csv", u',', u'"'},
+                        Case{u"fixtures/rows_semicolon.csv", u';', u'\''}}) {
+    SCOPED_TRACE(StringToUtf8(c.file));
+    TRADerevuFromText reader;
+    reader.SetSourceFileName(c.file);
+    reader.SetFieldDelimiterCustom(c.delimiter);
+    reader.SetTextQualifierCustom(c.qualifier);
+    reader.SetRowFirst(2);
+    EXPECT_EQ(ReadRows(reader, kThree), kFixtureRows);
+    EXPECT_EQ(reader.Captions(), String(u"id") + c.delimiter + u"name" + c.delimiter + u"note");
+
+    // The names row lies before the data: its fields name the columns.
+    reader.BeforeImport();
+    reader.DetectAutoMapping();
+    ASSERT_EQ(reader.Columns().Count(), 3);
+    EXPECT_EQ(reader.Columns()[1].FieldName, u"name");
+    EXPECT_EQ(reader.Columns()[1].Caption, u"Field2");
+    reader.AfterImport();
+  }
+}
+
+TEST(TextImportTest, LineSplittingFollowsSeparatorsAndQualifiers) {
+  struct Case {
+    const char* name;
+    std::string text;
+    String separator;
+    std::vector<String> lines;
+  };
+  const std::vector<Case> cases = {
+      {"LF text with CR LF separator is one line", "a\nb\nc", u"\r\n", {u"a\nb\nc"}},
+      {"separator inside qualifiers stays", "\"a\r\nb\",c\r\nd", u"\r\n", {u"\"a\r\nb\",c", u"d"}},
+      {"escaped qualifier does not open a section", "x\\\"y\r\nz", u"\r\n", {u"x\\\"y", u"z"}},
+      {"unbalanced qualifier takes the rest", "\"a\r\nb\r\nc", u"\r\n", {u"\"a\r\nb\r\nc"}},
+      {"trailing SUB and ESC are dropped", "a\r\nb\x1a\x1b", u"\r\n", {u"a", u"b"}},
+      {"one trailing separator makes no line", "a\r\n", u"\r\n", {u"a"}},
+      {"two trailing separators make one", "a\r\n\r\n", u"\r\n", {u"a", u""}},
+      {"custom separator", "a||b||c", u"||", {u"a", u"b", u"c"}},
+      {"empty separator: whole text", "a\r\nb", u"", {u"a\r\nb"}},
+      {"empty text", "", u"\r\n", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TTextLoadOptions options;
+    options.RecordSeparator = c.separator;
+    options.FieldNamesRow = 0;
+    EXPECT_EQ(LoadLines(c.text, options), c.lines);
+  }
+
+  TTextLoadOptions fixedLength;
+  fixedLength.RecordSeparator = u"";
+  fixedLength.FixedLineLength = 10;
+  EXPECT_EQ(LoadLines(std::string(25, 'x'), fixedLength),
+            (std::vector<String>{String(10, u'x'), String(10, u'x'), String(5, u'x')}));
+}
+
+TEST(TextImportTest, RowWindowCountsSkippedBlankLines) {
+  TTextLoadOptions options;
+  options.SkipEmpty = true;
+  options.FirstRow = 3;
+  options.FieldNamesRow = 1;
+  String captions;
+  TTextLines lines;
+  auto stream = BytesStream("h\r\n  \r\nx\r\ny\r\nz");
+  LoadTextFromStream(options, captions, lines, *stream);
+  EXPECT_EQ(captions, u"h");
+  ASSERT_EQ(lines.Count(), 3);
+  EXPECT_EQ(lines.Line(0), u"x");
+
+  // RowLast bounds the rows the reader serves.
+  TRADerevuFromText reader;
+  reader.SetFieldDelimiterCustom(u',');
+  reader.SetRowFirst(2);
+  reader.SetRowLast(3);
+  auto five = BytesStream("a\r\nb\r\nc\r\nd\r\ne");
+  EXPECT_EQ(ReadStream(reader, *five, {u"Field1"}), (Rows{{u"b"}, {u"c"}}));
+}
+
+TEST(TextImportTest, PreviewReadsFewLinesAndBytes) {
+  TTextLoadOptions options;
+  options.Preview = true;
+  options.PreviewRows = 2;
+  EXPECT_EQ(LoadLines("a\r\nb\r\nc\r\nd", options), (std::vector<String>{u"a", u"b"}));
+  // About 4 KB per previewed line: a long first line is cut.
+  options.PreviewRows = 1;
+  const std::vector<String> lines = LoadLines(std::string(20000, 'x'), options);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].size(), 4096u);
+}
+
+TEST(TextImportTest, FieldValuesOfDelimitedLines) {
+  struct Case {
+    std::string line;
+    std::vector<String> columns;
+    std::vector<String> values;
+  };
+  const std::vector<Case> cases = {
+      {"a,,b", kThree, {u"a", u"", u"b"}},
+      {"a,b,", kThree, {u"a", u"b", u""}},
+      {",a", {u"Field1", u"Field2"}, {u"", u"a"}},
+      {"\"x,y\",z", {u"Field1", u"Field2"}, {u"x,y", u"z"}},
+      {"\"a\"\"b\"", {u"Field1"}, {u"a\"b"}},
+      {"\"\"\"\"", {u"Field1"}, {u"\""}},
+      {"a,b,c", {u"Field9", u"Field0", u"Fieldx", u"Other", u"Text"}, {u"", u"", u"", u"Other", u"a,b,c"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    TRADerevuFromText reader;
+    reader.SetFieldDelimiterCustom(u',');
+    auto stream = BytesStream(c.line);
+    EXPECT_EQ(ReadStream(reader, *stream, c.columns), Rows{c.values});
+  }
+}
+
+TEST(TextImportTest, LongFieldImportsWhole) {
+  const std::string big(30000, 'w');
+  TRADerevuFromText reader;
+  reader.SetFieldDelimiterCustom(u',');
+  auto stream = BytesStream("a,\"" + big + "\",b\r\nc,d,e");
+  const Rows rows = ReadStream(reader, *stream, kThree);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0][1], String(30000, u'w'));
+  EXPECT_EQ(rows[0][2], u"b");
+}
+
+TEST(TextImportTest, StreamThatDoesNotStartAtZeroReadsToItsEnd) {
+  const std::string junk = "JUNK!";
+  struct Case {
+    const char* name;
+    std::string text;
+  };
+  for (const Case& c : {Case{"UTF-16", Utf16LE(u"a,b\r\nc,d\r\nlast,row")},
+                        Case{"UTF-8", "\xEF\xBB\xBF" "a,b\r\nc,d\r\nlast,row"},
+                        Case{"ANSI", "a,b\r\nc,d\r\nlast,row"}}) {
+    SCOPED_TRACE(c.name);
+    TRADerevuFromText reader;
+    reader.SetFieldDelimiterCustom(u',');
+    auto stream = BytesStream(junk + c.text, static_cast<Int64>(junk.size()));
+    EXPECT_EQ(ReadStream(reader, *stream, {u"Field1", u"Field2"}),
+              (Rows{{u"a", u"b"}, {u"c", u"d"}, {u"last", u"row"}}));
+  }
+}
+
+TEST(TextImportTest, EncodingEdgeCases) {
+  TTextLoadOptions options;
+  options.FieldNamesRow = 0;
+  // A doubled UTF-8 mark is skipped as well; an odd UTF-16 byte holds nothing.
+  EXPECT_EQ(LoadLines("\xEF\xBB\xBF\xEF\xBB\xBF\xC4\x8D", options), std::vector<String>{u"č"});
+  EXPECT_EQ(LoadLines(Utf16LE(u"ab") + "x", options), std::vector<String>{u"ab"});
+  // EF BB without BF is no mark: ANSI text.
+  EXPECT_EQ(LoadLines("\xEF\xBBz", options).at(0).back(), u'z');
+  // A UTF-8 sequence cut by the block size still decodes: 3 MB of "č".
+  std::string many;
+  for (int i = 0; i < 1500000; ++i) many += "\xC4\x8D";
+  const std::vector<String> lines = LoadLines("\xEF\xBB\xBF" + many + "\r\n", options);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], String(1500000, u'č'));
+}
+
+TEST(TextImportTest, FixedWidthColumnsAndBreaks) {
+  TRADerevuFromText reader;
+  reader.SetFixed(true);
+  reader.SetFieldDelimiter(fdNone);
+  reader.SetTextQualifier(tqNone);
+  auto stream = BytesStream("abcdefg");
+  EXPECT_EQ(ReadStream(reader, *stream, {u"Text3-5", u"Text1-0", u"Text", u"Field1"}),
+            (Rows{{u"cde", u"", u"abcdefg", u"Field1"}}));
+
+  // Breaks come from the destination's display widths.
+  TTestDataSet ds;
+  ds.FieldDefs().Add(u"A", ftString, 3);
+  ds.FieldDefs().Add(u"B", ftString, 4);
+  ds.Open();
+  ds.Fields()[0]->SetDisplayWidth(3);
+  ds.Fields()[1]->SetDisplayWidth(4);
+  TFieldBoundsList bounds;
+  FillFields(&ds, true, 0, 0, u"abcdefg", bounds);
+  ASSERT_EQ(bounds.size(), 2u);
+  EXPECT_EQ(bounds[0].End, 3);
+  EXPECT_EQ(bounds[1].End, 7);
+  FillFields(nullptr, true, 0, 0, u"abcdefg", bounds);
+  EXPECT_TRUE(bounds.empty());
+
+  // Detected from the names line: ranges and widths.
+  reader.SetDataSet(&ds);
+  reader.SetRowFirst(2);
+  auto named = BytesStream("abcdefg\r\n1234567");
+  reader.DataStream = named.get();
+  reader.BeforeImport();
+  reader.DetectAutoMapping();
+  ASSERT_EQ(reader.Columns().Count(), 2);
+  EXPECT_EQ(reader.Columns()[0].Caption, u"Text1-3");
+  EXPECT_EQ(reader.Columns()[0].FieldName, u"abc");
+  EXPECT_EQ(reader.Columns()[1].Caption, u"Text4-7");
+  EXPECT_EQ(reader.Columns()[1].Size, 4);
+  reader.AfterImport();
+  reader.DataStream = nullptr;
+}
+
+TEST(TextImportTest, ColumnsOfAFilledDestinationMapInOrder) {
+  // With the names row as the first data row, each column stands for a
+  // destination field; the mapping must read the source fields in order.
+  TTestDataSet ds;
+  AddImportFields(ds);
+  ds.Open();
+  TRADerevuFromText reader;
+  reader.SetDataSet(&ds);
+  reader.SetFieldDelimiterCustom(u',');
+  auto stream = BytesStream("1,Ana\r\n2,Bor");
+  reader.DataStream = stream.get();
+  reader.BeforeImport();
+  reader.DetectAutoMapping();
+  reader.Columns2Mapping();
+  EXPECT_EQ(reader.Mappings().Get(0), u"ID=Field1");
+  EXPECT_EQ(reader.Mappings().Get(1), u"NAME=Field2");
+  EXPECT_EQ(reader.Mappings().Get(2), u"First Name=Field3");
+  reader.AfterImport();
+  reader.DataStream = nullptr;
+}
+
+TEST(TextImportTest, TypeScanGuessesColumnTypes) {
+  TRADerevuFromText reader;
+  reader.SetFieldDelimiterCustom(u';');
+  reader.SetMaxScanRows(5);
+  reader.DataFormats().SetDecimalSeparator(u',');
+  reader.DataFormats().SetBooleanTrue(u"Yes");
+  reader.DataFormats().SetBooleanFalse(u"No");
+  reader.DataFormats().SetDateOrder(doDMY);
+  reader.DataFormats().SetDateSeparator(u'.');
+  reader.DataFormats().SetFourDigitYear(true);
+  auto stream = BytesStream("n;r;b;d;t\r\n1;1,5;Yes;01.02.2020;x\r\n2;2;No;03.04.2021;y\r\n");
+  reader.DataStream = stream.get();
+  reader.BeforeImport();
+  reader.DetectAutoMapping();
+  ASSERT_EQ(reader.Columns().Count(), 5);
+  EXPECT_EQ(reader.Columns()[0].DataType, itInteger);
+  EXPECT_EQ(reader.Columns()[1].DataType, itInteger);  // the last scanned row decides
+  EXPECT_EQ(reader.Columns()[2].DataType, itBoolean);
+  EXPECT_EQ(reader.Columns()[3].DataType, itDateTime);
+  EXPECT_EQ(reader.Columns()[4].DataType, itString);
+  reader.AfterImport();
+  reader.DataStream = nullptr;
+}
+
+TEST(TextImportTest, SettingsChecksAndFilters) {
+  TRADerevuFromText reader;
+  EXPECT_EQ(reader.SourceFileName(), u"RADerevu.CSV");
+  EXPECT_EQ(reader.TableType(), teText);
+  String missing;
+  EXPECT_TRUE(reader.NotDefined(missing));
+  EXPECT_EQ(missing, u"DataSet");
+  TTestDataSet ds;
+  reader.SetDataSet(&ds);
+  reader.SetSourceFileName(u"");
+  EXPECT_TRUE(reader.NotDefined(missing));
+  EXPECT_EQ(missing, u"SourceFileName");
+  EXPECT_EQ(reader.FillFileFilters(),
+            u"Comma-delimited file (*.csv)|*.CSV|Text file (*.txt)|*.TXT|Data file (*.dat)|*.DAT|"
+            u"Text file (*.prn)|*.PRN|Tabular file (*.tab)|*.TAB|ASCII file (*.asc)|*.ASC|All files (*.*)|*.*");
+
+  // A missing file is the platform's open error.
+  reader.SetSourceFileName(u"fixtures/no_such_file.csv");
+  EXPECT_THROW(reader.BeforeImport(), EFOpenError);
+  reader.AfterImport();
+}
+
+TEST(TextImportTest, RunSetUpHonoursRegionalFormats) {
+  TFormatSettings settings = FormatSettings;
+  settings.DecimalSeparator = u',';
+  FormatSettingsGuard guard(settings);
+  TRADerevuFromText reader;
+  reader.DataFormats().SetDecimalSeparator(u'.');
+  reader.DataFormats().SetUseRegionalSettings(true);
+  reader.PauseImport();
+  auto stream = BytesStream("a");
+  reader.DataStream = stream.get();
+  reader.BeforeImport();
+  EXPECT_EQ(reader.DataFormats().DecimalSeparator(), u',');
+  EXPECT_FALSE(reader.PausedProcess);
+  reader.AfterImport();
+  reader.DataStream = nullptr;
+}
+
+TEST(TextImportTest, ClipboardKeepsEveryCharacter) {
+  Clipboard().SetUnicodeText(u"a,λ\r\nč,😀");
+  TRADerevuFromClipboard reader;
+  reader.SetFieldDelimiterCustom(u',');
+  reader.SetRowFirst(1);
+  EXPECT_EQ(ReadRows(reader, {u"Field1", u"Field2"}), (Rows{{u"a", u"λ"}, {u"č", u"😀"}}));
+  EXPECT_EQ(reader.DataStream, nullptr);
+
+  String captions;
+  TTextLines lines;
+  TTextLoadOptions options;
+  LoadClipboard(options, captions, lines);
+  EXPECT_EQ(captions, u"a,λ");
+  Clipboard().SetUnicodeText(u"");
+}
