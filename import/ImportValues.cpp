@@ -104,7 +104,7 @@ bool TRADerevuBaseComponent::LoadRecord() {
     auto refresh = [this](std::vector<TSMIValueEntry>& entries) {
       for (TSMIValueEntry& entry : entries) {
         if (entry.FieldLink >= 0 && entry.FieldLink < static_cast<Integer>(vFields.size()))
-          entry = vFields[static_cast<size_t>(entry.FieldLink)];
+          entry.Value = vFields[static_cast<size_t>(entry.FieldLink)].Value;
       }
     };
     refresh(vValues);
