@@ -59,9 +59,8 @@ struct TVariantArrayItems : TSharedObject {
 }  // namespace
 
 Variant Variant::ArrayOf(std::vector<Variant> items) {
-  auto* holder = new TVariantArrayItems(std::move(items));
-  holder->AddRef();
-  return Variant(varArray | varVariant, TSharedRef<TSharedObject>(holder));
+  // A new shared object starts with the one reference the variant adopts.
+  return Variant(varArray | varVariant, TSharedRef<TSharedObject>(new TVariantArrayItems(std::move(items))));
 }
 
 const std::vector<Variant>* Variant::ArrayItems() const {
