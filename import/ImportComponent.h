@@ -299,7 +299,6 @@ class TRADerevuBaseComponent : public TComponent {
   void WriteRow();
   void LocateRow();
   void WaitWhilePaused();
-  void HandleRowError(const Exception& error, bool countError);
   void SetFieldValue(TField& field, const Variant& value);
   bool IsKeyedMode(TImportMode mode) const;
   bool KeyedModeOrRowMode() const;
