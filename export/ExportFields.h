@@ -4,6 +4,7 @@
 
 #include "platform/db/DBTypes.h"
 #include "platform/db/Field.h"
+#include "platform/db/Fields.h"
 
 // The field types whose values are text.
 constexpr bool IsStringFieldType(TFieldType type) {
@@ -20,3 +21,6 @@ constexpr bool IsStringFieldType(TFieldType type) {
 inline bool IsStringField(const TField* field) {
   return field != nullptr && (IsStringFieldType(field->DataType()) || field->IsBlob());
 }
+
+// A field whose values are numbers (the numeric field classes).
+inline bool IsNumericField(const TField* field) { return dynamic_cast<const TNumericField*>(field) != nullptr; }

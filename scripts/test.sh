@@ -24,7 +24,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 CC=clang CXX=clang++ cmake -S . -B build-fuzz "${generator[@]}" -DBUILD_FUZZ=ON -DBUILD_TESTING=OFF -DBUILD_BENCH=OFF -DBUILD_GUI=OFF >/dev/null
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
-for target in filter_expression:table/corpus/filter xml_text_reader:table/corpus/xml vtd_reader:table/corpus/vtd import_expression:import/corpus/expression; do
+for target in filter_expression:table/corpus/filter xml_text_reader:table/corpus/xml vtd_reader:table/corpus/vtd xml_rowset:table/corpus/xmlrowset import_expression:import/corpus/expression; do
   name=${target%%:*}
   seeds=${target#*:}
   cmake --build build-fuzz -j "$jobs" --target "${name}_fuzz"

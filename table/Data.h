@@ -31,6 +31,12 @@ enum TUpdateRecAction : Byte {
   urFail = 0, urAbort = 1, urSkip = 2, urRetry = 3, urApplied = 4, urNone = 5, urSuspended = 6
 };
 
+// The kind of change a cached record hands to the updater.
+enum TUpdateRecKind : Byte { ukUpdate = 0, ukInsert = 1, ukDelete = 2 };
+using TUpdateRecKinds = Byte;  // set of TUpdateRecKind, one bit per kind
+inline constexpr TUpdateRecKinds UpdateRecKindBit(TUpdateRecKind k) { return static_cast<TUpdateRecKinds>(1u << k); }
+inline constexpr TUpdateRecKinds AllUpdateRecKinds = 7;
+
 struct TItemHeader;
 
 // A position in a record set that survives edits. Serial identifies the item
@@ -247,6 +253,34 @@ class TData {
   TSharedObject* InternalGetObject(TFieldDesc* field, TRecBuf recBuf) const;
   TBlob* GetObject(TFieldDesc* field, TRecBuf recBuf);
   void SetObject(TFieldDesc* field, TRecBuf recBuf, TSharedObject* obj);
+
+  // Cached updates (CachedUpdates.cpp). The base record set keeps no cache:
+  // it answers "nothing changed" and its operations do nothing.
+  virtual TItemStatus GetUpdateStatus() { return isUnmodified; }
+  virtual TUpdateRecAction GetUpdateResult() { return urNone; }
+  virtual bool HasUpdatedOrDeletedRecords() { return false; }
+  virtual bool GetUpdatesPending() { return false; }
+  // The two buffers apply fills with a record's new and old values.
+  virtual void SetCacheRecBuf(TRecBuf /*newBuf*/, TRecBuf /*oldBuf*/) {}
+  virtual void ApplyUpdates(TUpdateRecKinds /*kinds*/) {}
+  virtual void CommitUpdates() {}
+  virtual void CancelUpdates() {}
+  virtual void RestoreUpdates() {}
+  virtual void RevertRecord() {}
+  virtual void ApplyRecord(TUpdateRecKind kind, TUpdateRecAction& action, bool lastItem);
+  // The current record's values before its pending change.
+  virtual void GetOldRecord(TRecBuf /*recBuf*/) {}
+  virtual void InternalCacheChanged();
+  virtual void InternalCacheApplied();
+  virtual void InternalCacheCanceled();
+  void DoAfterApplyUpdates();
+  // Leaving cached mode undoes every pending change.
+  void SetCachedUpdates(bool value);
+  std::function<void(TUpdateRecKind, TUpdateRecAction&, bool lastItem)> FOnApplyRecord;
+  std::function<void()> FOnCacheChanged;
+  std::function<void()> FOnCacheApplied;
+  std::function<void()> FOnCacheCanceled;
+  std::function<void()> FAfterApplyUpdates;
 
   // Hooks installed by the dataset.
   std::function<void()> FOnAppend;

@@ -6,24 +6,64 @@
 #include "platform/db/Field.h"
 #include "platform/db/FieldDefs.h"
 #include "platform/rtl/Variant.h"
+#include "table/Data.h"
 #include "table/DataTypes.h"
 
 class TMemDataSet;
 class TDataSetService;
+class TFieldDesc;
+class TStream;
+class XmlTextWriter;
+
+// Unit switch: with it on, an OnUpdateRecord handler that leaves uaFail
+// records the failure without raising "Update failed".
+extern bool DoNotRaiseExcetionOnUaFail;
 
 // Performs the appends, deletes and updates that a dataset hands to its
-// update target. The in-memory table keeps its records itself, so the base
-// updater has nothing to do; datasets with a server behind them derive.
+// update target, at once or, under cached updates, when they are applied.
+// The in-memory table keeps its records itself, so the base updater performs
+// nothing; datasets with a server behind them derive.
 class TDataSetUpdater {
  public:
-  explicit TDataSetUpdater(TDataSetService* owner) : FDataSetService(owner) {}
+  // The owner is required.
+  explicit TDataSetUpdater(TDataSetService* owner);
   virtual ~TDataSetUpdater() = default;
   TDataSetUpdater(const TDataSetUpdater&) = delete;
   TDataSetUpdater& operator=(const TDataSetUpdater&) = delete;
   TDataSetService* DataSetService() const { return FDataSetService; }
+  TMemDataSet* DataSet() const { return FDataSet; }
+
+  // The extension points; each answers whether it succeeded.
+  virtual bool PerformAppend() { return true; }
+  virtual bool PerformDelete() { return true; }
+  virtual bool PerformUpdate() { return true; }
+  virtual bool CacheChanged() { return true; }
+  virtual bool CacheApplied() { return true; }
+  virtual bool CacheCanceled() { return true; }
+  // Batching: suspended changes wait until the batch may be flushed.
+  virtual bool BatchUpdate() { return false; }
+  virtual bool CanFlushBatch() { return false; }
+  virtual void FlushBatch() {}
+
+  // What the dataset's record-set hooks call (DataSetUpdater.cpp).
+  void DoPerformAppend();
+  void DoPerformDelete();
+  void DoPerformUpdate();
+  void DoCacheChanged() { CacheChanged(); }
+  void DoCacheApplied() { CacheApplied(); }
+  void DoCacheCanceled() { CacheCanceled(); }
+  // Applies one cached change: through OnUpdateRecord when the dataset has
+  // one, else by the Perform operation of its kind; failures of the target
+  // go to OnUpdateError.
+  void DoApplyRecord(TUpdateRecKind kind, TUpdateRecAction& action, bool lastItem);
+  void DoAfterApplyUpdates();
+
+ protected:
+  TMemDataSet* FDataSet;
+  TDataSetService* FDataSetService;
 
  private:
-  TDataSetService* FDataSetService;
+  void PerformByKind(TUpdateRecKind kind);
 };
 
 class TDataSetService {
@@ -50,6 +90,16 @@ class TDataSetService {
   // The base service knows no properties: both raise an assertion failure.
   virtual bool SetProp(Integer prop, const Variant& value);
   virtual bool GetProp(Integer prop, Variant& value);
+
+  // Writes the dataset as an XML rowset document (XmlRowsetWriter.cpp).
+  virtual void SaveToXML(TStream& destination);
+  // The type attributes of a column's "s:datatype", the column attributes
+  // of its "s:AttributeType", and a value's text; alias is the name the
+  // column stands under in the rows when its own name is not a valid one.
+  virtual void WriteFieldXMLDataType(TField* field, TFieldDesc* fieldDesc, XmlTextWriter& writer, const String& alias);
+  virtual void WriteFieldXMLAttributeType(TField* field, TFieldDesc* fieldDesc, XmlTextWriter& writer,
+                                          const String& alias);
+  virtual String GetFieldXMLValue(TField* field, TFieldDesc* fieldDesc);
 
  protected:
   TMemDataSet* FDataSet;

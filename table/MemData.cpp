@@ -48,11 +48,14 @@ void TMemData::InitData() {
 
 void TMemData::ReleaseItemValues(TItemHeader* item, bool withBlob) {
   FreeComplexFields(TBlockManager::GetRecordPtr(item), withBlob);
-  if (item->Rollback != nullptr) {
-    FreeComplexFields(TBlockManager::GetRecordPtr(item->Rollback), true);
-    BlockMan.FreeItem(item->Rollback);
-    item->Rollback = nullptr;
-  }
+  FreeRollbackItem(item);
+}
+
+void TMemData::FreeRollbackItem(TItemHeader* item) {
+  if (item->Rollback == nullptr) return;
+  FreeComplexFields(TBlockManager::GetRecordPtr(item->Rollback), true);
+  BlockMan.FreeItem(item->Rollback);
+  item->Rollback = nullptr;
 }
 
 void TMemData::FreeData() {
@@ -447,6 +450,22 @@ TItemHeader* TMemData::MakeRollbackItem(TItemHeader* item) {
   return rollback;
 }
 
+void TMemData::SplitRollbackBlobs(TRecBuf rec, TRecBuf rollRec) {
+  if (!FHasBlobFields) return;
+  for (const auto& d : FFields) {
+    if (!d->FIsBlob || d->FHasParent || d->FFieldDescKind == fdkCalculated) continue;
+    auto* blob = static_cast<TBlob*>(InternalGetObject(d.get(), rec));
+    auto* old = static_cast<TBlob*>(InternalGetObject(d.get(), rollRec));
+    if (blob == nullptr || blob != old || !blob->CanRollback()) continue;
+    // The rollback record keeps the old contents in a blob of its own; the
+    // shared blob keeps only the new ones.
+    TBlob* kept = blob->Clone(true, false);
+    SetSlotRef(rollRec + d->FOffset, static_cast<TSharedObject*>(kept));
+    blob->Commit();
+    blob->Release();
+  }
+}
+
 void TMemData::UpdateRecord(TRecBuf recBuf) {
   Assert(CurrentItem != nullptr, Unit);
   TItemHeader* item = CurrentItem;
@@ -456,23 +475,10 @@ void TMemData::UpdateRecord(TRecBuf recBuf) {
     if (item->Status == isUnmodified) AddCacheItem(item);
     if (!(item->Status == isAppended && item->UpdateResult != urApplied)) {
       item->Status = isUpdated;
-      if (item->Rollback == nullptr) {
-        TItemHeader* rollback = MakeRollbackItem(item);
-        TRecBuf rollRec = TBlockManager::GetRecordPtr(rollback);
-        for (const auto& d : FFields) {
-          if (!d->FIsBlob || d->FHasParent || d->FFieldDescKind == fdkCalculated) continue;
-          auto* blob = static_cast<TBlob*>(InternalGetObject(d.get(), recBuf));
-          auto* old = static_cast<TBlob*>(InternalGetObject(d.get(), rollRec));
-          if (blob == nullptr || blob != old || !blob->CanRollback()) continue;
-          // The rollback record keeps the old contents in a blob of its own;
-          // the shared blob keeps only the new ones.
-          TBlob* kept = blob->Clone(true, false);
-          SetSlotRef(rollRec + d->FOffset, static_cast<TSharedObject*>(kept));
-          blob->Commit();
-          blob->Release();
-        }
-        item->Rollback = rollback;
-      }
+      if (item->Rollback == nullptr) item->Rollback = MakeRollbackItem(item);
+      // Also on later edits: a blob still shared with the rollback copy
+      // would otherwise take the old contents away with the new ones.
+      SplitRollbackBlobs(recBuf, TBlockManager::GetRecordPtr(item->Rollback));
     }
     item->UpdateResult = urNone;
   }
@@ -562,12 +568,21 @@ void TMemData::DeleteRecord() {
       item->UpdateResult = urNone;
       item->Order = 0;
       break;
-    case isUpdated:
+    case isUpdated: {
+      TItemHeader* next = item->Next;
+      TItemHeader* prev = item->Prev;
       RollbackItem(item);
       item->Status = isDeleted;
       item->UpdateResult = urNone;
       item->Order = 0;
+      // The old values may sort elsewhere: the position stays where the
+      // record stood, not where its old values took it.
+      if (item->Next != next || item->Prev != prev) {
+        if (next != nullptr) CurrentItem = next->Prev;
+        else if (prev != nullptr) CurrentItem = prev->Next;
+      }
       break;
+    }
   }
   if (CurrentItem != nullptr) CurrentItem->FilterResult = fsNotChecked;
   --FRecordCount;
@@ -671,11 +686,19 @@ void TMemData::RollbackItem(TItemHeader* item) {
     SetSlotRef(rollRec + d->FOffset, static_cast<TSharedObject*>(blob));
     old->Release();
   }
+  int dir = HasSortColumns() ? CompareRecords(rollRec, rec) : 0;
   FreeComplexFields(rec, true);
   BlockMan.CopyRecord(rollback, item);
   BlockMan.FreeItem(rollback);
   item->Rollback = nullptr;
   item->FilterResult = fsNotChecked;
+  FRecordNoCache.clear();
+  if (dir != 0) {
+    TItemHeader* current = CurrentItem;
+    CurrentItem = item;
+    MoveSortedRecord(dir);
+    CurrentItem = current;
+  }
 }
 
 void TMemData::RevertItem(TItemHeader* item) {
@@ -701,4 +724,5 @@ void TMemData::RevertItem(TItemHeader* item) {
       ++FRecordCount;
       break;
   }
+  InternalCacheChanged();
 }

@@ -106,6 +106,20 @@ class TMemData : public TData {
   void FreeCachedItem(TCacheItem* cacheItem);
   void RollbackItem(TItemHeader* item);
   void RevertItem(TItemHeader* item);
+  TItemStatus GetUpdateStatus() override;
+  TUpdateRecAction GetUpdateResult() override;
+  bool HasUpdatedOrDeletedRecords() override;
+  bool GetUpdatesPending() override;
+  void SetCacheRecBuf(TRecBuf newBuf, TRecBuf oldBuf) override;
+  void ApplyUpdates(TUpdateRecKinds kinds) override;
+  void CommitUpdates() override;
+  void CancelUpdates() override;
+  void RestoreUpdates() override;
+  void RevertRecord() override;
+  void GetOldRecord(TRecBuf recBuf) override;
+  void ClearItemsOmittedStatus();
+  void FilterUpdated() override;
+  void SetFilterItemTypes(TItemTypes value) override;
 
  protected:
   void InitData() override;
@@ -115,6 +129,17 @@ class TMemData : public TData {
   // Releases the complex values of an item's record and of its rollback copy.
   void ReleaseItemValues(TItemHeader* item, bool withBlob);
   TItemHeader* MakeRollbackItem(TItemHeader* item);
+  // A blob that the record and its rollback copy share, and that holds the
+  // contents from before the edit, is split: the rollback copy gets the old
+  // contents in a blob of its own.
+  void SplitRollbackBlobs(TRecBuf rec, TRecBuf rollRec);
+  // Hands one cache entry to ApplyRecord; true when an update or insert was
+  // handed over, whose applied values KeepAppliedValues then stores.
+  bool ApplyCacheItem(TCacheItem* entry, TUpdateRecKinds kinds, TUpdateRecAction& action);
+  void KeepAppliedValues(TCacheItem* entry, bool& moved);
+  void FreeRollbackItem(TItemHeader* item);
+  TRecBuf FNewCacheRecBuf = nullptr;
+  TRecBuf FOldCacheRecBuf = nullptr;
 
   TCacheItem* Cache = nullptr;
   TCacheItem* LastCacheItem = nullptr;

@@ -117,6 +117,7 @@ void TMemDataSet::SetIRecordSet(TData* value) {
   value->FLocalUpdate = FLocalUpdate;
   if (FStore != nullptr) FStore->SetIndexFieldNames(FIndexFieldNames);
   InstallCalcFieldHooks();
+  InstallUpdateHooks();
 }
 
 void TMemDataSet::InstallCalcFieldHooks() {
@@ -492,7 +493,7 @@ void TMemDataSet::GetOldRecord(TRecBuf buffer) {
     FData->InitRecord(buffer);
     return;
   }
-  FData->GetRecord(buffer);
+  FData->GetOldRecord(buffer);
 }
 
 TFieldDesc* TMemDataSet::CalcFieldDesc(const TField* field) {

@@ -5,15 +5,19 @@
 // post, cancel and delete go through the record set.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "platform/db/DataSet.h"
 #include "platform/db/Fields.h"
+#include "platform/rtl/Exceptions.h"
 #include "table/Data.h"
 
 class TBlob;
+class TStream;
 class TDataSetService;
+class TDataSetUpdater;
 class TFieldTypeMap;
 class TMemData;
 class TMemDataSet;
@@ -66,6 +70,11 @@ class TMemDataSet : public TDataSet {
   virtual void SetDataSetService(TDataSetService* value);
   TDataSetService* DataSetService();
   virtual void DataReopen();
+  // The dataset as an XML rowset, through its service object
+  // (XmlRowsetWriter.cpp). The file is written beside the target and
+  // renamed over it, so a failed save leaves the old file whole.
+  void SaveToXML(const String& fileName);
+  void SaveToXML(TStream& destination);
 
   // Field definitions, field classes and descriptor lookup (MemDataSetFields.cpp).
   virtual const TFieldTypeMap& GetFieldTypeMapClass();
@@ -111,8 +120,43 @@ class TMemDataSet : public TDataSet {
   TBlob* GetBlob(StringView fieldName);
   TBlob* GetBlob(const TField* field);
 
-  // Cached updates (applied through the service's updater).
-  virtual void ApplyUpdates() {}
+  // Cached updates (MemDataSetUpdates.cpp): changes wait in the store until
+  // they are applied through the service's updater, committed or cancelled.
+  bool CachedUpdates() const { return FCachedUpdates; }
+  // Only while the dataset is closed; turning it off undoes pending changes.
+  void SetCachedUpdates(bool value);
+  bool LocalUpdate() const { return FLocalUpdate; }
+  void SetLocalUpdate(bool value);
+  bool UpdatesPending() const;
+  TUpdateRecordTypes GetUpdateRecordTypes() const;
+  void SetUpdateRecordTypes(TUpdateRecordTypes value);
+  void SetPrepared(bool value);
+  virtual void ApplyUpdates();
+  virtual void ApplyUpdates(TUpdateRecKinds kinds);
+  void CommitUpdates();
+  void CancelUpdates();
+  void RestoreUpdates();
+  void RevertRecord();
+  // The current record's update result, an unchanged record as applied.
+  TUpdateAction UpdateResult();
+  TUpdateRecAction InternalGetUpdateResult();
+  // "Not in cached update mode" while cached updates are off.
+  void CheckCachedUpdateMode() const;
+  static TItemTypes ConvertUpdateRecordTypes(TUpdateRecordTypes value);
+  std::function<void(TDataSet*, TUpdateRecKind, TUpdateAction&)> OnUpdateRecord;
+  std::function<void(TDataSet*, EDatabaseError&, TUpdateRecKind, TUpdateAction&)> OnUpdateError;
+
+ protected:
+  friend class TDataSetUpdater;
+  // Connects the record set's update hooks to the service's updater.
+  void InstallUpdateHooks();
+  TDataSetUpdater* Updater();
+  // Lends the record set two buffers for the duration of fn, then resyncs.
+  template <class Fn>
+  void WithCacheRecBufs(Fn fn);
+  TUpdateRecordTypes FUpdateRecordTypes = rtModified | rtInserted | rtUnmodified;
+
+ public:
 
   bool LocalConstraints() const { return FLocalConstraints; }
   void SetLocalConstraints(bool value) { FLocalConstraints = value; }

@@ -126,7 +126,7 @@ class TVirtualTable : public TMemDataSet {
 
  private:
   friend class TVirtualTableData;
-  friend void LoadVtd(TVirtualTable& table, TStream& stream, bool loadFields);
+  friend void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, bool decodeHTMLEntities);
   friend void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFieldSpec>& defs,
                       bool storeFields);
   // Keeps the rows across a change of definitions: saved before, loaded by

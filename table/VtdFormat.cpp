@@ -13,6 +13,7 @@
 #include "platform/rtl/Extended.h"
 #include "platform/rtl/SqlTimeStamp.h"
 #include "table/Blob.h"
+#include "table/XmlRowset.h"
 
 namespace {
 
@@ -24,7 +25,6 @@ constexpr char16_t SFieldTypeNumber[] = u"Invalid VTD file: unknown field type %
 constexpr char16_t SFieldKindNumber[] = u"Invalid VTD file: unknown field kind %d";
 constexpr char16_t SRecordCount[] = u"Invalid VTD file: record count %d does not fit the file";
 constexpr char16_t SNoFieldClass[] = u"Stored field '%s' has a type without a field class";
-constexpr char16_t SXmlRowset[] = u"XML rowset files cannot be read by this table";
 constexpr char16_t SNameTooLong[] = u"Name or size of field '%s' does not fit a VTD file";
 
 [[noreturn]] void ReadError() { throw EReadError(RtlMessages::SReadError); }
@@ -34,8 +34,9 @@ constexpr char16_t SNameTooLong[] = u"Name or size of field '%s' does not fit a 
 
 bool IsFieldTypeNumber(Word type) { return type <= ftSingle || type == ftDATimeStampOffset; }
 
-// The definitions whose precision a file carries into the table.
-bool KeepsPrecision(TFieldType type) {
+}  // namespace
+
+bool FieldDefKeepsPrecision(TFieldType type) {
   switch (type) {
     case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftDate: case ftTime:
     case ftDateTime: case ftLargeint: case ftTimeStamp: case ftLongWord: case ftShortint: case ftByte:
@@ -45,6 +46,8 @@ bool KeepsPrecision(TFieldType type) {
       return false;
   }
 }
+
+namespace {
 
 template <typename T>
 T Load(const Byte* p) {
@@ -74,10 +77,24 @@ class TVtdWriter {
     U16(static_cast<Word>(bytes.size()));
     Raw(bytes.data(), bytes.size());
   }
+  // A zeroed buffer of at least n bytes for one value, reused from value
+  // to value.
+  Byte* Scratch(size_t n) {
+    if (FScratch.size() < n) FScratch.resize(n);
+    std::memset(FScratch.data(), 0, n);
+    return FScratch.data();
+  }
+  // Appends a length and room for that many bytes, returned to be filled.
+  Byte* Reserve(size_t n) {
+    U32(static_cast<Cardinal>(n));
+    FBytes.resize(FBytes.size() + n);
+    return FBytes.data() + FBytes.size() - n;
+  }
   std::vector<Byte>& Bytes() { return FBytes; }
 
  private:
   std::vector<Byte> FBytes;
+  std::vector<Byte> FScratch;
 };
 
 // --- variants ---------------------------------------------------------------
@@ -174,33 +191,33 @@ void WriteValue(TVtdWriter& w, TData& store, TFieldDesc* d, TRecBuf rec) {
   bool blank = false;
   switch (d->FDataType) {
     case dtString: case dtExtString: {
-      std::vector<char> buf(static_cast<size_t>(d->FLength) + 1, 0);
-      store.GetField(d, rec, buf.data(), false, blank);
-      size_t n = std::strlen(buf.data());
-      w.Value(buf.data(), n == 0 ? 1 : n);
+      auto* buf = reinterpret_cast<char*>(w.Scratch(static_cast<size_t>(d->FLength) + 1));
+      store.GetField(d, rec, buf, false, blank);
+      size_t n = strnlen(buf, d->FLength);
+      w.Value(buf, n == 0 ? 1 : n);
       return;
     }
     case dtWideString: case dtExtWideString: {
-      std::vector<char16_t> buf(static_cast<size_t>(d->FLength) + 1, 0);
-      store.GetField(d, rec, buf.data(), false, blank);
-      size_t n = std::char_traits<char16_t>::length(buf.data());
-      w.Value(buf.data(), 2 * (n == 0 ? 1 : n));
+      Byte* buf = w.Scratch(2 * (static_cast<size_t>(d->FLength) + 1));
+      store.GetField(d, rec, buf, false, blank);
+      size_t n = 0;
+      while (n < d->FLength && (buf[2 * n] != 0 || buf[2 * n + 1] != 0)) ++n;
+      w.Value(buf, 2 * (n == 0 ? 1 : n));
       return;
     }
     case dtVarBytes: case dtExtVarBytes: {
-      std::vector<Byte> buf(static_cast<size_t>(d->FLength) + 2, 0);
-      store.GetField(d, rec, buf.data(), false, blank);
-      Word n = std::min<Word>(Load<Word>(buf.data()), d->FLength);
-      w.Value(buf.data() + 2, n);
+      Byte* buf = w.Scratch(static_cast<size_t>(d->FLength) + 2);
+      store.GetField(d, rec, buf, false, blank);
+      Word n = std::min<Word>(Load<Word>(buf), d->FLength);
+      w.Value(buf + 2, n);
       return;
     }
     case dtBlob: case dtMemo: case dtWideMemo: {
       TBlob* blob = store.GetObject(d, rec);
       Int64 size = blob != nullptr ? blob->GetSize() : 0;
       if (size > std::numeric_limits<Cardinal>::max()) FileError(SNameTooLong, {d->FName});
-      std::vector<Byte> buf(static_cast<size_t>(size));
-      if (size > 0) blob->Read(0, size, buf.data());
-      w.Value(buf.data(), buf.size());
+      Byte* out = w.Reserve(static_cast<size_t>(size));
+      if (size > 0) blob->Read(0, size, out);
       return;
     }
     case dtVariant: {
@@ -216,38 +233,38 @@ void WriteValue(TVtdWriter& w, TData& store, TFieldDesc* d, TRecBuf rec) {
     AssertionFailed(Unit, u"Unknown data type FieldDesc.DataType=" + IntToStr(d->FDataType));
   }
   // Filler bytes (the second half of dates and times) are written as zeros.
-  std::vector<Byte> buf(static_cast<size_t>(std::max<Integer>({size, d->FSize, 8})), 0);
-  store.GetField(d, rec, buf.data(), false, blank);
-  w.Value(buf.data(), static_cast<size_t>(size));
+  Byte* buf = w.Scratch(static_cast<size_t>(std::max<Integer>({size, d->FSize, 8})));
+  store.GetField(d, rec, buf, false, blank);
+  w.Value(buf, static_cast<size_t>(size));
 }
 
 // A value as the record set hands it out (strings terminated, var-bytes
 // with their length in front), checked against the stream's definition.
-std::vector<Byte> DecodeValue(const TFieldDesc& sd, const Byte* p, size_t n) {
+void DecodeValue(const TFieldDesc& sd, const Byte* p, size_t n, std::vector<Byte>& out) {
   auto bad = [&] { FileError(SValueSize, {sd.FName, static_cast<Integer>(n)}); };
-  std::vector<Byte> out;
+  out.clear();
   switch (sd.FDataType) {
     case dtString:
       if (n > std::max<size_t>(sd.FLength, 1)) bad();
       out.assign(p, p + n);
       out.push_back(0);
-      return out;
+      return;
     case dtWideString:
       if (n % 2 != 0 || n / 2 > std::max<size_t>(sd.FLength, 1)) bad();
       out.assign(p, p + n);
       out.insert(out.end(), {0, 0});
-      return out;
+      return;
     case dtVarBytes: {
       if (n > sd.FLength) bad();
       auto len = static_cast<Word>(n);
       out.resize(2);
       std::memcpy(out.data(), &len, 2);
       out.insert(out.end(), p, p + n);
-      return out;
+      return;
     }
     case dtBlob: case dtMemo: case dtWideMemo:
       out.assign(p, p + n);
-      return out;
+      return;
     default: break;
   }
   Integer size = FixedValueSize(sd);
@@ -258,7 +275,6 @@ std::vector<Byte> DecodeValue(const TFieldDesc& sd, const Byte* p, size_t n) {
   out.assign(p, p + n);
   if (sd.FDataType == dtDate || sd.FDataType == dtTime) out.resize(4);  // the filler carries nothing
   if (sd.FDataType == dtGuid) out.back() = 0;
-  return out;
 }
 
 // The decoded value as a variant, for a table field of another type.
@@ -345,7 +361,7 @@ TVtdHeader ReadVtdHeader(TVtdReader& r) {
     def.Size = r.U16();
     if (h.Version >= 3) {
       Integer precision = r.I32();
-      if (KeepsPrecision(def.Type)) def.Precision = precision;
+      if (FieldDefKeepsPrecision(def.Type)) def.Precision = precision;
     }
     h.Defs.push_back(std::move(def));
   }
@@ -376,7 +392,109 @@ TVtdHeader ReadVtdHeader(TVtdReader& r) {
 // ---------------------------------------------------------------------------
 // Loading
 
-void LoadVtd(TVirtualTable& table, TStream& stream, bool loadFields) {
+namespace {
+
+// Adds the stream's column definitions to defs without the table reloading
+// on each of them.
+void AddDefinitions(TFieldDefs& defs, const std::vector<TXmlRowsetColumn>& columns, bool& avoidRefreshData) {
+  bool saved = avoidRefreshData;
+  avoidRefreshData = true;
+  struct Restore {
+    bool& flag;
+    bool value;
+    ~Restore() { flag = value; }
+  } restore{avoidRefreshData, saved};
+  for (const TXmlRowsetColumn& column : columns) {
+    TFieldDef* def = defs.Add(column.Spec.Name, column.Spec.Type, column.Spec.Size, column.Required);
+    def->SetPrecision(column.Spec.Precision);
+    if (column.Fixed) def->SetAttributes(def->Attributes() | faFixed);
+  }
+}
+
+// Creates the stored fields of a VTD header as the table's persistent fields.
+void CreateStoredFields(TVirtualTable& table, const std::vector<TVtdStoredField>& fields) {
+  TComponent* owner = table.Owner() != nullptr ? table.Owner() : &table;
+  for (const TVtdStoredField& f : fields) {
+    if (f.Kind == fkLookup) continue;
+    TFieldClass fieldClass = table.GetFieldClass(static_cast<TFieldType>(f.Type));
+    if (fieldClass == nullptr) FileError(SNoFieldClass, {f.Name});
+    std::unique_ptr<TField> field(fieldClass(owner));
+    field->SetFieldName(f.Name);
+    field->SetFieldKind(static_cast<TFieldKind>(f.Kind));
+    if (f.Type == ftString || f.Type == ftWideString) field->SetSize(f.Size);
+    field->SetDataSet(&table);
+    field.release();
+  }
+}
+
+// Appends the records of a VTD file to the open table.
+void ReadVtdRows(TVirtualTable& table, TVtdReader& r, const TVtdHeader& h, bool loadFields) {
+  // Each stream column, decoded by its own definition, and the table
+  // field (with its descriptor) of the same name when there is one.
+  struct Column {
+    TFieldDesc Stream{nullptr};
+    TField* Field = nullptr;
+    TFieldDesc* Desc = nullptr;
+  };
+  std::vector<Column> columns(h.Defs.size());
+  for (size_t i = 0; i < h.Defs.size(); ++i) {
+    const TVirtualFieldSpec& spec = h.Defs[i];
+    Column& c = columns[i];
+    c.Stream.FName = spec.Name;
+    if (!DescribeVirtualTableField(c.Stream, spec.Type, spec.Size, spec.Precision)) {
+      throw EDatabaseError(SVTUnsupportedFieldType);
+    }
+    // The table's own fields made from these definitions pair by number;
+    // any other field by name.
+    bool byNumber = loadFields && table.DefaultFields();
+    c.Field = byNumber ? table.Fields().FieldByNumber(static_cast<Integer>(i) + 1) : table.FindField(c.Stream.FName);
+    if (c.Field != nullptr && c.Field->FieldKind() == fkData) c.Desc = table.GetFieldDesc(c.Field);
+    if (c.Desc == nullptr) c.Field = nullptr;
+  }
+  TData& store = *table.TMemDataSet::Data();
+  bool wide = h.Version >= 2;
+  std::vector<Byte> value;  // one value as the record set takes it, reused
+  table.DoVirtualTableProgress(0);
+  for (Integer i = 0; i < h.RecordCount; ++i) {
+    table.Append();
+    TRecordBuffer rec = table.GetActiveRecBuf();
+    for (Column& c : columns) {
+      size_t n = wide ? r.U32() : r.U16();
+      if (n == 0) continue;
+      const Byte* p = r.Bytes(n);
+      if (c.Stream.FDataType == dtVariant) {
+        Word code = r.U16();
+        Variant v = ReadVariant(p, n, code, c.Stream.FName);
+        if (c.Desc == nullptr) continue;
+        if (c.Desc->FDataType == dtVariant) store.PutFieldAsVariant(c.Desc, rec, v);
+        else c.Field->SetAsVariant(v);
+        continue;
+      }
+      DecodeValue(c.Stream, p, n, value);
+      if (c.Desc == nullptr) continue;
+      if (!SameLayout(c.Stream, *c.Desc)) {
+        c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
+      } else if (IsBlobType(c.Desc->FDataType)) {
+        TBlob* blob = store.GetObject(c.Desc, rec);
+        if (blob == nullptr) {
+          c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
+          continue;
+        }
+        blob->Clear();
+        blob->Write(0, static_cast<Int64>(value.size()), value.data());
+        store.SetNull(c.Desc, rec, false);
+      } else {
+        store.PutField(c.Desc, rec, value.data());
+      }
+    }
+    table.Post();
+    table.DoVirtualTableProgress(static_cast<Integer>(std::nearbyint(i * 100.0 / h.RecordCount)));
+  }
+}
+
+}  // namespace
+
+void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, bool decodeHTMLEntities) {
   struct Avoid {
     Integer& count;
     explicit Avoid(Integer& c) : count(c) { ++count; }
@@ -387,68 +505,42 @@ void LoadVtd(TVirtualTable& table, TStream& stream, bool loadFields) {
   table.Clear();
   if (loadFields) table.DeleteFields();
 
-  std::vector<Byte> bytes(static_cast<size_t>(std::max<Int64>(stream.Size(), 0)));
-  stream.SetPosition(0);
-  if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
-
   bool autoCalc = table.AutoCalcFields;
   try {
-    if (DetectFileFormat(bytes.data(), bytes.size()) == ffXML) throw EReadError(SXmlRowset);
-    TVtdReader r(bytes.data(), bytes.size());
-    TVtdHeader h = ReadVtdHeader(r);
+    Byte head[8] = {};
+    stream.SetPosition(0);
+    Int64 headSize = stream.Read(head, sizeof head);
+    const bool xml = DetectFileFormat(head, static_cast<size_t>(std::max<Int64>(headSize, 0))) == ffXML;
+
+    // XML is read as a stream; a VTD file whole, by its bounds-checked reader.
+    std::unique_ptr<XmlTextReader> xmlReader;
+    TXmlAliasList aliases;
+    std::vector<Byte> bytes;
+    TVtdReader r(nullptr, 0);
+    TVtdHeader h;
+    std::vector<TXmlRowsetColumn> columns;
+    if (xml) {
+      stream.SetPosition(0);
+      xmlReader = std::make_unique<XmlTextReader>(stream, decodeHTMLEntities);
+      columns = ReadFieldDefsXML(*xmlReader, aliases, table);
+    } else {
+      bytes.resize(static_cast<size_t>(std::max<Int64>(stream.Size(), 0)));
+      stream.SetPosition(0);
+      if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+      r = TVtdReader(bytes.data(), bytes.size());
+      h = ReadVtdHeader(r);
+      for (const TVirtualFieldSpec& spec : h.Defs) columns.push_back({spec, false, false});
+    }
 
     // The stream's definitions: the table's own with loadFields, else a
     // list that only names the columns (its checks of names still apply).
     TFieldDefs scratch(&table);
-    TFieldDefs& defs = loadFields ? table.FieldDefs() : scratch;
-    {
-      bool saved = table.FAvoidRefreshData;
-      table.FAvoidRefreshData = true;
-      struct Restore {
-        bool& flag;
-        bool value;
-        ~Restore() { flag = value; }
-      } restore{table.FAvoidRefreshData, saved};
-      for (const TVirtualFieldSpec& spec : h.Defs) {
-        TFieldDef* def = defs.Add(spec.Name, spec.Type, spec.Size, false);
-        def->SetPrecision(spec.Precision);
-      }
-    }
-    if (loadFields) {
-      TComponent* owner = table.Owner() != nullptr ? table.Owner() : &table;
-      for (const TVtdStoredField& f : h.Fields) {
-        if (f.Kind == fkLookup) continue;
-        TFieldClass fieldClass = table.GetFieldClass(static_cast<TFieldType>(f.Type));
-        if (fieldClass == nullptr) FileError(SNoFieldClass, {f.Name});
-        std::unique_ptr<TField> field(fieldClass(owner));
-        field->SetFieldName(f.Name);
-        field->SetFieldKind(static_cast<TFieldKind>(f.Kind));
-        if (f.Type == ftString || f.Type == ftWideString) field->SetSize(f.Size);
-        field->SetDataSet(&table);
-        field.release();
-      }
-    }
+    AddDefinitions(loadFields ? table.FieldDefs() : scratch, columns, table.FAvoidRefreshData);
+    if (loadFields) CreateStoredFields(table, h.Fields);
 
-    if (h.RecordCount == 0) {
+    if (!xml && h.RecordCount == 0) {
       table.SetActive(wasActive);
       return;
-    }
-
-    // Each stream column, decoded by its own definition, and the table
-    // field (with its descriptor) of the same name when there is one.
-    struct Column {
-      TFieldDesc Stream{nullptr};
-      TField* Field = nullptr;
-      TFieldDesc* Desc = nullptr;
-    };
-    std::vector<Column> columns(h.Defs.size());
-    for (size_t i = 0; i < h.Defs.size(); ++i) {
-      const TVirtualFieldSpec& spec = h.Defs[i];
-      Column& c = columns[i];
-      c.Stream.FName = spec.Name;
-      if (!DescribeVirtualTableField(c.Stream, spec.Type, spec.Size, spec.Precision)) {
-        throw EDatabaseError(SVTUnsupportedFieldType);
-      }
     }
     table.DisableControls();
     struct Enable {
@@ -457,53 +549,8 @@ void LoadVtd(TVirtualTable& table, TStream& stream, bool loadFields) {
     } enable{table};
     table.Open();
     table.AutoCalcFields = false;
-    for (size_t i = 0; i < columns.size(); ++i) {
-      Column& c = columns[i];
-      // The table's own fields made from these definitions pair by number;
-      // any other field by name.
-      bool byNumber = loadFields && table.DefaultFields();
-      c.Field = byNumber ? table.Fields().FieldByNumber(static_cast<Integer>(i) + 1) : table.FindField(c.Stream.FName);
-      if (c.Field != nullptr && c.Field->FieldKind() == fkData) c.Desc = table.GetFieldDesc(c.Field);
-      if (c.Desc == nullptr) c.Field = nullptr;
-    }
-    TData& store = *table.TMemDataSet::Data();
-    bool wide = h.Version >= 2;
-    table.DoVirtualTableProgress(0);
-    for (Integer i = 0; i < h.RecordCount; ++i) {
-      table.Append();
-      TRecordBuffer rec = table.GetActiveRecBuf();
-      for (Column& c : columns) {
-        size_t n = wide ? r.U32() : r.U16();
-        if (n == 0) continue;
-        const Byte* p = r.Bytes(n);
-        if (c.Stream.FDataType == dtVariant) {
-          Word code = r.U16();
-          Variant v = ReadVariant(p, n, code, c.Stream.FName);
-          if (c.Desc == nullptr) continue;
-          if (c.Desc->FDataType == dtVariant) store.PutFieldAsVariant(c.Desc, rec, v);
-          else c.Field->SetAsVariant(v);
-          continue;
-        }
-        std::vector<Byte> value = DecodeValue(c.Stream, p, n);
-        if (c.Desc == nullptr) continue;
-        if (!SameLayout(c.Stream, *c.Desc)) {
-          c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
-        } else if (IsBlobType(c.Desc->FDataType)) {
-          TBlob* blob = store.GetObject(c.Desc, rec);
-          if (blob == nullptr) {
-            c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
-            continue;
-          }
-          blob->Clear();
-          blob->Write(0, static_cast<Int64>(value.size()), value.data());
-          store.SetNull(c.Desc, rec, false);
-        } else {
-          store.PutField(c.Desc, rec, value.data());
-        }
-      }
-      table.Post();
-      table.DoVirtualTableProgress(static_cast<Integer>(std::nearbyint(i * 100.0 / h.RecordCount)));
-    }
+    if (xml) ProcessXMLData(table, *xmlReader, aliases);
+    else ReadVtdRows(table, r, h, loadFields);
     table.AutoCalcFields = autoCalc;
     table.First();
     if (!wasActive && table.HasOption(voPersistentData)) table.Close();
@@ -605,8 +652,8 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
 // ---------------------------------------------------------------------------
 // The table's file and stream operations
 
-void TVirtualTable::LoadFromStream(TStream& stream, bool loadFields, bool /*decodeHTMLEntities*/) {
-  LoadVtd(*this, stream, loadFields);
+void TVirtualTable::LoadFromStream(TStream& stream, bool loadFields, bool decodeHTMLEntities) {
+  LoadTableStream(*this, stream, loadFields, decodeHTMLEntities);
 }
 
 void TVirtualTable::LoadFromFile(const String& fileName, bool loadFields, bool decodeHTMLEntities) {

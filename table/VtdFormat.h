@@ -58,8 +58,12 @@ struct TVtdHeader {
 // and a record count that the remaining bytes can hold.
 TVtdHeader ReadVtdHeader(TVtdReader& reader);
 
-// The steps of TVirtualTable::LoadFromStream and SaveToStream. SaveVtd
-// writes defs as the header and the rows of the table's store by the
-// descriptors of the same names.
-void LoadVtd(TVirtualTable& table, TStream& stream, bool loadFields);
+// The definitions whose precision a file carries into the table.
+bool FieldDefKeepsPrecision(TFieldType type);
+
+// The steps of TVirtualTable::LoadFromStream (a VTD file or an XML rowset,
+// told apart by DetectFileFormat) and SaveToStream. SaveVtd writes defs as
+// the header and the rows of the table's store by the descriptors of the
+// same names.
+void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, bool decodeHTMLEntities);
 void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFieldSpec>& defs, bool storeFields);

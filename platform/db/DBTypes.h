@@ -36,6 +36,15 @@ enum TGetMode : Byte { gmCurrent, gmNext, gmPrior };
 enum TGetResult : Byte { grOK, grBOF, grEOF, grError };
 enum TBookmarkFlag : Byte { bfCurrent = 0, bfBOF = 1, bfEOF = 2, bfInserted = 3 };
 enum TUpdateStatus : Byte { usUnmodified = 0, usModified = 1, usInserted = 2, usDeleted = 3 };
+// What an update handler tells the dataset to do with a cached change;
+// uaDefault lets the dataset's own update logic run.
+enum TUpdateAction : Byte { uaFail = 0, uaAbort = 1, uaSkip = 2, uaRetry = 3, uaApplied = 4, uaDefault = 10 };
+// Which cached records a dataset shows (a set of bits).
+using TUpdateRecordTypes = Byte;
+inline constexpr TUpdateRecordTypes rtModified = 1;
+inline constexpr TUpdateRecordTypes rtInserted = 2;
+inline constexpr TUpdateRecordTypes rtDeleted = 4;
+inline constexpr TUpdateRecordTypes rtUnmodified = 8;
 enum TBlobStreamMode : Byte { bmRead, bmWrite, bmReadWrite };
 enum TAlignment : Byte { taLeftJustify, taRightJustify, taCenter };
 

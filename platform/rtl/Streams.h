@@ -58,6 +58,8 @@ class TFileStream : public TStream {
   const String& FileName() const { return FFileName; }
   // Forces written data to the disk; raises EWriteError when it cannot.
   void FlushToDisk();
+  // The descriptor, for callers that tune how the system writes the file.
+  int Handle() const { return FHandle; }
 
  private:
   String FFileName;

@@ -1,5 +1,7 @@
 #include "platform/rtl/Strings.h"
 
+#include <type_traits>
+
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
 
@@ -67,6 +69,20 @@ UConverter* ConverterFor(int codePage) {
   ucnv_setSubstChars(conv, "?", 1, &status);
   cache.emplace(codePage, std::unique_ptr<UConverter, Closer>(conv));
   return conv;
+}
+
+// Code pages whose bytes below 0x80 are ASCII and never part of a longer
+// sequence: text that is all ASCII converts unit for unit, without ICU.
+bool AsciiPassesThrough(int codePage) {
+  return (codePage >= 437 && codePage <= 869) || codePage == 874 || (codePage >= 1250 && codePage <= 1258) ||
+         (codePage >= 28591 && codePage <= 28605);
+}
+
+template <class Text>
+bool IsAscii(const Text& text) {
+  for (auto c : text)
+    if (static_cast<std::make_unsigned_t<decltype(c)>>(c) >= 0x80) return false;
+  return true;
 }
 
 }  // namespace
@@ -171,6 +187,7 @@ String Utf8ToString(std::string_view s) {
 String CodePageToString(std::string_view bytes, int codePage) {
   if (bytes.empty()) return String();
   if (codePage == CP_UTF8) return Utf8ToString(bytes);
+  if (AsciiPassesThrough(codePage) && IsAscii(bytes)) return String(bytes.begin(), bytes.end());
   UConverter* conv = ConverterFor(codePage);
   ucnv_resetToUnicode(conv);
   String out(bytes.size() * 2 + 2, u'\0');
@@ -192,6 +209,7 @@ String CodePageToString(std::string_view bytes, int codePage) {
 RawByteString StringToCodePage(StringView s, int codePage) {
   if (s.empty()) return RawByteString();
   if (codePage == CP_UTF8) return StringToUtf8(s);
+  if (AsciiPassesThrough(codePage) && IsAscii(s)) return RawByteString(s.begin(), s.end());
   UConverter* conv = ConverterFor(codePage);
   ucnv_resetFromUnicode(conv);
   RawByteString out(s.size() * 4 + 4, '\0');
