@@ -79,7 +79,8 @@ bool TRADerevuBaseComponent::LoadRecord() {
     GetParsedValue(entry.Source, entry.FieldLink, value);
     if (FCharacterSet != csiANSI_WINDOWS && !value.IsNull() && !value.IsEmpty() &&
         (field == nullptr || !IsNumericOrDateTimeType(field->DataType()))) {
-      value = Variant(FCharacterSet == csiASCII_MSDOS ? UECode(true, value.AsString()) : EBCDICCode(value.AsString()));
+      value = Variant(FCharacterSet == csiASCII_MSDOS ? ImportText::UECode(true, value.AsString())
+                                                        : ImportText::EBCDICCode(value.AsString()));
     }
     if (OnGetCellParams) OnGetCellParams(this, field, value);
     entry.Value = value;
