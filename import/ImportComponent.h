@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "import/ImportColumns.h"
+#include "import/ImportProgress.h"
 #include "import/ImportSettings.h"
 #include "import/ImportTypes.h"
 #include "import/WideStrings.h"
@@ -179,12 +180,34 @@ class TRADerevuBaseComponent : public TComponent {
   // SpecificationDir, OnGetRowMode or the specification events).
   virtual void Assign(const TRADerevuBaseComponent& source);
 
-  // ---- The run ----
-  // Raises ESMIInvalidPropertyException when a required setting is missing,
-  // then runs Prepare. True when the run was executed.
+  // ---- The run (ImportRun.cpp) ----
+  // Raises ESMIInvalidPropertyException when a required setting is missing
+  // and passes on failures of BeforeImport; any other failure ends in the
+  // statistic's Result. True when every row went in (irExecuted). A call
+  // while a run of this component is going on does nothing and gives false.
   bool Execute();
+  bool Running() const { return FRunning; }
   // The row loop; called once per run by Execute.
   virtual void Prepare();
+  // FillKey4Locate, then FillKey4Values.
+  virtual void BuildFieldMapping();
+  // Builds vFields from vValues and vLocate and links the three.
+  virtual void BuildArrayIntersection();
+  void FillKey4Values();
+  void FillKey4Locate();
+  // Asked before each row with the number of rows visited; the base
+  // accepts all.
+  virtual bool IsGoodRow(Integer /*rowsVisited*/) { return true; }
+
+  // ---- SQL generation (ImportRunSql.cpp), for akGenerateSQL ----
+  String GetSQLFieldName(const String& name) const;
+  static bool IsStandardFieldName(const String& name);
+  // NULL, a bare number for a numeric field, else the text quoted.
+  String GetSQLValue(const Variant& value, const TField* field) const;
+  String GetSQLPart(const TSMIValueEntry& entry, const TField* field) const;
+  void AddWhereClause(int keyEntry);
+  // The statement for the current row's action from the collected parts.
+  String BuildSQLStatement(TSMIAction action) const;
   // Reloads the regional formats when asked and clears the pause; readers
   // open the source here after calling the base.
   virtual void BeforeImport();
@@ -265,8 +288,24 @@ class TRADerevuBaseComponent : public TComponent {
   // ---- Helpers ----
   // TableName for a dataset import, else the destination dataset's table.
   String GetTableName() const;
-  void PauseImport() { PausedProcess = true; }
-  void ContinueImport() { PausedProcess = false; }
+
+  // ---- Progress window and parameter prompt (ImportProgress.cpp) ----
+  // Computes every parameter's Value and asks for those that want asking;
+  // false when the user cancelled or a required parameter stays empty.
+  bool AskParameters();
+  // Opens the window through the display hooks (closing a previous one);
+  // false when there is no hook or the window could not be made.
+  bool CreateProgressDlg(const TImportProgressLayout& layout);
+  bool ChangeProgressDlg(Integer minimum, Integer maximum, Integer position);
+  bool UpdateProgressDlg(const String& status, const TImportCounters& counters);
+  bool DestroyProgressDlg();
+  // Pausing holds the run between rows, with or without a window.
+  void PauseImport();
+  void ContinueImport();
+  bool ProgressPaused() const;
+  bool ProgressCanceled() const;
+  // The progress window while a run shows one.
+  std::unique_ptr<IImportProgressWindow> frmVODProcess;
   static void CreateDirIfNotExists(const String& fileName);
   static TSMIDataType GetVODDataType(TFieldType fieldType);
   static String GetDefExt(TTableTypeImport tableType);
@@ -277,6 +316,16 @@ class TRADerevuBaseComponent : public TComponent {
 
  private:
   TField* CurrentParsedField() const;
+  // The row loop's parts.
+  void ProcessAcceptedRow();
+  void WriteRow();
+  void LocateRow();
+  void WaitWhilePaused();
+  void SetFieldValue(TField& field, const Variant& value);
+  bool IsKeyedMode(TImportMode mode) const;
+  bool KeyedModeOrRowMode() const;
+  void FinishRun(const String& message);
+  TImportCounters Counters() const;
   bool SkipEmptyRow() const;
 
   bool FAnimatedStatus = true;
@@ -313,4 +362,17 @@ class TRADerevuBaseComponent : public TComponent {
   bool FUseDisplayNames = false;
   TSMIColumns FColumns;
   TSMIParameters FParameters;
+  bool FRunning = false;
+  // Run state of the row loop.
+  bool FInTransaction = false;
+  bool FFound = false;
+  TImportMode FRowMode = imAppend;
+  Integer FProgressStep = 0;
+  String FRunTableName;
+  std::vector<String> FSQLFields;
+  std::vector<String> FSQLValues;
+  std::vector<String> FSQLWhere;
+  // Set by the write handler so the row handler does not count its error
+  // twice.
+  bool FRowErrorCounted = false;
 };

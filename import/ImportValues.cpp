@@ -79,7 +79,8 @@ bool TRADerevuBaseComponent::LoadRecord() {
     GetParsedValue(entry.Source, entry.FieldLink, value);
     if (FCharacterSet != csiANSI_WINDOWS && !value.IsNull() && !value.IsEmpty() &&
         (field == nullptr || !IsNumericOrDateTimeType(field->DataType()))) {
-      value = Variant(FCharacterSet == csiASCII_MSDOS ? UECode(true, value.AsString()) : EBCDICCode(value.AsString()));
+      value = Variant(FCharacterSet == csiASCII_MSDOS ? ImportText::UECode(true, value.AsString())
+                                                        : ImportText::EBCDICCode(value.AsString()));
     }
     if (OnGetCellParams) OnGetCellParams(this, field, value);
     entry.Value = value;
@@ -104,7 +105,7 @@ bool TRADerevuBaseComponent::LoadRecord() {
     auto refresh = [this](std::vector<TSMIValueEntry>& entries) {
       for (TSMIValueEntry& entry : entries) {
         if (entry.FieldLink >= 0 && entry.FieldLink < static_cast<Integer>(vFields.size()))
-          entry = vFields[static_cast<size_t>(entry.FieldLink)];
+          entry.Value = vFields[static_cast<size_t>(entry.FieldLink)].Value;
       }
     };
     refresh(vValues);

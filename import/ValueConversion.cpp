@@ -193,6 +193,8 @@ constexpr std::array<Byte, 256> EbcdicTable = MakeEbcdicTable();
 
 }  // namespace
 
+namespace ImportText {
+
 Byte ASCII2EBCDIC(Byte c) { return EbcdicTable[c]; }
 
 String EBCDICCode(StringView text) {
@@ -202,3 +204,5 @@ String EBCDICCode(StringView text) {
 }
 
 String UECode(bool oem, const String& text) { return oem ? OemToAnsiStr(text) : text; }
+
+}  // namespace ImportText

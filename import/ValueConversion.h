@@ -40,8 +40,13 @@ bool ReadNumberWithSeparator(StringView text, WideChar decimalSeparator, double&
 // Base64 groups of four characters; a trailing incomplete group is ignored.
 // Each byte becomes the character of that code.
 String Decode64(StringView text);
+// The source character sets. The export has routines of the same names
+// that go the other way, so the import keeps its own in a namespace: a
+// program holding both links.
+namespace ImportText {
 // The EBCDIC code of a character's low 8 bits.
 Byte ASCII2EBCDIC(Byte c);
 String EBCDICCode(StringView text);
 // Text of a DOS source re-read in the OEM code page when oem is set.
 String UECode(bool oem, const String& text);
+}  // namespace ImportText

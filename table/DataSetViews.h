@@ -24,10 +24,13 @@ inline constexpr TLocateExOptions lxUp = 16;        // search backward from the 
 inline constexpr TLocateExOptions lxPartialCompare = 32;  // the key need only occur in the value
 
 // The values of a search key, one per key field. A single value serves the
-// first key field; later key fields without a value search for null.
+// first key field; later key fields without a value search for null. A
+// variant array (what callers through TDataSet pass for several fields)
+// gives one value per item.
 struct TKeyValues {
   TKeyValues() = default;
-  TKeyValues(const Variant& value) : Values{value} {}  // NOLINT: one value is a one-field key
+  TKeyValues(const Variant& value)  // NOLINT: one value is a one-field key
+      : Values(value.ArrayItems() ? *value.ArrayItems() : std::vector<Variant>{value}) {}
   TKeyValues(std::initializer_list<Variant> values) : Values(values) {}
   explicit TKeyValues(std::vector<Variant> values) : Values(std::move(values)) {}
   // Null beyond the given values.

@@ -51,6 +51,23 @@ Variant Variant::FromSharedObject(TSharedObject* obj) {
   return Variant(varSharedObject, TSharedRef<TSharedObject>(obj));
 }
 
+namespace {
+struct TVariantArrayItems : TSharedObject {
+  explicit TVariantArrayItems(std::vector<Variant> items) : Items(std::move(items)) {}
+  std::vector<Variant> Items;
+};
+}  // namespace
+
+Variant Variant::ArrayOf(std::vector<Variant> items) {
+  // A new shared object starts with the one reference the variant adopts.
+  return Variant(varArray | varVariant, TSharedRef<TSharedObject>(new TVariantArrayItems(std::move(items))));
+}
+
+const std::vector<Variant>* Variant::ArrayItems() const {
+  if (FType != (varArray | varVariant)) return nullptr;
+  return &static_cast<const TVariantArrayItems*>(std::get<TSharedRef<TSharedObject>>(FValue).get())->Items;
+}
+
 Variant VarFromDateTime(TDateTime value) { return Variant::FromDateTime(value); }
 Variant VarFMTBcdCreate(const TBcd& value) { return Variant(value); }
 Variant VarSQLTimeStampCreate(const TSQLTimeStamp& value) { return Variant(value); }

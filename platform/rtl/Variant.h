@@ -82,6 +82,10 @@ class Variant {
   static Variant FromBytes(const void* data, size_t size);
   // Adds a reference to the object; nullptr gives Null.
   static Variant FromSharedObject(TSharedObject* obj);
+  // An array of variants (varArray | varVariant, bounds 0..size-1), as
+  // multi-field Locate and Lookup take their key values. Copies share the
+  // items, which do not change after creation.
+  static Variant ArrayOf(std::vector<Variant> items);
 
   Word VarType() const { return FType; }
   bool IsNull() const { return FType == varNull; }
@@ -113,6 +117,8 @@ class Variant {
   TSharedObject* AsSharedObject() const;
   // The bytes of a byte array without a copy; nullptr for any other type.
   const std::vector<Byte>* ByteArray() const { return std::get_if<std::vector<Byte>>(&FValue); }
+  // The items of an ArrayOf value; nullptr for any other type.
+  const std::vector<Variant>* ArrayItems() const;
 
  private:
   using Payload = std::variant<std::monostate, Int64, UInt64, double, String, AnsiString, std::vector<Byte>, TBcd,

@@ -280,10 +280,10 @@ TEST(EbcdicTest, TableCoversControlsPrintablesAndTheUpperHalf) {
                                {'a', 0x81}, {'j', 0x91}, {'s', 0xA2}, {'z', 0xA9}, {'{', 0xC0}, {'|', 0x6A},
                                {'}', 0xD0}, {'~', 0xA1}, {127, 0x4B}, {255, 0x4B}}) {
     SCOPED_TRACE(static_cast<int>(ascii));
-    EXPECT_EQ(ASCII2EBCDIC(ascii), ebcdic);
+    EXPECT_EQ(ImportText::ASCII2EBCDIC(ascii), ebcdic);
   }
   // Only the low 8 bits of a character index the table.
-  EXPECT_EQ(EBCDICCode(u"A\u0141z"), String({u'\xC1', u'\xC1', u'\xA9'}));
+  EXPECT_EQ(ImportText::EBCDICCode(u"A\u0141z"), String({u'\xC1', u'\xC1', u'\xA9'}));
 }
 
 // ---- Names, literals, conditions and events while loading a row ----

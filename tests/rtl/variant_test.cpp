@@ -381,3 +381,17 @@ TEST_F(VariantTest, SharedObjectsAreCountedThroughCopies) {
   ExpectError<EVariantTypeCastError>([] { Variant(1).AsSharedObject(); },
                                      u"Could not convert variant of type (Integer) into type (SharedObject)");
 }
+
+TEST_F(VariantTest, ArrayOfSharesItsItemsBetweenCopies) {
+  Variant keys = Variant::ArrayOf({Variant(7), Variant(u"x"), Variant::Null()});
+  EXPECT_EQ(keys.VarType(), varArray | varVariant);
+  EXPECT_EQ(VarTypeAsText(keys.VarType()), u"Array Variant");
+  Variant copy = keys;
+  keys = Variant();
+  ASSERT_NE(copy.ArrayItems(), nullptr);
+  ASSERT_EQ(copy.ArrayItems()->size(), 3u);
+  EXPECT_EQ((*copy.ArrayItems())[1].AsString(), u"x");
+  EXPECT_TRUE((*copy.ArrayItems())[2].IsNull());
+  EXPECT_EQ(Variant(7).ArrayItems(), nullptr);
+  EXPECT_THROW(copy.AsInteger(), EVariantTypeCastError);
+}
