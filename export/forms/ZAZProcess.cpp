@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "export/forms/FileCopyAnimation.h"
+#include "platform/gui/FileCopyAnimation.h"
 #include "platform/gui/QtStrings.h"
 
 TfrmZAZProcess::TfrmZAZProcess(QWidget* parent)

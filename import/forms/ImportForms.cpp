@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "export/forms/QtStrings.h"
+#include "platform/gui/QtStrings.h"
 #include "import/forms/ParameterPrompt.h"
 #include "import/forms/VODStat.h"
 

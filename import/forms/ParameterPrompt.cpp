@@ -9,7 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "export/forms/QtStrings.h"
+#include "platform/gui/QtStrings.h"
 #include "import/ImportColumns.h"
 #include "import/ImportMessages.h"
 #include "import/ImportProgress.h"

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "export/forms/FileCopyAnimation.h"
-#include "export/forms/QtStrings.h"
+#include "platform/gui/FileCopyAnimation.h"
+#include "platform/gui/QtStrings.h"
 #include "import/ImportMessages.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QTimer>
 
 #include "export/forms/ExportForms.h"
-#include "export/forms/FileCopyAnimation.h"
+#include "platform/gui/FileCopyAnimation.h"
 #include "export/forms/ZAZProcess.h"
 
 TEST(ProgressWindow, ShowsTextsAndHidesTheBarWithoutARange) {

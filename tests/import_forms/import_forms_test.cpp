@@ -11,7 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "export/forms/FileCopyAnimation.h"
+#include "platform/gui/FileCopyAnimation.h"
 #include "import/ImportColumns.h"
 #include "import/ImportMessages.h"
 #include "import/forms/ImportForms.h"

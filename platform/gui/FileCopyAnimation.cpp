@@ -1,4 +1,4 @@
-#include "export/forms/FileCopyAnimation.h"
+#include "platform/gui/FileCopyAnimation.h"
 
 #include <QPainter>
 
