@@ -44,9 +44,8 @@ class TVectorReader : public TRADerevuBaseComponent {
   size_t FRow = 0;
 };
 
-// A virtual table with a published TableName (the SQL mode reads it) and a
-// plain exact-match Locate by the fields' texts, so keyed imports can be
-// tested on their own.
+// A virtual table with a published TableName (the SQL mode reads it); keyed
+// imports find their rows through the table's own Locate.
 class TImportTable : public TVirtualTable, public IPublishedProperties {
  public:
   String PublishedTableName = u"GOODS";
@@ -57,24 +56,4 @@ class TImportTable : public TVirtualTable, public IPublishedProperties {
     return true;
   }
   bool WritePublishedText(StringView, const String&) override { return false; }
-
-  bool Locate(const String& keyFields, const Variant& keyValues, TLocateOptions) override {
-    std::vector<TField*> fields;
-    String rest = keyFields;
-    while (!rest.empty()) {
-      const size_t semicolon = rest.find(u';');
-      fields.push_back(FieldByName(rest.substr(0, semicolon)));
-      rest = semicolon == String::npos ? String() : rest.substr(semicolon + 1);
-    }
-    std::vector<Variant> keys =
-        keyValues.ArrayItems() != nullptr ? *keyValues.ArrayItems() : std::vector<Variant>{keyValues};
-    for (First(); !Eof(); Next()) {
-      bool match = keys.size() == fields.size();
-      for (size_t i = 0; match && i < fields.size(); ++i)
-        match =
-            fields[i]->IsNull() ? keys[i].IsNull() : !keys[i].IsNull() && fields[i]->AsString() == keys[i].AsString();
-      if (match) return true;
-    }
-    return false;
-  }
 };
