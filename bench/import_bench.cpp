@@ -40,7 +40,7 @@ double PeakRssMb() {
 }
 
 // Widest value the string fields take; longer values are the table's to cut.
-constexpr Integer kFieldSize = 255;
+constexpr Integer kFieldSize = 64;
 
 // Visits every row the way the run does, reading each detected column.
 Integer ReadAllRows(TRADerevuFromText& source) {
