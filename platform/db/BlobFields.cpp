@@ -134,13 +134,16 @@ Integer TBlobField::BlobSize() const {
   return stream ? static_cast<Integer>(stream->Size()) : 0;
 }
 
-std::vector<Byte> TBlobField::ReadBytes() const {
-  std::unique_ptr<TStream> stream = OpenStream(bmRead);
-  if (!stream) return {};
-  std::vector<Byte> bytes(static_cast<size_t>(stream->Size()));
-  stream->SetPosition(0);
-  stream->ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+std::string TBlobField::ReadData() const {
+  if (FDataSet == nullptr) DatabaseErrorFmt(DBMessages::SDataSetMissing, {DisplayName()});
+  std::string bytes;
+  FDataSet->ReadBlobData(const_cast<TBlobField*>(this), bytes);
   return bytes;
+}
+
+std::vector<Byte> TBlobField::ReadBytes() const {
+  const std::string bytes = ReadData();
+  return std::vector<Byte>(bytes.begin(), bytes.end());
 }
 
 void TBlobField::WriteBytes(const void* data, size_t size) {
@@ -166,11 +169,11 @@ void TBlobField::SaveToFile(const String& fileName) const {
   writer.Commit();
 }
 
-String TBlobField::GetAsString() const { return AnsiToString(GetAsAnsiString()); }
+String TBlobField::GetAsString() const { return AnsiToString(ReadData()); }
 
 void TBlobField::SetAsStringValue(const String& value) { SetAsAnsiStringValue(StringToAnsi(value)); }
 
-AnsiString TBlobField::GetAsAnsiString() const { return BytesToAnsi(ReadBytes()); }
+AnsiString TBlobField::GetAsAnsiString() const { return ReadData(); }
 
 void TBlobField::SetAsAnsiStringValue(const AnsiString& value) { WriteBytes(value.data(), value.size()); }
 
@@ -196,7 +199,7 @@ Variant TMemoField::GetAsVariant() const {
 // TWideMemoField
 
 String TWideMemoField::GetAsString() const {
-  std::vector<Byte> bytes = ReadBytes();
+  const std::string bytes = ReadData();
   String text(bytes.size() / 2, u'\0');
   std::memcpy(text.data(), bytes.data(), text.size() * 2);
   return text;

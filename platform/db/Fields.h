@@ -588,6 +588,7 @@ class TBlobField : public TField {
  protected:
   TBlobField(TComponent* owner, TFieldType type);
   // The stored bytes.
+  std::string ReadData() const;
   std::vector<Byte> ReadBytes() const;
   void WriteBytes(const void* data, size_t size);
   String GetAsString() const override;

@@ -845,7 +845,54 @@ String FloatToStrF(double value, TFloatFormat format, int precision, int digits)
   return FloatToStrF(value, format, precision, digits, FormatSettings);
 }
 
-String FloatToStr(double value, const TFormatSettings& fs) { return FloatToStrF(value, ffGeneral, 15, 0, fs); }
+// The common text of a double without the general machinery (no digit
+// string, no callable, one allocation): it gives exactly what
+// FloatToStrF(value, ffGeneral, 15, 0, fs) gives, which the tests compare.
+String FloatToStr(double value, const TFormatSettings& fs) {
+  if (!std::isfinite(value)) return SpecialFloatText(value);
+  if (value == 0) return u"0";
+  // Fifteen significant digits, "d.ddddddddddddddde-XX".
+  char sci[40];
+  const auto res = std::to_chars(sci, sci + sizeof sci, std::fabs(value), std::chars_format::scientific, 14);
+  const char* e = std::find(sci, res.ptr, 'e');
+  char digits[16];
+  int count = 0;
+  for (const char* p = sci; p < e; ++p) {
+    if (*p != '.') digits[count++] = *p;
+  }
+  while (count > 0 && digits[count - 1] == '0') --count;
+  int exp10 = 0;
+  std::from_chars(e + 1 + (e[1] == '+' ? 1 : 0), res.ptr, exp10);
+  const int exponent = exp10 + 1;  // value = 0.digits x 10^exponent
+
+  char16_t out[40];
+  int n = 0;
+  if (std::signbit(value)) out[n++] = u'-';
+  if (exponent > 15 || exponent < -3) {
+    out[n++] = char16_t(digits[0]);
+    if (count > 1) {
+      out[n++] = fs.DecimalSeparator;
+      for (int i = 1; i < count; ++i) out[n++] = char16_t(digits[i]);
+    }
+    out[n++] = u'E';
+    if (exp10 < 0) out[n++] = u'-';
+    char expText[8];
+    const auto expEnd = std::to_chars(expText, expText + sizeof expText, std::abs(exp10)).ptr;
+    for (const char* p = expText; p < expEnd; ++p) out[n++] = char16_t(*p);
+    return String(out, static_cast<size_t>(n));
+  }
+  const auto digitAt = [&](int index) { return index >= 0 && index < count ? char16_t(digits[index]) : u'0'; };
+  if (exponent <= 0) {
+    out[n++] = u'0';
+  } else {
+    for (int i = 0; i < exponent; ++i) out[n++] = digitAt(i);
+  }
+  if (count > exponent) {
+    out[n++] = fs.DecimalSeparator;
+    for (int i = exponent; i < count; ++i) out[n++] = digitAt(i);
+  }
+  return String(out, static_cast<size_t>(n));
+}
 String FloatToStr(double value) { return FloatToStr(value, FormatSettings); }
 
 String FormatFloat(StringView format, double value, const TFormatSettings& fs) {
