@@ -6,6 +6,7 @@
 #include <cmath>
 #include <ctime>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -851,18 +852,44 @@ String FloatToStrF(double value, TFloatFormat format, int precision, int digits)
 String FloatToStr(double value, const TFormatSettings& fs) {
   if (!std::isfinite(value)) return SpecialFloatText(value);
   if (value == 0) return u"0";
-  // Fifteen significant digits, "d.ddddddddddddddde-XX".
   char sci[40];
-  const auto res = std::to_chars(sci, sci + sizeof sci, std::fabs(value), std::chars_format::scientific, 14);
-  const char* e = std::find(sci, res.ptr, 'e');
-  char digits[16];
+  char digits[24];
   int count = 0;
-  for (const char* p = sci; p < e; ++p) {
-    if (*p != '.') digits[count++] = *p;
-  }
-  while (count > 0 && digits[count - 1] == '0') --count;
   int exp10 = 0;
-  std::from_chars(e + 1 + (e[1] == '+' ? 1 : 0), res.ptr, exp10);
+  // Most stored numbers have a few decimals: a·10^k that comes out a whole
+  // number below 10^15 is that number's digits (the product's rounding is
+  // far below half a fifteen-digit step, so it rounds to the same text).
+  const double a = std::fabs(value);
+  static constexpr double kScales[] = {1, 10, 100, 1000, 10000};
+  for (int k = 0; k < 5 && a >= 1e-4; ++k) {
+    const double scaled = a * kScales[k];
+    if (scaled >= 1e15) break;
+    if (scaled != std::floor(scaled)) continue;
+    const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<UInt64>(scaled)).ptr;
+    count = static_cast<int>(end - digits);
+    exp10 = count - 1 - k;
+    while (count > 0 && digits[count - 1] == '0') --count;
+    break;
+  }
+  // Else the shortest text that reads back as the value is far quicker to
+  // get than a rounding; when it has at most fifteen digits it is also the
+  // value rounded to fifteen (a normal double lies within a tenth of a
+  // fifteen-digit step of it; subnormals have fewer bits). Otherwise round
+  // to fifteen digits: "d.ddddddddddddddde-XX".
+  const bool normal = a >= std::numeric_limits<double>::min();
+  for (bool shortest : {normal, false}) {
+    if (count > 0 && count <= 15) break;
+    const auto res = shortest ? std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific)
+                              : std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific, 14);
+    const char* e = std::find(sci, res.ptr, 'e');
+    count = 0;
+    for (const char* p = sci; p < e && count < static_cast<int>(sizeof digits); ++p) {
+      if (*p != '.') digits[count++] = *p;
+    }
+    while (count > 0 && digits[count - 1] == '0') --count;
+    std::from_chars(e + 1 + (e[1] == '+' ? 1 : 0), res.ptr, exp10);
+    if (count <= 15) break;
+  }
   const int exponent = exp10 + 1;  // value = 0.digits x 10^exponent
 
   char16_t out[40];
