@@ -113,10 +113,17 @@ char16_t DigitAt(const Decimal& d, int index) {
   return index >= 0 && index < static_cast<int>(d.digits.size()) ? char16_t(d.digits[static_cast<size_t>(index)]) : u'0';
 }
 
-String PaddedNumber(long long n, int width) {
-  String s = StrFromAscii(std::to_string(n));
-  if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<size_t>(width) - s.size(), u'0');
-  return s;
+// Appends n with zeros in front up to width digits; in place, as every
+// date part and exponent goes through here.
+void AppendPadded(String& out, long long n, int width) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+  const int count = static_cast<int>(end - digits);
+  char16_t text[32];
+  int length = 0;
+  for (; length < width - count; ++length) text[length] = u'0';
+  for (const char* p = digits; p < end; ++p) text[length++] = char16_t(*p);
+  out.append(text, static_cast<size_t>(length));
 }
 
 void AppendGrouped(String& out, const String& integerDigits, WideChar thousands) {
@@ -149,7 +156,7 @@ String GeneralText(const Decimal& d, int precision, int expDigits, const TFormat
     int exp10 = d.exponent - 1;
     out += u'E';
     if (exp10 < 0) out += u'-';
-    out += PaddedNumber(std::abs(exp10), std::clamp(expDigits, 0, 4));
+    AppendPadded(out, std::abs(exp10), std::clamp(expDigits, 0, 4));
     return out;
   }
   out += IntegerDigits(d);
@@ -170,7 +177,7 @@ String ExponentText(const Decimal& d, int precision, int expDigits, const TForma
   int exp10 = d.IsZero() ? 0 : d.exponent - 1;
   out += u'E';
   out += exp10 < 0 ? u'-' : u'+';
-  out += PaddedNumber(std::abs(exp10), std::clamp(expDigits, 0, 4));
+  AppendPadded(out, std::abs(exp10), std::clamp(expDigits, 0, 4));
   return out;
 }
 
@@ -366,7 +373,7 @@ String RenderPicture(const Picture& p, const Decimal& d, bool withSign, const TF
       i += 2;
       int width = 0;
       while (i < s.size() && s[i] == u'0') { ++width; ++i; }
-      out += PaddedNumber(std::abs(exp10), std::min(width, 4));
+      AppendPadded(out, std::abs(exp10), std::min(width, 4));
       // Literals may follow; no further placeholders are read.
       while (i < s.size()) {
         if (s[i] == u'"' || s[i] == u'\'') {
@@ -591,17 +598,18 @@ void AppendDateTime(String& out, StringView format, const DateParts& p, const TF
     }
     switch (token) {
       case u'Y':
-        out += count <= 2 ? PaddedNumber(p.year % 100, 2) : PaddedNumber(p.year, 4);
+        if (count <= 2) AppendPadded(out, p.year % 100, 2);
+        else AppendPadded(out, p.year, 4);
         i += count;
         break;
       case u'M':
-        if (count <= 2) out += PaddedNumber(p.month, static_cast<int>(count));
+        if (count <= 2) AppendPadded(out, p.month, static_cast<int>(count));
         else if (count == 3) out += fs.ShortMonthNames[p.month - 1];
         else out += fs.LongMonthNames[p.month - 1];
         i += count;
         break;
       case u'D':
-        if (count <= 2) out += PaddedNumber(p.day, static_cast<int>(count));
+        if (count <= 2) AppendPadded(out, p.day, static_cast<int>(count));
         else if (count == 3) out += fs.ShortDayNames[p.dayOfWeek - 1];
         else if (count == 4) out += fs.LongDayNames[p.dayOfWeek - 1];
         else if (level < kMaxFormatLevel) AppendDateTime(out, count == 5 ? fs.ShortDateFormat : fs.LongDateFormat, p, fs, level + 1);
@@ -614,19 +622,19 @@ void AppendDateTime(String& out, StringView format, const DateParts& p, const TF
           if (hour == 0) hour = 12;
           else if (hour > 12) hour -= 12;
         }
-        out += PaddedNumber(hour, std::min<int>(static_cast<int>(count), 2));
+        AppendPadded(out, hour, std::min<int>(static_cast<int>(count), 2));
         break;
       }
       case u'N':
-        out += PaddedNumber(p.minute, std::min<int>(static_cast<int>(count), 2));
+        AppendPadded(out, p.minute, std::min<int>(static_cast<int>(count), 2));
         i += count;
         break;
       case u'S':
-        out += PaddedNumber(p.second, std::min<int>(static_cast<int>(count), 2));
+        AppendPadded(out, p.second, std::min<int>(static_cast<int>(count), 2));
         i += count;
         break;
       case u'Z':
-        out += PaddedNumber(p.msec, std::min<int>(static_cast<int>(count), 3));
+        AppendPadded(out, p.msec, std::min<int>(static_cast<int>(count), 3));
         i += count;
         break;
       case u'T':
@@ -1064,6 +1072,7 @@ Int64 StrToInt64Def(StringView s, Int64 defaultValue) {
 String FormatDateTime(StringView format, TDateTime value, const TFormatSettings& fs) {
   DateParts parts = Decode(value);
   String out;
+  out.reserve(24);  // a date and a time without growing on the way
   AppendDateTime(out, format.empty() ? StringView(u"c") : format, parts, fs, 0);
   return out;
 }
