@@ -134,15 +134,17 @@ Integer TBlobField::BlobSize() const {
   return stream ? static_cast<Integer>(stream->Size()) : 0;
 }
 
-std::string TBlobField::ReadData() const {
+const std::string& TBlobField::ReadData() const {
   if (FDataSet == nullptr) DatabaseErrorFmt(DBMessages::SDataSetMissing, {DisplayName()});
-  std::string bytes;
-  FDataSet->ReadBlobData(const_cast<TBlobField*>(this), bytes);
-  return bytes;
+  // One buffer for every read of the field: reading each row's value costs
+  // no allocation once it has grown to the longest value.
+  FReadBuffer.clear();
+  FDataSet->ReadBlobData(const_cast<TBlobField*>(this), FReadBuffer);
+  return FReadBuffer;
 }
 
 std::vector<Byte> TBlobField::ReadBytes() const {
-  const std::string bytes = ReadData();
+  const std::string& bytes = ReadData();
   return std::vector<Byte>(bytes.begin(), bytes.end());
 }
 
@@ -199,7 +201,7 @@ Variant TMemoField::GetAsVariant() const {
 // TWideMemoField
 
 String TWideMemoField::GetAsString() const {
-  const std::string bytes = ReadData();
+  const std::string& bytes = ReadData();
   String text(bytes.size() / 2, u'\0');
   std::memcpy(text.data(), bytes.data(), text.size() * 2);
   return text;
