@@ -343,6 +343,9 @@ TEST(TextConvert, FormatDateTimeLetters) {
   }
   EXPECT_EQ(DateTimeToStr(v, Us()), u"3/5/2024 2:07:09 PM");
   EXPECT_EQ(FormatDateTime(u"dddddd", v, Us()), u"Tuesday, March 5, 2024");
+  // Zeros pad every part to its width, also where the number is shorter.
+  EXPECT_EQ(FormatDateTime(u"yyyy yy dd mm hh nn ss zzz z", EncodeDateTime(1, 1, 2, 3, 4, 5, 6), Sl()),
+            u"0001 01 02 01 03 04 05 006 6");
   // Midnight shows no time; 0:30 on the 12-hour clock is 12:30.
   EXPECT_EQ(DateTimeToStr(EncodeDate(2024, 3, 5), Sl()), u"5.3.2024");
   EXPECT_EQ(FormatDateTime(u"h:nn am/pm", EncodeTime(0, 30, 0, 0), Sl()), u"12:30 am");
