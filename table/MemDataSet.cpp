@@ -734,6 +734,21 @@ std::unique_ptr<TStream> TMemDataSet::CreateBlobStream(TField* field, TBlobStrea
   return std::make_unique<TBlobStream>(static_cast<TBlobField*>(field), mode);
 }
 
+void TMemDataSet::ReadBlobData(TField* field, std::string& bytes) {
+  // What a read TBlobStream gives, without making one per value.
+  bytes.clear();
+  TFieldDesc* desc = GetFieldDesc(field);
+  TRecordBuffer record = GetActiveRecBuf();
+  if (desc == nullptr || record == nullptr) return;
+  const bool fromRollback = State() == dsOldValue;
+  const bool trueUnicode = dynamic_cast<TWideMemoField*>(field) != nullptr;
+  const Int64 size = FData->GetBlobSize(desc, record, fromRollback, trueUnicode);
+  if (size <= 0) return;
+  bytes.resize(static_cast<size_t>(size));
+  const Int64 read = FData->ReadBlob(desc, record, 0, size, bytes.data(), fromRollback, trueUnicode);
+  bytes.resize(static_cast<size_t>(std::max<Int64>(read, 0)));
+}
+
 // ---------------------------------------------------------------------------
 // Edit cycle
 

@@ -266,6 +266,7 @@ class TMemDataSet : public TDataSet {
   void SetFieldData(TField* field, const void* buffer, bool nativeFormat) override;
   void DataConvert(TField* field, const void* source, void* dest, bool toNative) override;
   std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
+  void ReadBlobData(TField* field, std::string& bytes) override;
   Variant GetStateFieldValue(TDataSetState state, TField* field) override;
   TUpdateStatus UpdateStatus() override;
   // The buffer field reads and writes act on in the current state.

@@ -572,9 +572,15 @@ void TRODirezaToCellFile::ConvertInPlace(String& text) const {
 
 void TRODirezaToCellFile::EncodeOutput(StringView text, std::string& out) const {
   out.clear();
+  // Copies ASCII text byte for byte in one pass; false (out undefined) at
+  // the first character beyond it.
   const auto ascii = [&] {
-    for (char16_t c : text)
+    out.resize(text.size());
+    char* to = out.data();
+    for (char16_t c : text) {
       if (c >= 0x80) return false;
+      *to++ = static_cast<char>(c);
+    }
     return true;
   };
   switch (CharacterSet) {
@@ -596,13 +602,11 @@ void TRODirezaToCellFile::EncodeOutput(StringView text, std::string& out) const 
       out = StringToAnsi(text);
       return;
     case csUTF8:
-      if (ascii()) out.assign(text.begin(), text.end());
-      else out = ZAZUtf8Encode(text);
+      if (!ascii()) out = ZAZUtf8Encode(text);
       return;
     case csANSI_WINDOWS:
       // Every ANSI code page holds ASCII as it is.
-      if (ascii()) out.assign(text.begin(), text.end());
-      else out = StringToAnsi(text);
+      if (!ascii()) out = StringToAnsi(text);
       return;
   }
 }

@@ -134,13 +134,18 @@ Integer TBlobField::BlobSize() const {
   return stream ? static_cast<Integer>(stream->Size()) : 0;
 }
 
+const std::string& TBlobField::ReadData() const {
+  if (FDataSet == nullptr) DatabaseErrorFmt(DBMessages::SDataSetMissing, {DisplayName()});
+  // One buffer for every read of the field: reading each row's value costs
+  // no allocation once it has grown to the longest value.
+  FReadBuffer.clear();
+  FDataSet->ReadBlobData(const_cast<TBlobField*>(this), FReadBuffer);
+  return FReadBuffer;
+}
+
 std::vector<Byte> TBlobField::ReadBytes() const {
-  std::unique_ptr<TStream> stream = OpenStream(bmRead);
-  if (!stream) return {};
-  std::vector<Byte> bytes(static_cast<size_t>(stream->Size()));
-  stream->SetPosition(0);
-  stream->ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
-  return bytes;
+  const std::string& bytes = ReadData();
+  return std::vector<Byte>(bytes.begin(), bytes.end());
 }
 
 void TBlobField::WriteBytes(const void* data, size_t size) {
@@ -166,11 +171,11 @@ void TBlobField::SaveToFile(const String& fileName) const {
   writer.Commit();
 }
 
-String TBlobField::GetAsString() const { return AnsiToString(GetAsAnsiString()); }
+String TBlobField::GetAsString() const { return AnsiToString(ReadData()); }
 
 void TBlobField::SetAsStringValue(const String& value) { SetAsAnsiStringValue(StringToAnsi(value)); }
 
-AnsiString TBlobField::GetAsAnsiString() const { return BytesToAnsi(ReadBytes()); }
+AnsiString TBlobField::GetAsAnsiString() const { return ReadData(); }
 
 void TBlobField::SetAsAnsiStringValue(const AnsiString& value) { WriteBytes(value.data(), value.size()); }
 
@@ -196,7 +201,7 @@ Variant TMemoField::GetAsVariant() const {
 // TWideMemoField
 
 String TWideMemoField::GetAsString() const {
-  std::vector<Byte> bytes = ReadBytes();
+  const std::string& bytes = ReadData();
   String text(bytes.size() / 2, u'\0');
   std::memcpy(text.data(), bytes.data(), text.size() * 2);
   return text;

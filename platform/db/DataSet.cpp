@@ -777,6 +777,15 @@ void TDataSet::DataConvert(TField* field, const void* source, void* dest, bool t
 
 std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField*, TBlobStreamMode) { return nullptr; }
 
+void TDataSet::ReadBlobData(TField* field, std::string& bytes) {
+  bytes.clear();
+  std::unique_ptr<TStream> stream = CreateBlobStream(field, bmRead);
+  if (!stream) return;
+  bytes.resize(static_cast<size_t>(std::max<Int64>(stream->Size(), 0)));
+  stream->SetPosition(0);
+  stream->ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+}
+
 Variant TDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
   if (field->FieldKind() != fkData && field->FieldKind() != fkInternalCalc) return Variant::Null();
   TempState temp(FState, state);

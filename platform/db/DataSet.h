@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/db/DBTypes.h"
@@ -179,6 +180,11 @@ class TDataSet : public TComponent {
   virtual void DataConvert(TField* field, const void* source, void* dest, bool toNative);
   // The base has no blobs: nullptr.
   virtual std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode);
+  // The whole stored value of a blob field in the record being read, as a
+  // read stream would give it (empty without one). The base reads through
+  // CreateBlobStream; a dataset that can reach its blobs directly skips the
+  // stream object, which matters when every row's value is read.
+  virtual void ReadBlobData(TField* field, std::string& bytes);
   virtual void CloseBlob(TField*) {}
   virtual Variant GetStateFieldValue(TDataSetState state, TField* field);
 

@@ -84,7 +84,14 @@ bool TStringField::GetValue(AnsiString& value) const {
   return true;
 }
 
-String TStringField::GetAsString() const { return AnsiToString(GetAsAnsiString()); }
+String TStringField::GetAsString() const {
+  // Converted straight from the value buffer: no 8-bit copy in between.
+  const Integer size = DataSize();
+  TValueBuffer buffer(size);
+  if (!GetData(buffer.Data())) return String();
+  const char* text = reinterpret_cast<const char*>(buffer.Data());
+  return AnsiToString(std::string_view(text, strnlen(text, static_cast<size_t>(std::min(size, FSize)))));
+}
 
 void TStringField::SetAsStringValue(const String& value) { SetAsAnsiStringValue(StringToAnsi(value)); }
 

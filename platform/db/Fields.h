@@ -587,7 +587,8 @@ class TBlobField : public TField {
 
  protected:
   TBlobField(TComponent* owner, TFieldType type);
-  // The stored bytes.
+  // The stored bytes, valid until the next read of the field.
+  const std::string& ReadData() const;
   std::vector<Byte> ReadBytes() const;
   void WriteBytes(const void* data, size_t size);
   String GetAsString() const override;
@@ -603,6 +604,9 @@ class TBlobField : public TField {
   // The stream of a write, or a clear error when the dataset has none.
   std::unique_ptr<TStream> OpenStream(TBlobStreamMode mode) const;
   bool FModified = false;
+
+ private:
+  mutable std::string FReadBuffer;
 };
 
 // 8-bit text of any length (ftMemo).

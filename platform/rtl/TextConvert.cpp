@@ -6,6 +6,7 @@
 #include <cmath>
 #include <ctime>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -112,10 +113,17 @@ char16_t DigitAt(const Decimal& d, int index) {
   return index >= 0 && index < static_cast<int>(d.digits.size()) ? char16_t(d.digits[static_cast<size_t>(index)]) : u'0';
 }
 
-String PaddedNumber(long long n, int width) {
-  String s = StrFromAscii(std::to_string(n));
-  if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<size_t>(width) - s.size(), u'0');
-  return s;
+// Appends n with zeros in front up to width digits; in place, as every
+// date part and exponent goes through here.
+void AppendPadded(String& out, long long n, int width) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+  const int count = static_cast<int>(end - digits);
+  char16_t text[32];
+  int length = 0;
+  for (; length < width - count; ++length) text[length] = u'0';
+  for (const char* p = digits; p < end; ++p) text[length++] = char16_t(*p);
+  out.append(text, static_cast<size_t>(length));
 }
 
 void AppendGrouped(String& out, const String& integerDigits, WideChar thousands) {
@@ -148,7 +156,7 @@ String GeneralText(const Decimal& d, int precision, int expDigits, const TFormat
     int exp10 = d.exponent - 1;
     out += u'E';
     if (exp10 < 0) out += u'-';
-    out += PaddedNumber(std::abs(exp10), std::clamp(expDigits, 0, 4));
+    AppendPadded(out, std::abs(exp10), std::clamp(expDigits, 0, 4));
     return out;
   }
   out += IntegerDigits(d);
@@ -169,7 +177,7 @@ String ExponentText(const Decimal& d, int precision, int expDigits, const TForma
   int exp10 = d.IsZero() ? 0 : d.exponent - 1;
   out += u'E';
   out += exp10 < 0 ? u'-' : u'+';
-  out += PaddedNumber(std::abs(exp10), std::clamp(expDigits, 0, 4));
+  AppendPadded(out, std::abs(exp10), std::clamp(expDigits, 0, 4));
   return out;
 }
 
@@ -365,7 +373,7 @@ String RenderPicture(const Picture& p, const Decimal& d, bool withSign, const TF
       i += 2;
       int width = 0;
       while (i < s.size() && s[i] == u'0') { ++width; ++i; }
-      out += PaddedNumber(std::abs(exp10), std::min(width, 4));
+      AppendPadded(out, std::abs(exp10), std::min(width, 4));
       // Literals may follow; no further placeholders are read.
       while (i < s.size()) {
         if (s[i] == u'"' || s[i] == u'\'') {
@@ -590,17 +598,18 @@ void AppendDateTime(String& out, StringView format, const DateParts& p, const TF
     }
     switch (token) {
       case u'Y':
-        out += count <= 2 ? PaddedNumber(p.year % 100, 2) : PaddedNumber(p.year, 4);
+        if (count <= 2) AppendPadded(out, p.year % 100, 2);
+        else AppendPadded(out, p.year, 4);
         i += count;
         break;
       case u'M':
-        if (count <= 2) out += PaddedNumber(p.month, static_cast<int>(count));
+        if (count <= 2) AppendPadded(out, p.month, static_cast<int>(count));
         else if (count == 3) out += fs.ShortMonthNames[p.month - 1];
         else out += fs.LongMonthNames[p.month - 1];
         i += count;
         break;
       case u'D':
-        if (count <= 2) out += PaddedNumber(p.day, static_cast<int>(count));
+        if (count <= 2) AppendPadded(out, p.day, static_cast<int>(count));
         else if (count == 3) out += fs.ShortDayNames[p.dayOfWeek - 1];
         else if (count == 4) out += fs.LongDayNames[p.dayOfWeek - 1];
         else if (level < kMaxFormatLevel) AppendDateTime(out, count == 5 ? fs.ShortDateFormat : fs.LongDateFormat, p, fs, level + 1);
@@ -613,19 +622,19 @@ void AppendDateTime(String& out, StringView format, const DateParts& p, const TF
           if (hour == 0) hour = 12;
           else if (hour > 12) hour -= 12;
         }
-        out += PaddedNumber(hour, std::min<int>(static_cast<int>(count), 2));
+        AppendPadded(out, hour, std::min<int>(static_cast<int>(count), 2));
         break;
       }
       case u'N':
-        out += PaddedNumber(p.minute, std::min<int>(static_cast<int>(count), 2));
+        AppendPadded(out, p.minute, std::min<int>(static_cast<int>(count), 2));
         i += count;
         break;
       case u'S':
-        out += PaddedNumber(p.second, std::min<int>(static_cast<int>(count), 2));
+        AppendPadded(out, p.second, std::min<int>(static_cast<int>(count), 2));
         i += count;
         break;
       case u'Z':
-        out += PaddedNumber(p.msec, std::min<int>(static_cast<int>(count), 3));
+        AppendPadded(out, p.msec, std::min<int>(static_cast<int>(count), 3));
         i += count;
         break;
       case u'T':
@@ -845,7 +854,80 @@ String FloatToStrF(double value, TFloatFormat format, int precision, int digits)
   return FloatToStrF(value, format, precision, digits, FormatSettings);
 }
 
-String FloatToStr(double value, const TFormatSettings& fs) { return FloatToStrF(value, ffGeneral, 15, 0, fs); }
+// The common text of a double without the general machinery (no digit
+// string, no callable, one allocation): it gives exactly what
+// FloatToStrF(value, ffGeneral, 15, 0, fs) gives, which the tests compare.
+String FloatToStr(double value, const TFormatSettings& fs) {
+  if (!std::isfinite(value)) return SpecialFloatText(value);
+  if (value == 0) return u"0";
+  char sci[40];
+  char digits[24];
+  int count = 0;
+  int exp10 = 0;
+  // Most stored numbers have a few decimals: a·10^k that comes out a whole
+  // number below 10^15 is that number's digits (the product's rounding is
+  // far below half a fifteen-digit step, so it rounds to the same text).
+  const double a = std::fabs(value);
+  static constexpr double kScales[] = {1, 10, 100, 1000, 10000};
+  for (int k = 0; k < 5 && a >= 1e-4; ++k) {
+    const double scaled = a * kScales[k];
+    if (scaled >= 1e15) break;
+    if (scaled != std::floor(scaled)) continue;
+    const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<UInt64>(scaled)).ptr;
+    count = static_cast<int>(end - digits);
+    exp10 = count - 1 - k;
+    while (count > 0 && digits[count - 1] == '0') --count;
+    break;
+  }
+  // Else the shortest text that reads back as the value is far quicker to
+  // get than a rounding; when it has at most fifteen digits it is also the
+  // value rounded to fifteen (a normal double lies within a tenth of a
+  // fifteen-digit step of it; subnormals have fewer bits). Otherwise round
+  // to fifteen digits: "d.ddddddddddddddde-XX".
+  const bool normal = a >= std::numeric_limits<double>::min();
+  for (bool shortest : {normal, false}) {
+    if (count > 0 && count <= 15) break;
+    const auto res = shortest ? std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific)
+                              : std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific, 14);
+    const char* e = std::find(sci, res.ptr, 'e');
+    count = 0;
+    for (const char* p = sci; p < e && count < static_cast<int>(sizeof digits); ++p) {
+      if (*p != '.') digits[count++] = *p;
+    }
+    while (count > 0 && digits[count - 1] == '0') --count;
+    std::from_chars(e + 1 + (e[1] == '+' ? 1 : 0), res.ptr, exp10);
+    if (count <= 15) break;
+  }
+  const int exponent = exp10 + 1;  // value = 0.digits x 10^exponent
+
+  char16_t out[40];
+  int n = 0;
+  if (std::signbit(value)) out[n++] = u'-';
+  if (exponent > 15 || exponent < -3) {
+    out[n++] = char16_t(digits[0]);
+    if (count > 1) {
+      out[n++] = fs.DecimalSeparator;
+      for (int i = 1; i < count; ++i) out[n++] = char16_t(digits[i]);
+    }
+    out[n++] = u'E';
+    if (exp10 < 0) out[n++] = u'-';
+    char expText[8];
+    const auto expEnd = std::to_chars(expText, expText + sizeof expText, std::abs(exp10)).ptr;
+    for (const char* p = expText; p < expEnd; ++p) out[n++] = char16_t(*p);
+    return String(out, static_cast<size_t>(n));
+  }
+  const auto digitAt = [&](int index) { return index >= 0 && index < count ? char16_t(digits[index]) : u'0'; };
+  if (exponent <= 0) {
+    out[n++] = u'0';
+  } else {
+    for (int i = 0; i < exponent; ++i) out[n++] = digitAt(i);
+  }
+  if (count > exponent) {
+    out[n++] = fs.DecimalSeparator;
+    for (int i = exponent; i < count; ++i) out[n++] = digitAt(i);
+  }
+  return String(out, static_cast<size_t>(n));
+}
 String FloatToStr(double value) { return FloatToStr(value, FormatSettings); }
 
 String FormatFloat(StringView format, double value, const TFormatSettings& fs) {
@@ -990,6 +1072,7 @@ Int64 StrToInt64Def(StringView s, Int64 defaultValue) {
 String FormatDateTime(StringView format, TDateTime value, const TFormatSettings& fs) {
   DateParts parts = Decode(value);
   String out;
+  out.reserve(24);  // a date and a time without growing on the way
   AppendDateTime(out, format.empty() ? StringView(u"c") : format, parts, fs, 0);
   return out;
 }

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
+#include <vector>
 
 #include "platform/rtl/DateTimeUtils.h"
 #include "platform/rtl/Exceptions.h"
@@ -95,6 +97,42 @@ TEST(TextConvert, FloatToStrRoundTripsThroughStrToFloat) {
       String text = FloatToStr(v, fs);
       SCOPED_TRACE(Utf8(text));
       EXPECT_EQ(StrToFloat(text, fs), v);
+    }
+  }
+}
+
+// FloatToStr has its own quick path; it must give the general form's text
+// for every double, whatever its size, sign and rounding.
+TEST(TextConvert, FloatToStrMatchesTheGeneralFormEverywhere) {
+  std::vector<double> values = {0.0001, 0.00009999999999999999, 0.00099999999999999995, 999999999999999.4,
+                                999999999999999.5, 9999999999999995.0, 1e15 - 0.5, 0.95, 9.9999999999999995,
+                                0.1 + 0.2, 5e-324, 2.2250738585072014e-308, std::numeric_limits<double>::max(),
+                                123456.7890123456, 1e-4 - 1e-20, 1e100, 1.5e-10};
+  for (int i = -3000; i <= 3000; ++i) {
+    values.push_back(i * 1.25);
+    values.push_back(i * 0.01);
+    values.push_back(i / 7.0);
+    values.push_back(std::ldexp(1.0 + i / 3000.0, i % 1070));
+  }
+  // A deterministic spread of bit patterns over the whole range.
+  unsigned long long bits = 0x9E3779B97F4A7C15ull;
+  for (int i = 0; i < 20000; ++i) {
+    bits ^= bits << 13;
+    bits ^= bits >> 7;
+    bits ^= bits << 17;
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    values.push_back(v);
+  }
+  for (const TFormatSettings& fs : {Sl(), Us()}) {
+    for (double v : values) {
+      for (double signed_ : {v, -v}) {
+        const String general = FloatToStrF(signed_, ffGeneral, 15, 0, fs);
+        if (FloatToStr(signed_, fs) != general) {
+          ADD_FAILURE() << std::hexfloat << signed_ << " gives " << Utf8(FloatToStr(signed_, fs)) << ", expected "
+                        << Utf8(general);
+        }
+      }
     }
   }
 }
@@ -305,6 +343,9 @@ TEST(TextConvert, FormatDateTimeLetters) {
   }
   EXPECT_EQ(DateTimeToStr(v, Us()), u"3/5/2024 2:07:09 PM");
   EXPECT_EQ(FormatDateTime(u"dddddd", v, Us()), u"Tuesday, March 5, 2024");
+  // Zeros pad every part to its width, also where the number is shorter.
+  EXPECT_EQ(FormatDateTime(u"yyyy yy dd mm hh nn ss zzz z", EncodeDateTime(1, 1, 2, 3, 4, 5, 6), Sl()),
+            u"0001 01 02 01 03 04 05 006 6");
   // Midnight shows no time; 0:30 on the 12-hour clock is 12:30.
   EXPECT_EQ(DateTimeToStr(EncodeDate(2024, 3, 5), Sl()), u"5.3.2024");
   EXPECT_EQ(FormatDateTime(u"h:nn am/pm", EncodeTime(0, 30, 0, 0), Sl()), u"12:30 am");
