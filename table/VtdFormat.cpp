@@ -427,19 +427,58 @@ void CreateStoredFields(TVirtualTable& table, const std::vector<TVtdStoredField>
   }
 }
 
+// Each stream column, decoded by its own definition, and the table field
+// (with its descriptor) of the same name when there is one.
+struct TVtdColumn {
+  TFieldDesc Stream{nullptr};
+  TField* Field = nullptr;
+  TFieldDesc* Desc = nullptr;
+};
+
+// Reads one record's values into rec. Columns whose table field has another
+// layout than the stream's go through the field, which must be in an edit
+// state for that.
+void ReadVtdRecord(TVtdReader& r, bool wide, std::vector<TVtdColumn>& columns, TData& store, TRecBuf rec,
+                   std::vector<Byte>& value) {
+  for (TVtdColumn& c : columns) {
+    size_t n = wide ? r.U32() : r.U16();
+    if (n == 0) continue;
+    const Byte* p = r.Bytes(n);
+    if (c.Stream.FDataType == dtVariant) {
+      Word code = r.U16();
+      Variant v = ReadVariant(p, n, code, c.Stream.FName);
+      if (c.Desc == nullptr) continue;
+      if (c.Desc->FDataType == dtVariant) store.PutFieldAsVariant(c.Desc, rec, v);
+      else c.Field->SetAsVariant(v);
+      continue;
+    }
+    DecodeValue(c.Stream, p, n, value);
+    if (c.Desc == nullptr) continue;
+    if (!SameLayout(c.Stream, *c.Desc)) {
+      c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
+    } else if (IsBlobType(c.Desc->FDataType)) {
+      TBlob* blob = store.GetObject(c.Desc, rec);
+      if (blob == nullptr) {
+        c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
+        continue;
+      }
+      // Straight into the blob's data: a value read from a file has no
+      // earlier contents for a rollback copy to keep.
+      blob->GetData()->Write(0, static_cast<Int64>(value.size()), value.data());
+      store.SetNull(c.Desc, rec, false);
+    } else {
+      store.PutField(c.Desc, rec, value.data());
+    }
+  }
+}
+
 // Appends the records of a VTD file to the open table.
 void ReadVtdRows(TVirtualTable& table, TVtdReader& r, const TVtdHeader& h, bool loadFields) {
-  // Each stream column, decoded by its own definition, and the table
-  // field (with its descriptor) of the same name when there is one.
-  struct Column {
-    TFieldDesc Stream{nullptr};
-    TField* Field = nullptr;
-    TFieldDesc* Desc = nullptr;
-  };
-  std::vector<Column> columns(h.Defs.size());
+  std::vector<TVtdColumn> columns(h.Defs.size());
+  bool direct = true;
   for (size_t i = 0; i < h.Defs.size(); ++i) {
     const TVirtualFieldSpec& spec = h.Defs[i];
-    Column& c = columns[i];
+    TVtdColumn& c = columns[i];
     c.Stream.FName = spec.Name;
     if (!DescribeVirtualTableField(c.Stream, spec.Type, spec.Size, spec.Precision)) {
       throw EDatabaseError(SVTUnsupportedFieldType);
@@ -450,45 +489,41 @@ void ReadVtdRows(TVirtualTable& table, TVtdReader& r, const TVtdHeader& h, bool 
     c.Field = byNumber ? table.Fields().FieldByNumber(static_cast<Integer>(i) + 1) : table.FindField(c.Stream.FName);
     if (c.Field != nullptr && c.Field->FieldKind() == fkData) c.Desc = table.GetFieldDesc(c.Field);
     if (c.Desc == nullptr) c.Field = nullptr;
+    if (c.Desc != nullptr && !SameLayout(c.Stream, *c.Desc)) direct = false;
   }
-  TData& store = *table.TMemDataSet::Data();
+  TData& data = *table.TMemDataSet::Data();
+  auto* store = dynamic_cast<TMemData*>(&data);
+  if (store == nullptr) direct = false;
   bool wide = h.Version >= 2;
   std::vector<Byte> value;  // one value as the record set takes it, reused
   table.DoVirtualTableProgress(0);
-  for (Integer i = 0; i < h.RecordCount; ++i) {
-    table.Append();
-    TRecordBuffer rec = table.GetActiveRecBuf();
-    for (Column& c : columns) {
-      size_t n = wide ? r.U32() : r.U16();
-      if (n == 0) continue;
-      const Byte* p = r.Bytes(n);
-      if (c.Stream.FDataType == dtVariant) {
-        Word code = r.U16();
-        Variant v = ReadVariant(p, n, code, c.Stream.FName);
-        if (c.Desc == nullptr) continue;
-        if (c.Desc->FDataType == dtVariant) store.PutFieldAsVariant(c.Desc, rec, v);
-        else c.Field->SetAsVariant(v);
-        continue;
-      }
-      DecodeValue(c.Stream, p, n, value);
-      if (c.Desc == nullptr) continue;
-      if (!SameLayout(c.Stream, *c.Desc)) {
-        c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
-      } else if (IsBlobType(c.Desc->FDataType)) {
-        TBlob* blob = store.GetObject(c.Desc, rec);
-        if (blob == nullptr) {
-          c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
-          continue;
-        }
-        blob->Clear();
-        blob->Write(0, static_cast<Int64>(value.size()), value.data());
-        store.SetNull(c.Desc, rec, false);
-      } else {
-        store.PutField(c.Desc, rec, value.data());
-      }
-    }
-    table.Post();
+  auto progress = [&](Integer i) {
     table.DoVirtualTableProgress(static_cast<Integer>(std::nearbyint(i * 100.0 / h.RecordCount)));
+  };
+  if (!direct) {
+    // A column changes type on the way in: the table's fields convert it,
+    // record by record through the dataset.
+    for (Integer i = 0; i < h.RecordCount; ++i) {
+      table.Append();
+      ReadVtdRecord(r, wide, columns, data, table.GetActiveRecBuf(), value);
+      table.Post();
+      progress(i);
+    }
+    return;
+  }
+  // Every value keeps its layout: the records are filled in the store
+  // itself, and numbered once when all are in (also when one fails).
+  TItemHeader* first = nullptr;
+  struct EndLoad {
+    TMemData& store;
+    TItemHeader*& first;
+    ~EndLoad() { store.EndLoad(first); }
+  } endLoad{*store, first};
+  for (Integer i = 0; i < h.RecordCount; ++i) {
+    TItemHeader* item = store->AppendLoadedRecord();
+    if (first == nullptr) first = item;
+    ReadVtdRecord(r, wide, columns, data, TBlockManager::GetRecordPtr(item), value);
+    progress(i);
   }
 }
 

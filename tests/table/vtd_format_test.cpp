@@ -423,3 +423,47 @@ TEST(VtdFormat, StoredFieldsComeBackAsPersistentFields) {
   EXPECT_EQ(back.FieldByName(u"W")->Size(), 20);
   EXPECT_EQ(Utf8(back.FieldByName(u"W")->AsString()), "x");
 }
+
+TEST(VtdFormat, LoadedRowsFollowTheTablesSortFilterAndEdits) {
+  TVirtualTable source;
+  source.AddField(u"ID", ftInteger);
+  source.AddField(u"Note", ftMemo);
+  source.Open();
+  for (int id : {3, 1, 2, 4}) {
+    source.Append();
+    source.FieldByName(u"ID")->SetAsInteger(id);
+    source.FieldByName(u"Note")->SetAsString(u"note " + IntToStr(id));
+    source.Post();
+  }
+  std::vector<Byte> bytes = Saved(source);
+
+  TVirtualTable table;
+  table.AddField(u"ID", ftInteger);
+  table.AddField(u"Note", ftMemo);
+  table.SetIndexFieldNames(u"ID");
+  table.SetOnFilterRecord([](TDataSet* ds, bool& accept) { accept = ds->FieldByName(u"ID")->AsInteger() != 2; });
+  table.SetFiltered(true);
+  table.Open();  // stays open, so the rows are sorted and filtered as they come in
+  Load(table, bytes, false);
+  ASSERT_TRUE(table.Active());
+  EXPECT_EQ(table.RecordCount(), 3);
+  std::vector<int> seen;
+  for (table.First(); !table.Eof(); table.Next()) {
+    seen.push_back(table.FieldByName(u"ID")->AsInteger());
+    EXPECT_EQ(table.RecNo(), static_cast<Integer>(seen.size()));
+  }
+  EXPECT_EQ(seen, (std::vector<int>{1, 3, 4}));
+
+  // A loaded memo keeps its value through a cancelled edit.
+  table.First();
+  table.Edit();
+  table.FieldByName(u"Note")->SetAsString(u"changed");
+  table.Cancel();
+  EXPECT_EQ(Utf8(table.FieldByName(u"Note")->AsString()), "note 1");
+
+  table.SetFiltered(false);
+  EXPECT_EQ(table.RecordCount(), 4);
+  table.Last();
+  EXPECT_EQ(table.RecNo(), 4);
+  EXPECT_EQ(table.FieldByName(u"ID")->AsInteger(), 4);
+}
