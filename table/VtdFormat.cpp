@@ -696,7 +696,64 @@ void TVirtualTable::LoadFromFile(const String& fileName, bool loadFields, bool d
   LoadFromStream(stream, loadFields, decodeHTMLEntities);
 }
 
-void TVirtualTable::SaveToStream(TStream& stream, bool storeFields, bool /*storeAllData*/) {
+namespace {
+
+// While all rows are being saved, the master link and the filter are off;
+// afterwards they, and the record number, are as they were, also when the
+// save failed.
+class TAllRowsScope {
+ public:
+  TAllRowsScope(TVirtualTable& table, bool storeAllData) : FTable(table) {
+    if (!storeAllData || !table.Active()) return;
+    FMaster = table.MasterSource();
+    FFiltered = table.Filtered();
+    if (FMaster == nullptr && !FFiltered) return;
+    table.CheckBrowseMode();
+    FRecNo = table.RecNo();
+    FChanged = true;
+    table.DisableControls();
+    try {
+      if (FFiltered) table.SetFiltered(false);
+      if (FMaster != nullptr) table.SetMasterSource(nullptr);
+    } catch (...) {
+      Restore();
+      throw;
+    }
+  }
+  ~TAllRowsScope() noexcept(false) {
+    if (!FChanged) return;
+    try {
+      Restore();
+    } catch (...) {
+      if (!std::uncaught_exceptions()) throw;
+    }
+  }
+  TAllRowsScope(const TAllRowsScope&) = delete;
+  TAllRowsScope& operator=(const TAllRowsScope&) = delete;
+
+ private:
+  void Restore() {
+    FChanged = false;
+    struct Enable {
+      TVirtualTable& t;
+      ~Enable() { t.EnableControls(); }
+    } enable{FTable};
+    if (FMaster != nullptr) FTable.SetMasterSource(FMaster);
+    if (FFiltered) FTable.SetFiltered(true);
+    if (FTable.Active() && FRecNo > 0 && FTable.RecordCount() > 0) FTable.SetRecNo(FRecNo);
+  }
+
+  TVirtualTable& FTable;
+  TDataSource* FMaster = nullptr;
+  bool FFiltered = false;
+  bool FChanged = false;
+  Integer FRecNo = -1;
+};
+
+}  // namespace
+
+void TVirtualTable::SaveToStream(TStream& stream, bool storeFields, bool storeAllData) {
+  TAllRowsScope allRows(*this, storeAllData);
   // An open store is described by what it was built from (the same as the
   // definitions unless persistent fields gave the layout), so that every
   // value is written under the type it has.

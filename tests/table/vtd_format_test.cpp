@@ -467,3 +467,39 @@ TEST(VtdFormat, LoadedRowsFollowTheTablesSortFilterAndEdits) {
   EXPECT_EQ(table.RecNo(), 4);
   EXPECT_EQ(table.FieldByName(u"ID")->AsInteger(), 4);
 }
+
+TEST(VtdFormat, StoreAllDataSavesTheRowsAFilterHides) {
+  TVirtualTable table;
+  table.AddField(u"ID", ftInteger);
+  table.Open();
+  for (int id = 1; id <= 5; ++id) {
+    table.Append();
+    table.FieldByName(u"ID")->SetAsInteger(id);
+    table.Post();
+  }
+  table.SetOnFilterRecord([](TDataSet* ds, bool& accept) { accept = ds->FieldByName(u"ID")->AsInteger() % 2 == 1; });
+  table.SetFiltered(true);
+  table.Last();  // ID 5, the third visible row
+
+  struct Case {
+    bool storeAllData;
+    std::vector<int> ids;
+  };
+  for (const Case& c : {Case{true, {1, 2, 3, 4, 5}}, Case{false, {1, 3, 5}}}) {
+    SCOPED_TRACE(c.storeAllData);
+    TMemoryStream stream;
+    table.SaveToStream(stream, false, c.storeAllData);
+    EXPECT_TRUE(table.Filtered());
+    EXPECT_EQ(table.RecordCount(), 3);
+    EXPECT_EQ(table.RecNo(), 3);
+    EXPECT_EQ(table.FieldByName(u"ID")->AsInteger(), 5);
+
+    TVirtualTable copy;
+    Load(copy, stream.Bytes());
+    copy.Open();
+    EXPECT_EQ(copy.RecordCount(), static_cast<Integer>(c.ids.size()));
+    std::vector<int> ids;
+    for (copy.First(); !copy.Eof(); copy.Next()) ids.push_back(copy.FieldByName(u"ID")->AsInteger());
+    EXPECT_EQ(ids, c.ids);
+  }
+}
