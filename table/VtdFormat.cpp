@@ -56,10 +56,11 @@ T Load(const Byte* p) {
   return value;
 }
 
-// Collects a file in memory; the stream gets it whole, so a failure part
-// way writes nothing.
+// Writes a file to a stream through one buffer that is handed over in large
+// pieces, so that a large table is never held a second time in memory.
 class TVtdWriter {
  public:
+  explicit TVtdWriter(TStream& stream) : FStream(stream), FStart(stream.Position()) {}
   void U16(Word v) { Raw(&v, 2); }
   void U32(Cardinal v) { Raw(&v, 4); }
   void I32(Integer v) { Raw(&v, 4); }
@@ -90,9 +91,32 @@ class TVtdWriter {
     FBytes.resize(FBytes.size() + n);
     return FBytes.data() + FBytes.size() - n;
   }
-  std::vector<Byte>& Bytes() { return FBytes; }
+  // Where the next byte goes, counted from the start of the file.
+  Int64 Offset() const { return FFlushed + static_cast<Int64>(FBytes.size()); }
+  // Hands the buffer to the stream once it is full (or always).
+  void Flush(bool always = false) {
+    if (FBytes.empty() || (!always && FBytes.size() < FlushSize)) return;
+    FStream.WriteBuffer(FBytes.data(), static_cast<Int64>(FBytes.size()));
+    FFlushed += static_cast<Int64>(FBytes.size());
+    FBytes.clear();
+  }
+  // Rewrites an i32 already written at offset.
+  void Patch(Int64 offset, Integer v) {
+    if (offset >= FFlushed) {
+      std::memcpy(FBytes.data() + (offset - FFlushed), &v, 4);
+      return;
+    }
+    Flush(true);
+    FStream.SetPosition(FStart + offset);
+    FStream.WriteBuffer(&v, 4);
+    FStream.SetPosition(FStart + FFlushed);
+  }
 
  private:
+  static constexpr size_t FlushSize = size_t{1} << 20;
+  TStream& FStream;
+  Int64 FStart;
+  Int64 FFlushed = 0;
   std::vector<Byte> FBytes;
   std::vector<Byte> FScratch;
 };
@@ -325,11 +349,33 @@ Word TVtdReader::U16() { return Load<Word>(Bytes(2)); }
 Cardinal TVtdReader::U32() { return Load<Cardinal>(Bytes(4)); }
 Integer TVtdReader::I32() { return Load<Integer>(Bytes(4)); }
 
+TVtdReader::TVtdReader(TStream& stream) : FData(nullptr), FSize(0), FStream(&stream) {
+  Int64 position = stream.Position();
+  FSize = static_cast<size_t>(std::max<Int64>(stream.Size() - position, 0));
+}
+
 const Byte* TVtdReader::Bytes(size_t count) {
   if (count > Remaining()) ReadError();
-  const Byte* p = FData + FPosition;
+  const Byte* p;
+  if (FStream == nullptr) {
+    p = FData + FPosition;
+  } else {
+    if (count > FWindowEnd - FPosition) Refill(count);
+    p = FWindow.data() + (FPosition - FWindowStart);
+  }
   FPosition += count;
   return p;
+}
+
+void TVtdReader::Refill(size_t count) {
+  constexpr size_t WindowSize = size_t{1} << 20;
+  size_t keep = FWindowEnd - FPosition;
+  size_t want = std::min(std::max(count, WindowSize), Remaining());
+  if (keep > 0) std::memmove(FWindow.data(), FWindow.data() + (FPosition - FWindowStart), keep);
+  if (FWindow.size() < want) FWindow.resize(want);
+  FStream->ReadBuffer(FWindow.data() + keep, static_cast<Int64>(want - keep));
+  FWindowStart = FPosition;
+  FWindowEnd = FPosition + want;
 }
 
 String TVtdReader::Name() {
@@ -443,16 +489,17 @@ void ReadVtdRecord(TVtdReader& r, bool wide, std::vector<TVtdColumn>& columns, T
   for (TVtdColumn& c : columns) {
     size_t n = wide ? r.U32() : r.U16();
     if (n == 0) continue;
-    const Byte* p = r.Bytes(n);
     if (c.Stream.FDataType == dtVariant) {
-      Word code = r.U16();
+      // The value and the type code after it, in one read.
+      const Byte* p = r.Bytes(n + 2);
+      Word code = Load<Word>(p + n);
       Variant v = ReadVariant(p, n, code, c.Stream.FName);
       if (c.Desc == nullptr) continue;
       if (c.Desc->FDataType == dtVariant) store.PutFieldAsVariant(c.Desc, rec, v);
       else c.Field->SetAsVariant(v);
       continue;
     }
-    DecodeValue(c.Stream, p, n, value);
+    DecodeValue(c.Stream, r.Bytes(n), n, value);
     if (c.Desc == nullptr) continue;
     if (!SameLayout(c.Stream, *c.Desc)) {
       c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
@@ -550,7 +597,6 @@ void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, boo
     // XML is read as a stream; a VTD file whole, by its bounds-checked reader.
     std::unique_ptr<XmlTextReader> xmlReader;
     TXmlAliasList aliases;
-    std::vector<Byte> bytes;
     TVtdReader r(nullptr, 0);
     TVtdHeader h;
     std::vector<TXmlRowsetColumn> columns;
@@ -559,10 +605,8 @@ void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, boo
       xmlReader = std::make_unique<XmlTextReader>(stream, decodeHTMLEntities);
       columns = ReadFieldDefsXML(*xmlReader, aliases, table);
     } else {
-      bytes.resize(static_cast<size_t>(std::max<Int64>(stream.Size(), 0)));
       stream.SetPosition(0);
-      if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
-      r = TVtdReader(bytes.data(), bytes.size());
+      r = TVtdReader(stream);
       h = ReadVtdHeader(r);
       for (const TVirtualFieldSpec& spec : h.Defs) columns.push_back({spec, false, false});
     }
@@ -613,7 +657,7 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
     explicit Avoid(Integer& c) : count(c) { ++count; }
     ~Avoid() { --count; }
   } avoid(table.FAvoidReload);
-  TVtdWriter w;
+  TVtdWriter w(stream);
   w.U16(WrittenVersion);
   if (defs.size() > 0xFFFF) FileError(SNameTooLong, {defs.back().Name});
   w.U16(static_cast<Word>(defs.size()));
@@ -642,7 +686,7 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
   TData& store = *table.TMemDataSet::Data();
   if (defs.empty() || !store.Active()) {
     w.I32(0);
-    stream.WriteBuffer(w.Bytes().data(), static_cast<Int64>(w.Bytes().size()));
+    w.Flush(true);
     return;
   }
   // A pending edit is part of what the user sees: it is posted first.
@@ -655,9 +699,9 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
   for (size_t i = 0; i < defs.size(); ++i) {
     descs.push_back(i < static_cast<size_t>(store.Fields().Count()) ? store.Fields()[static_cast<int>(i)] : nullptr);
   }
-  size_t countAt = w.Bytes().size();
-  w.I32(0);
+  Int64 countAt = w.Offset();
   Integer total = store.GetRecordCount();
+  w.I32(total);
   Integer written = 0;
   table.DoVirtualTableProgress(0);
   // The rows are read from the store with a buffer of our own, so that the
@@ -678,10 +722,11 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
       else WriteValue(w, store, d, rec);
     }
     ++written;
+    w.Flush();
     if (total > 0) table.DoVirtualTableProgress(static_cast<Integer>(std::nearbyint(written * 100.0 / total)));
   }
-  std::memcpy(w.Bytes().data() + countAt, &written, 4);
-  stream.WriteBuffer(w.Bytes().data(), static_cast<Int64>(w.Bytes().size()));
+  if (written != total) w.Patch(countAt, written);
+  w.Flush(true);
 }
 
 // ---------------------------------------------------------------------------
