@@ -65,8 +65,7 @@ class TVtdWriter {
   void U32(Cardinal v) { Raw(&v, 4); }
   void I32(Integer v) { Raw(&v, 4); }
   void Raw(const void* p, size_t n) {
-    const auto* b = static_cast<const Byte*>(p);
-    FBytes.insert(FBytes.end(), b, b + n);
+    if (n > 0) std::memcpy(Grow(n), p, n);
   }
   void Value(const void* p, size_t n) {
     U32(static_cast<Cardinal>(n));
@@ -88,17 +87,16 @@ class TVtdWriter {
   // Appends a length and room for that many bytes, returned to be filled.
   Byte* Reserve(size_t n) {
     U32(static_cast<Cardinal>(n));
-    FBytes.resize(FBytes.size() + n);
-    return FBytes.data() + FBytes.size() - n;
+    return Grow(n);
   }
   // Where the next byte goes, counted from the start of the file.
-  Int64 Offset() const { return FFlushed + static_cast<Int64>(FBytes.size()); }
+  Int64 Offset() const { return FFlushed + static_cast<Int64>(FUsed); }
   // Hands the buffer to the stream once it is full (or always).
   void Flush(bool always = false) {
-    if (FBytes.empty() || (!always && FBytes.size() < FlushSize)) return;
-    FStream.WriteBuffer(FBytes.data(), static_cast<Int64>(FBytes.size()));
-    FFlushed += static_cast<Int64>(FBytes.size());
-    FBytes.clear();
+    if (FUsed == 0 || (!always && FUsed < FlushSize)) return;
+    FStream.WriteBuffer(FBytes.data(), static_cast<Int64>(FUsed));
+    FFlushed += static_cast<Int64>(FUsed);
+    FUsed = 0;
   }
   // Rewrites an i32 already written at offset.
   void Patch(Int64 offset, Integer v) {
@@ -113,11 +111,20 @@ class TVtdWriter {
   }
 
  private:
+  // Room for n more bytes at the end of the buffer.
+  Byte* Grow(size_t n) {
+    if (FBytes.size() - FUsed < n) FBytes.resize(std::max({FUsed + n, 2 * FBytes.size(), FlushSize + FlushSize / 4}));
+    Byte* p = FBytes.data() + FUsed;
+    FUsed += n;
+    return p;
+  }
+
   static constexpr size_t FlushSize = size_t{1} << 20;
   TStream& FStream;
   Int64 FStart;
   Int64 FFlushed = 0;
-  std::vector<Byte> FBytes;
+  std::vector<Byte> FBytes;  // the first FUsed bytes are waiting for the stream
+  size_t FUsed = 0;
   std::vector<Byte> FScratch;
 };
 

@@ -503,3 +503,31 @@ TEST(VtdFormat, StoreAllDataSavesTheRowsAFilterHides) {
     EXPECT_EQ(ids, c.ids);
   }
 }
+
+TEST(VtdFormat, LargeValuesCrossTheReadAndWriteBuffers) {
+  // Values longer than the reader's window and rows that straddle its
+  // edges; the writer hands its buffer over several times.
+  TVirtualTable table;
+  table.AddField(u"ID", ftInteger);
+  table.AddField(u"Data", ftBlob);
+  table.Open();
+  const size_t sizes[] = {700000, 1500000, 3, 900001, 0};
+  for (size_t i = 0; i < std::size(sizes); ++i) {
+    table.Append();
+    table.FieldByName(u"ID")->SetAsInteger(static_cast<int>(i));
+    std::vector<Byte> value(sizes[i]);
+    for (size_t k = 0; k < value.size(); ++k) value[k] = static_cast<Byte>(k * 7 + i);
+    if (!value.empty()) table.FieldByName(u"Data")->SetAsBytes(value);
+    table.Post();
+  }
+  std::vector<Byte> bytes = Saved(table);
+  TVirtualTable back;
+  Load(back, bytes);
+  back.Open();
+  EXPECT_EQ(back.RecordCount(), 5);
+  EXPECT_EQ(Saved(back), bytes);
+  back.SetRecNo(2);
+  std::vector<Byte> second = back.FieldByName(u"Data")->AsBytes();
+  ASSERT_EQ(second.size(), sizes[1]);
+  EXPECT_EQ(second[1499999], static_cast<Byte>(1499999 * 7 + 1));
+}
