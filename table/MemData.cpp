@@ -428,6 +428,44 @@ void TMemData::AddRecord(TRecBuf recBuf) {
   ReorderItems(item, roInsert);
 }
 
+TItemHeader* TMemData::AppendLoadedRecord() {
+  TItemHeader* item = AppendItem();
+  TRecBuf rec = TBlockManager::GetRecordPtr(item);
+  // Zeroed, so that filler bytes and unused string tails hold nothing stale.
+  std::memset(rec, 0, static_cast<size_t>(FRecordSize));
+  InitRecord(rec);
+  if (FHasComplexFields) CreateComplexFields(rec, true);
+  if (FCachedUpdates && !FLocalUpdate) {
+    item->Status = isAppended;
+    AddCacheItem(item);
+  }
+  return item;
+}
+
+void TMemData::EndLoad(TItemHeader* firstLoaded) {
+  FRecordNoCache.clear();
+  if (firstLoaded == nullptr) return;
+  if (HasSortColumns()) {
+    SortItems();  // numbers and counts every record
+    return;
+  }
+  Integer running = 1;
+  for (TItemHeader* p = firstLoaded->Prev; p != nullptr; p = p->Prev) {
+    if (!OmitRecord(p)) {
+      running = p->Order + 1;
+      break;
+    }
+  }
+  for (TItemHeader* p = firstLoaded; p != nullptr; p = p->Next) {
+    if (OmitRecord(p)) {
+      p->Order = 0;
+    } else {
+      p->Order = running++;
+      ++FRecordCount;
+    }
+  }
+}
+
 void TMemData::InsertRecord(TRecBuf recBuf) {
   if (!FCachedUpdates) InternalAppend(recBuf);
   AddRecord(recBuf);

@@ -51,6 +51,12 @@ class TMemData : public TData {
   void UpdateRecord(TRecBuf recBuf) override;
   void DeleteRecord() override;
   void AddRecord(TRecBuf recBuf);
+  // Loading a file: a record added at the end and filled in place, without
+  // the dataset's hooks, rollback copies or renumbering of the records after
+  // it. EndLoad then sorts or numbers the loaded records and counts the
+  // visible ones, once for the whole file.
+  TItemHeader* AppendLoadedRecord();
+  void EndLoad(TItemHeader* firstLoaded);
   void RemoveRecord();
   void RefreshRecord(TRecBuf recBuf);
 

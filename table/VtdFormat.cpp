@@ -56,16 +56,16 @@ T Load(const Byte* p) {
   return value;
 }
 
-// Collects a file in memory; the stream gets it whole, so a failure part
-// way writes nothing.
+// Writes a file to a stream through one buffer that is handed over in large
+// pieces, so that a large table is never held a second time in memory.
 class TVtdWriter {
  public:
+  explicit TVtdWriter(TStream& stream) : FStream(stream), FStart(stream.Position()) {}
   void U16(Word v) { Raw(&v, 2); }
   void U32(Cardinal v) { Raw(&v, 4); }
   void I32(Integer v) { Raw(&v, 4); }
   void Raw(const void* p, size_t n) {
-    const auto* b = static_cast<const Byte*>(p);
-    FBytes.insert(FBytes.end(), b, b + n);
+    if (n > 0) std::memcpy(Grow(n), p, n);
   }
   void Value(const void* p, size_t n) {
     U32(static_cast<Cardinal>(n));
@@ -87,13 +87,44 @@ class TVtdWriter {
   // Appends a length and room for that many bytes, returned to be filled.
   Byte* Reserve(size_t n) {
     U32(static_cast<Cardinal>(n));
-    FBytes.resize(FBytes.size() + n);
-    return FBytes.data() + FBytes.size() - n;
+    return Grow(n);
   }
-  std::vector<Byte>& Bytes() { return FBytes; }
+  // Where the next byte goes, counted from the start of the file.
+  Int64 Offset() const { return FFlushed + static_cast<Int64>(FUsed); }
+  // Hands the buffer to the stream once it is full (or always).
+  void Flush(bool always = false) {
+    if (FUsed == 0 || (!always && FUsed < FlushSize)) return;
+    FStream.WriteBuffer(FBytes.data(), static_cast<Int64>(FUsed));
+    FFlushed += static_cast<Int64>(FUsed);
+    FUsed = 0;
+  }
+  // Rewrites an i32 already written at offset.
+  void Patch(Int64 offset, Integer v) {
+    if (offset >= FFlushed) {
+      std::memcpy(FBytes.data() + (offset - FFlushed), &v, 4);
+      return;
+    }
+    Flush(true);
+    FStream.SetPosition(FStart + offset);
+    FStream.WriteBuffer(&v, 4);
+    FStream.SetPosition(FStart + FFlushed);
+  }
 
  private:
-  std::vector<Byte> FBytes;
+  // Room for n more bytes at the end of the buffer.
+  Byte* Grow(size_t n) {
+    if (FBytes.size() - FUsed < n) FBytes.resize(std::max({FUsed + n, 2 * FBytes.size(), FlushSize + FlushSize / 4}));
+    Byte* p = FBytes.data() + FUsed;
+    FUsed += n;
+    return p;
+  }
+
+  static constexpr size_t FlushSize = size_t{1} << 20;
+  TStream& FStream;
+  Int64 FStart;
+  Int64 FFlushed = 0;
+  std::vector<Byte> FBytes;  // the first FUsed bytes are waiting for the stream
+  size_t FUsed = 0;
   std::vector<Byte> FScratch;
 };
 
@@ -325,11 +356,33 @@ Word TVtdReader::U16() { return Load<Word>(Bytes(2)); }
 Cardinal TVtdReader::U32() { return Load<Cardinal>(Bytes(4)); }
 Integer TVtdReader::I32() { return Load<Integer>(Bytes(4)); }
 
+TVtdReader::TVtdReader(TStream& stream) : FData(nullptr), FSize(0), FStream(&stream) {
+  Int64 position = stream.Position();
+  FSize = static_cast<size_t>(std::max<Int64>(stream.Size() - position, 0));
+}
+
 const Byte* TVtdReader::Bytes(size_t count) {
   if (count > Remaining()) ReadError();
-  const Byte* p = FData + FPosition;
+  const Byte* p;
+  if (FStream == nullptr) {
+    p = FData + FPosition;
+  } else {
+    if (count > FWindowEnd - FPosition) Refill(count);
+    p = FWindow.data() + (FPosition - FWindowStart);
+  }
   FPosition += count;
   return p;
+}
+
+void TVtdReader::Refill(size_t count) {
+  constexpr size_t WindowSize = size_t{1} << 20;
+  size_t keep = FWindowEnd - FPosition;
+  size_t want = std::min(std::max(count, WindowSize), Remaining());
+  if (keep > 0) std::memmove(FWindow.data(), FWindow.data() + (FPosition - FWindowStart), keep);
+  if (FWindow.size() < want) FWindow.resize(want);
+  FStream->ReadBuffer(FWindow.data() + keep, static_cast<Int64>(want - keep));
+  FWindowStart = FPosition;
+  FWindowEnd = FPosition + want;
 }
 
 String TVtdReader::Name() {
@@ -427,19 +480,59 @@ void CreateStoredFields(TVirtualTable& table, const std::vector<TVtdStoredField>
   }
 }
 
+// Each stream column, decoded by its own definition, and the table field
+// (with its descriptor) of the same name when there is one.
+struct TVtdColumn {
+  TFieldDesc Stream{nullptr};
+  TField* Field = nullptr;
+  TFieldDesc* Desc = nullptr;
+};
+
+// Reads one record's values into rec. Columns whose table field has another
+// layout than the stream's go through the field, which must be in an edit
+// state for that.
+void ReadVtdRecord(TVtdReader& r, bool wide, std::vector<TVtdColumn>& columns, TData& store, TRecBuf rec,
+                   std::vector<Byte>& value) {
+  for (TVtdColumn& c : columns) {
+    size_t n = wide ? r.U32() : r.U16();
+    if (n == 0) continue;
+    if (c.Stream.FDataType == dtVariant) {
+      // The value and the type code after it, in one read.
+      const Byte* p = r.Bytes(n + 2);
+      Word code = Load<Word>(p + n);
+      Variant v = ReadVariant(p, n, code, c.Stream.FName);
+      if (c.Desc == nullptr) continue;
+      if (c.Desc->FDataType == dtVariant) store.PutFieldAsVariant(c.Desc, rec, v);
+      else c.Field->SetAsVariant(v);
+      continue;
+    }
+    DecodeValue(c.Stream, r.Bytes(n), n, value);
+    if (c.Desc == nullptr) continue;
+    if (!SameLayout(c.Stream, *c.Desc)) {
+      c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
+    } else if (IsBlobType(c.Desc->FDataType)) {
+      TBlob* blob = store.GetObject(c.Desc, rec);
+      if (blob == nullptr) {
+        c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
+        continue;
+      }
+      // Straight into the blob's data: a value read from a file has no
+      // earlier contents for a rollback copy to keep.
+      blob->GetData()->Write(0, static_cast<Int64>(value.size()), value.data());
+      store.SetNull(c.Desc, rec, false);
+    } else {
+      store.PutField(c.Desc, rec, value.data());
+    }
+  }
+}
+
 // Appends the records of a VTD file to the open table.
 void ReadVtdRows(TVirtualTable& table, TVtdReader& r, const TVtdHeader& h, bool loadFields) {
-  // Each stream column, decoded by its own definition, and the table
-  // field (with its descriptor) of the same name when there is one.
-  struct Column {
-    TFieldDesc Stream{nullptr};
-    TField* Field = nullptr;
-    TFieldDesc* Desc = nullptr;
-  };
-  std::vector<Column> columns(h.Defs.size());
+  std::vector<TVtdColumn> columns(h.Defs.size());
+  bool direct = true;
   for (size_t i = 0; i < h.Defs.size(); ++i) {
     const TVirtualFieldSpec& spec = h.Defs[i];
-    Column& c = columns[i];
+    TVtdColumn& c = columns[i];
     c.Stream.FName = spec.Name;
     if (!DescribeVirtualTableField(c.Stream, spec.Type, spec.Size, spec.Precision)) {
       throw EDatabaseError(SVTUnsupportedFieldType);
@@ -450,45 +543,41 @@ void ReadVtdRows(TVirtualTable& table, TVtdReader& r, const TVtdHeader& h, bool 
     c.Field = byNumber ? table.Fields().FieldByNumber(static_cast<Integer>(i) + 1) : table.FindField(c.Stream.FName);
     if (c.Field != nullptr && c.Field->FieldKind() == fkData) c.Desc = table.GetFieldDesc(c.Field);
     if (c.Desc == nullptr) c.Field = nullptr;
+    if (c.Desc != nullptr && !SameLayout(c.Stream, *c.Desc)) direct = false;
   }
-  TData& store = *table.TMemDataSet::Data();
+  TData& data = *table.TMemDataSet::Data();
+  auto* store = dynamic_cast<TMemData*>(&data);
+  if (store == nullptr) direct = false;
   bool wide = h.Version >= 2;
   std::vector<Byte> value;  // one value as the record set takes it, reused
   table.DoVirtualTableProgress(0);
-  for (Integer i = 0; i < h.RecordCount; ++i) {
-    table.Append();
-    TRecordBuffer rec = table.GetActiveRecBuf();
-    for (Column& c : columns) {
-      size_t n = wide ? r.U32() : r.U16();
-      if (n == 0) continue;
-      const Byte* p = r.Bytes(n);
-      if (c.Stream.FDataType == dtVariant) {
-        Word code = r.U16();
-        Variant v = ReadVariant(p, n, code, c.Stream.FName);
-        if (c.Desc == nullptr) continue;
-        if (c.Desc->FDataType == dtVariant) store.PutFieldAsVariant(c.Desc, rec, v);
-        else c.Field->SetAsVariant(v);
-        continue;
-      }
-      DecodeValue(c.Stream, p, n, value);
-      if (c.Desc == nullptr) continue;
-      if (!SameLayout(c.Stream, *c.Desc)) {
-        c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
-      } else if (IsBlobType(c.Desc->FDataType)) {
-        TBlob* blob = store.GetObject(c.Desc, rec);
-        if (blob == nullptr) {
-          c.Field->SetAsVariant(DecodedAsVariant(c.Stream, value));
-          continue;
-        }
-        blob->Clear();
-        blob->Write(0, static_cast<Int64>(value.size()), value.data());
-        store.SetNull(c.Desc, rec, false);
-      } else {
-        store.PutField(c.Desc, rec, value.data());
-      }
-    }
-    table.Post();
+  auto progress = [&](Integer i) {
     table.DoVirtualTableProgress(static_cast<Integer>(std::nearbyint(i * 100.0 / h.RecordCount)));
+  };
+  if (!direct) {
+    // A column changes type on the way in: the table's fields convert it,
+    // record by record through the dataset.
+    for (Integer i = 0; i < h.RecordCount; ++i) {
+      table.Append();
+      ReadVtdRecord(r, wide, columns, data, table.GetActiveRecBuf(), value);
+      table.Post();
+      progress(i);
+    }
+    return;
+  }
+  // Every value keeps its layout: the records are filled in the store
+  // itself, and numbered once when all are in (also when one fails).
+  TItemHeader* first = nullptr;
+  struct EndLoad {
+    TMemData& store;
+    TItemHeader*& first;
+    ~EndLoad() { store.EndLoad(first); }
+  } endLoad{*store, first};
+  for (Integer i = 0; i < h.RecordCount; ++i) {
+    TItemHeader* item = store->AppendLoadedRecord();
+    if (first == nullptr) first = item;
+    ReadVtdRecord(r, wide, columns, data, TBlockManager::GetRecordPtr(item), value);
+    progress(i);
   }
 }
 
@@ -515,7 +604,6 @@ void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, boo
     // XML is read as a stream; a VTD file whole, by its bounds-checked reader.
     std::unique_ptr<XmlTextReader> xmlReader;
     TXmlAliasList aliases;
-    std::vector<Byte> bytes;
     TVtdReader r(nullptr, 0);
     TVtdHeader h;
     std::vector<TXmlRowsetColumn> columns;
@@ -524,10 +612,8 @@ void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, boo
       xmlReader = std::make_unique<XmlTextReader>(stream, decodeHTMLEntities);
       columns = ReadFieldDefsXML(*xmlReader, aliases, table);
     } else {
-      bytes.resize(static_cast<size_t>(std::max<Int64>(stream.Size(), 0)));
       stream.SetPosition(0);
-      if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
-      r = TVtdReader(bytes.data(), bytes.size());
+      r = TVtdReader(stream);
       h = ReadVtdHeader(r);
       for (const TVirtualFieldSpec& spec : h.Defs) columns.push_back({spec, false, false});
     }
@@ -578,7 +664,7 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
     explicit Avoid(Integer& c) : count(c) { ++count; }
     ~Avoid() { --count; }
   } avoid(table.FAvoidReload);
-  TVtdWriter w;
+  TVtdWriter w(stream);
   w.U16(WrittenVersion);
   if (defs.size() > 0xFFFF) FileError(SNameTooLong, {defs.back().Name});
   w.U16(static_cast<Word>(defs.size()));
@@ -607,7 +693,7 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
   TData& store = *table.TMemDataSet::Data();
   if (defs.empty() || !store.Active()) {
     w.I32(0);
-    stream.WriteBuffer(w.Bytes().data(), static_cast<Int64>(w.Bytes().size()));
+    w.Flush(true);
     return;
   }
   // A pending edit is part of what the user sees: it is posted first.
@@ -620,9 +706,9 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
   for (size_t i = 0; i < defs.size(); ++i) {
     descs.push_back(i < static_cast<size_t>(store.Fields().Count()) ? store.Fields()[static_cast<int>(i)] : nullptr);
   }
-  size_t countAt = w.Bytes().size();
-  w.I32(0);
+  Int64 countAt = w.Offset();
   Integer total = store.GetRecordCount();
+  w.I32(total);
   Integer written = 0;
   table.DoVirtualTableProgress(0);
   // The rows are read from the store with a buffer of our own, so that the
@@ -643,10 +729,11 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
       else WriteValue(w, store, d, rec);
     }
     ++written;
+    w.Flush();
     if (total > 0) table.DoVirtualTableProgress(static_cast<Integer>(std::nearbyint(written * 100.0 / total)));
   }
-  std::memcpy(w.Bytes().data() + countAt, &written, 4);
-  stream.WriteBuffer(w.Bytes().data(), static_cast<Int64>(w.Bytes().size()));
+  if (written != total) w.Patch(countAt, written);
+  w.Flush(true);
 }
 
 // ---------------------------------------------------------------------------
@@ -661,7 +748,64 @@ void TVirtualTable::LoadFromFile(const String& fileName, bool loadFields, bool d
   LoadFromStream(stream, loadFields, decodeHTMLEntities);
 }
 
-void TVirtualTable::SaveToStream(TStream& stream, bool storeFields, bool /*storeAllData*/) {
+namespace {
+
+// While all rows are being saved, the master link and the filter are off;
+// afterwards they, and the record number, are as they were, also when the
+// save failed.
+class TAllRowsScope {
+ public:
+  TAllRowsScope(TVirtualTable& table, bool storeAllData) : FTable(table) {
+    if (!storeAllData || !table.Active()) return;
+    FMaster = table.MasterSource();
+    FFiltered = table.Filtered();
+    if (FMaster == nullptr && !FFiltered) return;
+    table.CheckBrowseMode();
+    FRecNo = table.RecNo();
+    FChanged = true;
+    table.DisableControls();
+    try {
+      if (FFiltered) table.SetFiltered(false);
+      if (FMaster != nullptr) table.SetMasterSource(nullptr);
+    } catch (...) {
+      Restore();
+      throw;
+    }
+  }
+  ~TAllRowsScope() noexcept(false) {
+    if (!FChanged) return;
+    try {
+      Restore();
+    } catch (...) {
+      if (!std::uncaught_exceptions()) throw;
+    }
+  }
+  TAllRowsScope(const TAllRowsScope&) = delete;
+  TAllRowsScope& operator=(const TAllRowsScope&) = delete;
+
+ private:
+  void Restore() {
+    FChanged = false;
+    struct Enable {
+      TVirtualTable& t;
+      ~Enable() { t.EnableControls(); }
+    } enable{FTable};
+    if (FMaster != nullptr) FTable.SetMasterSource(FMaster);
+    if (FFiltered) FTable.SetFiltered(true);
+    if (FTable.Active() && FRecNo > 0 && FTable.RecordCount() > 0) FTable.SetRecNo(FRecNo);
+  }
+
+  TVirtualTable& FTable;
+  TDataSource* FMaster = nullptr;
+  bool FFiltered = false;
+  bool FChanged = false;
+  Integer FRecNo = -1;
+};
+
+}  // namespace
+
+void TVirtualTable::SaveToStream(TStream& stream, bool storeFields, bool storeAllData) {
+  TAllRowsScope allRows(*this, storeAllData);
   // An open store is described by what it was built from (the same as the
   // definitions unless persistent fields gave the layout), so that every
   // value is written under the type it has.

@@ -20,11 +20,15 @@ enum TCRFileFormat { ffVTD, ffXML };
 // mark.
 TCRFileFormat DetectFileFormat(const Byte* data, size_t size);
 
-// Reads a byte buffer front to back; every read is checked against what
+// Reads a VTD file front to back; every read is checked against what
 // remains and raises "Stream read error" when it would run past the end.
+// Over a stream it holds only a window of the file, so a large file is never
+// in memory twice. A pointer from Bytes stays valid until the next read.
 class TVtdReader {
  public:
   TVtdReader(const Byte* data, size_t size) : FData(data), FSize(size) {}
+  // The bytes from the stream's position to its end.
+  explicit TVtdReader(TStream& stream);
   size_t Position() const { return FPosition; }
   size_t Remaining() const { return FSize - FPosition; }
   Word U16();
@@ -35,9 +39,15 @@ class TVtdReader {
   String Name();
 
  private:
+  void Refill(size_t count);
+
   const Byte* FData;
   size_t FSize;
   size_t FPosition = 0;
+  TStream* FStream = nullptr;
+  std::vector<Byte> FWindow;
+  size_t FWindowStart = 0;  // file offsets of the window's bytes
+  size_t FWindowEnd = 0;
 };
 
 struct TVtdStoredField {

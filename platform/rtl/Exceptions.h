@@ -95,5 +95,9 @@ inline constexpr char16_t SAssignError[] = u"Cannot assign a %s to a %s";
 // Internal consistency check: raises EAssertionFailed with
 // "<message> (<unit>)" when the condition is false. The message defaults to
 // "Assertion failure". Never fires in correct use.
-void Assert(bool condition, const char16_t* unit, const String& message = RtlMessages::SAssertionFailed);
 [[noreturn]] void AssertionFailed(const char16_t* unit, const String& message = RtlMessages::SAssertionFailed);
+void Assert(bool condition, const char16_t* unit, const String& message);
+// Inline and without a message to build: checks on hot paths cost one test.
+inline void Assert(bool condition, const char16_t* unit) {
+  if (!condition) AssertionFailed(unit);
+}

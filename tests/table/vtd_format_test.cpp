@@ -423,3 +423,111 @@ TEST(VtdFormat, StoredFieldsComeBackAsPersistentFields) {
   EXPECT_EQ(back.FieldByName(u"W")->Size(), 20);
   EXPECT_EQ(Utf8(back.FieldByName(u"W")->AsString()), "x");
 }
+
+TEST(VtdFormat, LoadedRowsFollowTheTablesSortFilterAndEdits) {
+  TVirtualTable source;
+  source.AddField(u"ID", ftInteger);
+  source.AddField(u"Note", ftMemo);
+  source.Open();
+  for (int id : {3, 1, 2, 4}) {
+    source.Append();
+    source.FieldByName(u"ID")->SetAsInteger(id);
+    source.FieldByName(u"Note")->SetAsString(u"note " + IntToStr(id));
+    source.Post();
+  }
+  std::vector<Byte> bytes = Saved(source);
+
+  TVirtualTable table;
+  table.AddField(u"ID", ftInteger);
+  table.AddField(u"Note", ftMemo);
+  table.SetIndexFieldNames(u"ID");
+  table.SetOnFilterRecord([](TDataSet* ds, bool& accept) { accept = ds->FieldByName(u"ID")->AsInteger() != 2; });
+  table.SetFiltered(true);
+  table.Open();  // stays open, so the rows are sorted and filtered as they come in
+  Load(table, bytes, false);
+  ASSERT_TRUE(table.Active());
+  EXPECT_EQ(table.RecordCount(), 3);
+  std::vector<int> seen;
+  for (table.First(); !table.Eof(); table.Next()) {
+    seen.push_back(table.FieldByName(u"ID")->AsInteger());
+    EXPECT_EQ(table.RecNo(), static_cast<Integer>(seen.size()));
+  }
+  EXPECT_EQ(seen, (std::vector<int>{1, 3, 4}));
+
+  // A loaded memo keeps its value through a cancelled edit.
+  table.First();
+  table.Edit();
+  table.FieldByName(u"Note")->SetAsString(u"changed");
+  table.Cancel();
+  EXPECT_EQ(Utf8(table.FieldByName(u"Note")->AsString()), "note 1");
+
+  table.SetFiltered(false);
+  EXPECT_EQ(table.RecordCount(), 4);
+  table.Last();
+  EXPECT_EQ(table.RecNo(), 4);
+  EXPECT_EQ(table.FieldByName(u"ID")->AsInteger(), 4);
+}
+
+TEST(VtdFormat, StoreAllDataSavesTheRowsAFilterHides) {
+  TVirtualTable table;
+  table.AddField(u"ID", ftInteger);
+  table.Open();
+  for (int id = 1; id <= 5; ++id) {
+    table.Append();
+    table.FieldByName(u"ID")->SetAsInteger(id);
+    table.Post();
+  }
+  table.SetOnFilterRecord([](TDataSet* ds, bool& accept) { accept = ds->FieldByName(u"ID")->AsInteger() % 2 == 1; });
+  table.SetFiltered(true);
+  table.Last();  // ID 5, the third visible row
+
+  struct Case {
+    bool storeAllData;
+    std::vector<int> ids;
+  };
+  for (const Case& c : {Case{true, {1, 2, 3, 4, 5}}, Case{false, {1, 3, 5}}}) {
+    SCOPED_TRACE(c.storeAllData);
+    TMemoryStream stream;
+    table.SaveToStream(stream, false, c.storeAllData);
+    EXPECT_TRUE(table.Filtered());
+    EXPECT_EQ(table.RecordCount(), 3);
+    EXPECT_EQ(table.RecNo(), 3);
+    EXPECT_EQ(table.FieldByName(u"ID")->AsInteger(), 5);
+
+    TVirtualTable copy;
+    Load(copy, stream.Bytes());
+    copy.Open();
+    EXPECT_EQ(copy.RecordCount(), static_cast<Integer>(c.ids.size()));
+    std::vector<int> ids;
+    for (copy.First(); !copy.Eof(); copy.Next()) ids.push_back(copy.FieldByName(u"ID")->AsInteger());
+    EXPECT_EQ(ids, c.ids);
+  }
+}
+
+TEST(VtdFormat, LargeValuesCrossTheReadAndWriteBuffers) {
+  // Values longer than the reader's window and rows that straddle its
+  // edges; the writer hands its buffer over several times.
+  TVirtualTable table;
+  table.AddField(u"ID", ftInteger);
+  table.AddField(u"Data", ftBlob);
+  table.Open();
+  const size_t sizes[] = {700000, 1500000, 3, 900001, 0};
+  for (size_t i = 0; i < std::size(sizes); ++i) {
+    table.Append();
+    table.FieldByName(u"ID")->SetAsInteger(static_cast<int>(i));
+    std::vector<Byte> value(sizes[i]);
+    for (size_t k = 0; k < value.size(); ++k) value[k] = static_cast<Byte>(k * 7 + i);
+    if (!value.empty()) table.FieldByName(u"Data")->SetAsBytes(value);
+    table.Post();
+  }
+  std::vector<Byte> bytes = Saved(table);
+  TVirtualTable back;
+  Load(back, bytes);
+  back.Open();
+  EXPECT_EQ(back.RecordCount(), 5);
+  EXPECT_EQ(Saved(back), bytes);
+  back.SetRecNo(2);
+  std::vector<Byte> second = back.FieldByName(u"Data")->AsBytes();
+  ASSERT_EQ(second.size(), sizes[1]);
+  EXPECT_EQ(second[1499999], static_cast<Byte>(1499999 * 7 + 1));
+}
