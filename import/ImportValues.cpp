@@ -134,13 +134,41 @@ void TRADerevuBaseComponent::GetParsedValue(const Variant& expression, Integer, 
 }
 
 void TRADerevuBaseComponent::EvaluateExpression(const String& expression, Variant& value) {
-  auto parser = std::make_unique<TSMIParser>();
+  // Held for the whole evaluation: an event may reach this method again and
+  // the cache may drop the parser meanwhile.
+  const std::shared_ptr<TSMIParser> parser = ExpressionParser(expression);
+  value = parser->GetValue();
+}
+
+std::shared_ptr<TSMIParser> TRADerevuBaseComponent::ExpressionParser(const String& expression) {
+  // Expressions come from mappings, conditions and parameters, a handful
+  // per run; the bound only stops a long-lived component from collecting
+  // texts without end.
+  constexpr size_t kMaxCachedExpressions = 256;
+  auto found = FExpressionParsers.find(expression);
+  if (found != FExpressionParsers.end()) return found->second;
+  if (FExpressionParsers.size() >= kMaxCachedExpressions) FExpressionParsers.clear();
+  auto parser = std::make_shared<TSMIParser>();
   parser->SetText(expression);
   parser->OnEvaluate = [this](TComponent* sender, const String& eval, const std::vector<Variant>& args,
                               int argCount, bool isChild, Variant& result, bool& done) {
     ParserEvaluate(sender, eval, args, argCount, isChild, result, done);
   };
-  value = parser->GetValue();
+  FExpressionParsers.emplace(expression, parser);
+  return parser;
+}
+
+const TRADerevuBaseComponent::TConversionMasks& TRADerevuBaseComponent::ConversionMasks() {
+  const bool xml = FTableType == teXML;
+  TConversionMasks& masks = FConversionMasks;
+  if (!masks.Valid || masks.Xml != xml || !(masks.Formats == FDataFormats)) {
+    masks.Formats = FDataFormats;
+    masks.Xml = xml;
+    masks.DateTime = BuildDTFormat();
+    masks.Time = BuildTimeFormat(false);
+    masks.Valid = true;
+  }
+  return masks;
 }
 
 void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& eval, const std::vector<Variant>& args,
@@ -201,7 +229,8 @@ void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& ev
   }
   TField* destination = CurrentParsedField();
   if (isChild || destination == nullptr || value.IsNull() || value.IsEmpty()) return;
-  ConvertValueForField(value, *destination, {FDataFormats, BuildDTFormat(), BuildTimeFormat(false), BLOBIsMIME()});
+  const TConversionMasks& masks = ConversionMasks();
+  ConvertValueForField(value, *destination, {FDataFormats, masks.DateTime, masks.Time, BLOBIsMIME()});
 }
 
 TDataSet* TRADerevuBaseComponent::GetDatasetByName(const String& name) const {

@@ -20,9 +20,10 @@ bool IsNumericOrDateTimeType(TFieldType fieldType);
 // What the conversion needs besides the field.
 struct TConversionContext {
   const TSMIDataFormats& Formats;
-  // The component's date-time and time masks (BuildDTFormat, BuildTimeFormat).
-  String DateTimeMask;
-  String TimeMask;
+  // The component's date-time and time masks (BuildDTFormat, BuildTimeFormat);
+  // they outlive the conversion.
+  StringView DateTimeMask;
+  StringView TimeMask;
   // Blob texts of the source are Base64.
   bool BlobIsMime = false;
 };
