@@ -28,6 +28,10 @@ struct TConversionContext {
   bool BlobIsMime = false;
 };
 
+// True for Null, Empty and any value whose text is empty; texts are looked
+// at without a copy.
+bool IsEmptyText(const Variant& value);
+
 // Converts a non-empty value for the field. A text that cannot be read keeps
 // its text (cleaned of separators for numbers), so that the field's own
 // assignment accepts or rejects it; errors of the reading are swallowed.
