@@ -211,7 +211,7 @@ void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& ev
     } else if (TField* field = DottedField(*this, name); field != nullptr) {
       value = field->Value();
     } else {
-      GetFieldValue(Variant(name), value);
+      GetFieldValue(Variant(std::move(name)), value);
     }
     if (OnParsedValue) OnParsedValue(this, CurrentParsedField(), value);
   }
