@@ -115,6 +115,12 @@ void TExpNode::Calculate(Variant& value) {
     value = Variant::Null();
     return;
   }
+  if (token->TokenType == ttString && ChildCount() == 0 && !SameText(token->Text, u"GETDATE")) {
+    // A plain name, the common case of every mapped value: Evaluate sets
+    // the value itself.
+    Evaluate(value);
+    return;
+  }
   value = Variant(token->Text);
   switch (token->TokenType) {
     case ttNumeric: value = Variant(NumericTokenValue(token->Text)); break;
@@ -190,6 +196,13 @@ void TExpNode::Evaluate(Variant& value) {
   if (name.ends_with(u']')) name.remove_suffix(1);
   value = Variant(String(name));
   if (ChildCount() > MaxFunctionArguments) RaiseTooManyArguments(token.Text, ChildCount());
+  if (ChildCount() == 0) {
+    // Owners only read the slots, so a name without arguments shares one
+    // set of empty slots instead of allocating its own.
+    static const std::vector<Variant> noArguments(MaxFunctionArguments);
+    if (FOwner != nullptr) FOwner->EvaluateName(token.Text, noArguments, FParent != nullptr, value);
+    return;
+  }
   std::vector<Variant> args(MaxFunctionArguments);
   for (int i = 0; i < ChildCount(); ++i) GetChildren(i)->Calculate(args[size_t(i)]);
   if (FOwner != nullptr) FOwner->EvaluateName(token.Text, args, FParent != nullptr, value);

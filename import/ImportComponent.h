@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "import/ImportColumns.h"
@@ -48,6 +49,8 @@ using TSMISpecificationEvent = std::function<void(TComponent* sender, String& fi
 using TLocateRecordEvent = std::function<void(TComponent* sender, const String& keyFields, const Variant& values,
                                               bool& exist, bool& executeLocate)>;
 using TSMIOnCreateStructure = std::function<void(TComponent* sender, TSMIColumns& columns)>;
+
+class TSMIParser;
 
 class TRADerevuBaseComponent : public TComponent {
  public:
@@ -327,6 +330,17 @@ class TRADerevuBaseComponent : public TComponent {
   void FinishRun(const String& message);
   TImportCounters Counters() const;
   bool SkipEmptyRow() const;
+  // The parser that evaluates this expression text, built once and kept.
+  std::shared_ptr<TSMIParser> ExpressionParser(const String& expression);
+  // The conversion masks of the current data formats.
+  struct TConversionMasks {
+    TSMIDataFormats Formats;
+    bool Xml = false;
+    bool Valid = false;
+    String DateTime;
+    String Time;
+  };
+  const TConversionMasks& ConversionMasks();
 
   bool FAnimatedStatus = true;
   bool FAbortOnProblem = true;
@@ -375,4 +389,8 @@ class TRADerevuBaseComponent : public TComponent {
   // Set by the write handler so the row handler does not count its error
   // twice.
   bool FRowErrorCounted = false;
+  // Every value of every row is an expression; these keep its parsing and
+  // its masks from being redone per value.
+  std::unordered_map<String, std::shared_ptr<TSMIParser>> FExpressionParsers;
+  TConversionMasks FConversionMasks;
 };

@@ -12,6 +12,7 @@
 #include "import/ImportComponent.h"
 #include "import/ImportExceptions.h"
 #include "import/ImportMessages.h"
+#include "import/ValueConversion.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Field.h"
 #include "platform/rtl/Strings.h"
@@ -402,10 +403,16 @@ void TRADerevuBaseComponent::WriteRow() {
     const Integer index = vFields[static_cast<size_t>(slot)].FieldLink;
     if (index < 0 || index >= dataSet.Fields().Count()) continue;
     TField* field = dataSet.Fields()[index];
-    Variant value = entry.Value;
-    FStatistic.CurrentParsedValue = value;
+    FStatistic.CurrentParsedValue = entry.Value;
     bool accept = !(sql && field->IsBlob() && field->DataType() != ftMemo && field->DataType() != ftFmtMemo);
-    if (OnBeforeFieldUpdate) OnBeforeFieldUpdate(this, field, value, accept);
+    // Only a handler may change the value; without one the entry's own is
+    // written as it is.
+    Variant changed;
+    if (OnBeforeFieldUpdate) {
+      changed = entry.Value;
+      OnBeforeFieldUpdate(this, field, changed, accept);
+    }
+    const Variant& value = OnBeforeFieldUpdate ? changed : entry.Value;
     if (!accept) continue;
     if (!sql) {
       SetFieldValue(*field, value);
@@ -425,7 +432,7 @@ void TRADerevuBaseComponent::WriteRow() {
 }
 
 void TRADerevuBaseComponent::SetFieldValue(TField& field, const Variant& value) {
-  if (VarToStr(value).empty()) {
+  if (IsEmptyText(value)) {
     // A new record keeps its defaults; an existing one loses the value.
     if (FStatistic.LastAction != iaAdd) field.Clear();
     return;

@@ -37,15 +37,17 @@ Variant Substitute(const String& value, String keys, String results) {
   return Variant::Null();
 }
 
-// The statistic counter a name such as STATTOTALADDED stands for.
-const Integer* StatisticCounter(const TSMIStatistic& statistic, const String& upperName) {
-  if (upperName == u"STATTOTALCOUNT") return &statistic.TotalCount;
-  if (upperName == u"STATTOTALIMPORTED") return &statistic.TotalImported;
-  if (upperName == u"STATTOTALADDED") return &statistic.TotalAdded;
-  if (upperName == u"STATTOTALDELETED") return &statistic.TotalDeleted;
-  if (upperName == u"STATTOTALUPDATED") return &statistic.TotalUpdated;
-  if (upperName == u"STATERRORCOUNT") return &statistic.TotalErrors;
-  if (upperName == u"STATTOTALSKIPPED") return &statistic.TotalSkipped;
+// The statistic counter a name such as STATTOTALADDED (any letter case)
+// stands for.
+const Integer* StatisticCounter(const TSMIStatistic& statistic, StringView name) {
+  if (name.size() < 4 || !SameText(name.substr(0, 4), u"STAT")) return nullptr;
+  if (SameText(name, u"STATTOTALCOUNT")) return &statistic.TotalCount;
+  if (SameText(name, u"STATTOTALIMPORTED")) return &statistic.TotalImported;
+  if (SameText(name, u"STATTOTALADDED")) return &statistic.TotalAdded;
+  if (SameText(name, u"STATTOTALDELETED")) return &statistic.TotalDeleted;
+  if (SameText(name, u"STATTOTALUPDATED")) return &statistic.TotalUpdated;
+  if (SameText(name, u"STATERRORCOUNT")) return &statistic.TotalErrors;
+  if (SameText(name, u"STATTOTALSKIPPED")) return &statistic.TotalSkipped;
   return nullptr;
 }
 
@@ -83,7 +85,7 @@ bool TRADerevuBaseComponent::LoadRecord() {
                                                         : ImportText::EBCDICCode(value.AsString()));
     }
     if (OnGetCellParams) OnGetCellParams(this, field, value);
-    entry.Value = value;
+    entry.Value = std::move(value);
   }
   intCurrentParsedFieldIndex = -1;
 
@@ -123,46 +125,74 @@ bool TRADerevuBaseComponent::SkipEmptyRow() const {
 }
 
 void TRADerevuBaseComponent::GetParsedValue(const Variant& expression, Integer, Variant& value) {
-  String text = TextOf(expression);
-  if ((FTableType == teText || FTableType == teClipboard) && text.starts_with(strTextFieldName)) {
-    value = Variant(text);
+  const String* source = expression.StringValue();
+  const String text = source != nullptr ? String() : TextOf(expression);
+  const String& expressionText = source != nullptr ? *source : text;
+  if ((FTableType == teText || FTableType == teClipboard) && expressionText.starts_with(strTextFieldName)) {
+    value = Variant(expressionText);
     bool done = false;
-    ParserEvaluate(this, text, {}, 0, false, value, done);
+    ParserEvaluate(this, expressionText, {}, 0, false, value, done);
     return;
   }
-  EvaluateExpression(text, value);
+  EvaluateExpression(expressionText, value);
 }
 
 void TRADerevuBaseComponent::EvaluateExpression(const String& expression, Variant& value) {
-  auto parser = std::make_unique<TSMIParser>();
+  // Held for the whole evaluation: an event may reach this method again and
+  // the cache may drop the parser meanwhile.
+  const std::shared_ptr<TSMIParser> parser = ExpressionParser(expression);
+  value = parser->GetValue();
+}
+
+std::shared_ptr<TSMIParser> TRADerevuBaseComponent::ExpressionParser(const String& expression) {
+  // Expressions come from mappings, conditions and parameters, a handful
+  // per run; the bound only stops a long-lived component from collecting
+  // texts without end.
+  constexpr size_t kMaxCachedExpressions = 256;
+  auto found = FExpressionParsers.find(expression);
+  if (found != FExpressionParsers.end()) return found->second;
+  if (FExpressionParsers.size() >= kMaxCachedExpressions) FExpressionParsers.clear();
+  auto parser = std::make_shared<TSMIParser>();
   parser->SetText(expression);
   parser->OnEvaluate = [this](TComponent* sender, const String& eval, const std::vector<Variant>& args,
                               int argCount, bool isChild, Variant& result, bool& done) {
     ParserEvaluate(sender, eval, args, argCount, isChild, result, done);
   };
-  value = parser->GetValue();
+  FExpressionParsers.emplace(expression, parser);
+  return parser;
+}
+
+const TRADerevuBaseComponent::TConversionMasks& TRADerevuBaseComponent::ConversionMasks() {
+  const bool xml = FTableType == teXML;
+  TConversionMasks& masks = FConversionMasks;
+  if (!masks.Valid || masks.Xml != xml || !(masks.Formats == FDataFormats)) {
+    masks.Formats = FDataFormats;
+    masks.Xml = xml;
+    masks.DateTime = BuildDTFormat();
+    masks.Time = BuildTimeFormat(false);
+    masks.Valid = true;
+  }
+  return masks;
 }
 
 void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& eval, const std::vector<Variant>& args,
                                             int argCount, bool isChild, Variant& value, bool& done) {
   done = argCount == 0;
-  if (VarIsStr(value) && !value.AsString().empty()) {
-    String text = value.AsString();
-    StripEnclosing(text, u'[', u']');
-    if (StripEnclosing(text, u'"', u'"')) {
+  String name = VarIsStr(value) ? value.AsString() : eval;
+  if (VarIsStr(value) && !name.empty()) {
+    StripEnclosing(name, u'[', u']');
+    if (StripEnclosing(name, u'"', u'"')) {
       // A quoted source is a literal: no lookup, trimming or conversion.
-      value = Variant(text);
+      value = Variant(std::move(name));
       return;
     }
-    value = Variant(text);
+    value = Variant(name);
   }
-  const String name = VarIsStr(value) ? value.AsString() : eval;
-  const String upper = UpperCase(name);
-  if (upper == u"GETFIELDVALUE" && argCount >= 2) {
+  if (SameText(name, u"GETFIELDVALUE") && argCount >= 2) {
     value = Variant::Null();
     if (TDataSet* dataSet = GetDatasetByName(Argument(args, 0)); dataSet != nullptr)
       value = dataSet->FieldByName(Argument(args, 1))->Value();
-  } else if (upper == u"LOOKUP" && argCount >= 4) {
+  } else if (SameText(name, u"LOOKUP") && argCount >= 4) {
     value = Variant::Null();
     TDataSet* dataSet = GetDatasetByName(Argument(args, 0));
     if (dataSet != nullptr && dataSet->Locate(Argument(args, 1), args[2], 0)) {
@@ -170,10 +200,10 @@ void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& ev
       StripEnclosing(resultField, u'~', u'~');
       value = dataSet->FieldByName(resultField)->Value();
     }
-  } else if (upper == u"SUBSTITUTE" && argCount >= 3) {
+  } else if (SameText(name, u"SUBSTITUTE") && argCount >= 3) {
     value = Variant::Null();
     if (!Argument(args, 1).empty()) value = Substitute(Argument(args, 0), Argument(args, 1), Argument(args, 2));
-  } else if (const Integer* counter = StatisticCounter(FStatistic, upper); counter != nullptr) {
+  } else if (const Integer* counter = StatisticCounter(FStatistic, name); counter != nullptr) {
     value = Variant(*counter);
   } else {
     if (const TSMIParameter* parameter = FParameters.ParamByName(name); parameter != nullptr) {
@@ -181,27 +211,29 @@ void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& ev
     } else if (TField* field = DottedField(*this, name); field != nullptr) {
       value = field->Value();
     } else {
-      GetFieldValue(Variant(name), value);
+      GetFieldValue(Variant(std::move(name)), value);
     }
     if (OnParsedValue) OnParsedValue(this, CurrentParsedField(), value);
   }
   if (OnParserEvaluate) OnParserEvaluate(sender, eval, args, argCount, isChild, value, done);
 
-  if (VarIsStr(value)) {
+  if (VarIsStr(value) && FTrimSpaces != tsNoTrim) {
+    const String text = value.AsString();
     switch (FTrimSpaces) {
-      case tsTrimRight: value = Variant(TrimRight(value.AsString())); break;
-      case tsTrimLeft: value = Variant(TrimLeft(value.AsString())); break;
-      case tsTrimLeftRight: value = Variant(Trim(value.AsString())); break;
+      case tsTrimRight: value = Variant(TrimRight(text)); break;
+      case tsTrimLeft: value = Variant(TrimLeft(text)); break;
+      case tsTrimLeftRight: value = Variant(Trim(text)); break;
       case tsNoTrim: break;
     }
   }
-  if (TextOf(value).empty()) {
+  if (IsEmptyText(value)) {
     value = Variant::Null();
     return;
   }
   TField* destination = CurrentParsedField();
   if (isChild || destination == nullptr || value.IsNull() || value.IsEmpty()) return;
-  ConvertValueForField(value, *destination, {FDataFormats, BuildDTFormat(), BuildTimeFormat(false), BLOBIsMIME()});
+  const TConversionMasks& masks = ConversionMasks();
+  ConvertValueForField(value, *destination, {FDataFormats, masks.DateTime, masks.Time, BLOBIsMIME()});
 }
 
 TDataSet* TRADerevuBaseComponent::GetDatasetByName(const String& name) const {

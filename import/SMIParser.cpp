@@ -9,17 +9,35 @@ TSMIParserFunctions* lstVODRegFunctions = nullptr;
 
 namespace {
 
-// Builds an expression and, when asked, evaluates it with owner resolving
-// the names.
-void CompileExpression(const String& text, IExpNodeOwner* owner, Variant* value) {
+std::vector<TExpToken> TokensOf(const String& text) {
   TExpParser lexer;
   lexer.SetExpression(text);
   lexer.ReadAllTokens();
-  const TExpTokenList tokens(lexer.Tokens());
-  TExpNode root(owner, tokens, 0, tokens.Count(), nullptr);
-  root.Build();
-  if (value != nullptr) root.Calculate(*value);
+  return lexer.Tokens();
 }
+
+}  // namespace
+
+// An expression built into its tree; the tree only reads its tokens, so one
+// built tree serves any number of evaluations.
+class TCompiledExpression {
+ public:
+  TCompiledExpression(const String& text, IExpNodeOwner* owner)
+      : FTokens(TokensOf(text)), FList(FTokens), FRoot(owner, FList, 0, FList.Count(), nullptr) {
+    FRoot.Build();
+  }
+  TCompiledExpression(const TCompiledExpression&) = delete;
+  TCompiledExpression& operator=(const TCompiledExpression&) = delete;
+
+  void Calculate(Variant& value) const { FRoot.Calculate(value); }
+
+ private:
+  const std::vector<TExpToken> FTokens;
+  const TExpTokenList FList;
+  mutable TExpNode FRoot;
+};
+
+namespace {
 
 bool SameName(StringView a, StringView b) { return CompareTextOrdinal(a, b) == 0; }
 
@@ -61,10 +79,27 @@ Variant TSMIParser::GetValue() {
 
 void TSMIParser::Validate() { Compile(false); }
 
+std::shared_ptr<const TCompiledExpression> TSMIParser::CompiledText() {
+  if (FCompiled == nullptr || FCompiledText != FText) {
+    // A text that fails to build leaves nothing behind, so the next use
+    // reports the fault again.
+    FCompiled.reset();
+    FCompiled = std::make_shared<const TCompiledExpression>(FText, static_cast<IExpNodeOwner*>(this));
+    FCompiledText = FText;
+  }
+  return FCompiled;
+}
+
 void TSMIParser::Compile(bool evaluate) {
   TEvaluationScope scope;
   FValue = Variant();
-  CompileExpression(FText, this, evaluate ? &FValue : nullptr);
+  const std::shared_ptr<const TCompiledExpression> compiled = CompiledText();
+  if (!evaluate) return;
+  // Evaluated into a local value: an event may evaluate this parser again
+  // before the outer evaluation finishes.
+  Variant value;
+  compiled->Calculate(value);
+  FValue = std::move(value);
 }
 
 void TSMIParser::Evaluate(const String& name, const std::vector<Variant>& args, bool isChild, Variant& value) {
@@ -152,7 +187,7 @@ Variant TSMIParserFunction::Call(const std::vector<Variant>& args) const {
   for (const Variant& arg : args) ChargeValue(arg);
   TFunctionFrame frame(*this, args);
   Variant value;
-  CompileExpression(FBody, &frame, &value);
+  TCompiledExpression(FBody, &frame).Calculate(value);
   return value;
 }
 

@@ -23,6 +23,8 @@
 using TOnEvaluate = std::function<void(TComponent* sender, const String& eval, const std::vector<Variant>& args,
                                        int argCount, bool isChild, Variant& value, bool& done)>;
 
+class TCompiledExpression;
+
 class TSMIParser : public TComponent, private IExpNodeOwner {
  public:
   explicit TSMIParser(TComponent* owner = nullptr);
@@ -38,7 +40,8 @@ class TSMIParser : public TComponent, private IExpNodeOwner {
   void SetTag(Integer value) { FTag = value; }
   TOnEvaluate OnEvaluate;
 
-  // Builds and evaluates Text; every call starts afresh.
+  // Evaluates Text. The text is built into its tree once and the tree kept
+  // until the text changes, so a value per row costs no parsing.
   Variant GetValue();
   // Builds Text without evaluating it; raises ESMIParseException for an
   // expression that cannot be built.
@@ -53,8 +56,14 @@ class TSMIParser : public TComponent, private IExpNodeOwner {
     Evaluate(written, args, isChild, value);
   }
 
+  // The tree of Text, built on first use; shared so that an evaluation
+  // keeps its tree even when an event changes the text under it.
+  std::shared_ptr<const TCompiledExpression> CompiledText();
+
   bool FProcessBeforeEvent = false;
   String FText;
+  String FCompiledText;
+  std::shared_ptr<const TCompiledExpression> FCompiled;
   Integer FTag = 0;
   Variant FValue;
 };

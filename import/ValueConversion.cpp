@@ -40,6 +40,12 @@ bool IsNumericOrDateTimeType(TFieldType fieldType) {
   }
 }
 
+bool IsEmptyText(const Variant& value) {
+  if (value.IsNull() || value.IsEmpty()) return true;
+  if (const String* text = value.StringValue()) return text->empty();
+  return value.AsString().empty();
+}
+
 bool ReadNumberWithSeparator(StringView text, WideChar decimalSeparator, double& value) {
   String number(text);
   if (decimalSeparator != u'.') {
@@ -113,29 +119,26 @@ Variant ConvertBoolean(const String& text, const TSMIDataFormats& formats) {
   return Variant(text);
 }
 
-// Blob values: Base64 from MIME sources, and CDATA sections unwrapped.
-void UnwrapBlobText(Variant& value, const TField& field, bool blobIsMime) {
-  String text = value.AsString();
+// Blob values: Base64 from MIME sources, and CDATA sections unwrapped;
+// text follows the value.
+void UnwrapBlobText(Variant& value, String& text, const TField& field, bool blobIsMime) {
   constexpr StringView cdata = u"[CDATA[";
   const bool isCData = text.starts_with(cdata);
+  if (!isCData && !(blobIsMime && field.IsBlob())) return;
   String inner = isCData && text.size() >= cdata.size() + 2 ? text.substr(cdata.size(), text.size() - cdata.size() - 2)
                                                              : String();
-  if (blobIsMime) {
-    if (isCData) value = Variant(Decode64(inner));
-    else if (field.IsBlob()) value = Variant(Decode64(text));
-  } else if (isCData) {
-    value = Variant(inner);
-  }
+  if (blobIsMime) text = Decode64(isCData ? inner : text);
+  else text = std::move(inner);
+  value = Variant(text);
 }
 
 }  // namespace
 
 void ConvertValueForField(Variant& value, const TField& field, const TConversionContext& context) {
   try {
-    const bool wasText = VarIsStr(value);
-    if (wasText) UnwrapBlobText(value, field, context.BlobIsMime);
-    if (!wasText || !VarIsStr(value)) return;
-    const String text = value.AsString();
+    if (!VarIsStr(value)) return;
+    String text = value.AsString();
+    UnwrapBlobText(value, text, field, context.BlobIsMime);
     switch (ConversionKindOf(field.DataType())) {
       case TConversionKind::Float: value = ConvertFloat(text, context.Formats); break;
       case TConversionKind::DateTime: value = ConvertDateTime(text, context); break;

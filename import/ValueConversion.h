@@ -20,12 +20,17 @@ bool IsNumericOrDateTimeType(TFieldType fieldType);
 // What the conversion needs besides the field.
 struct TConversionContext {
   const TSMIDataFormats& Formats;
-  // The component's date-time and time masks (BuildDTFormat, BuildTimeFormat).
-  String DateTimeMask;
-  String TimeMask;
+  // The component's date-time and time masks (BuildDTFormat, BuildTimeFormat);
+  // they outlive the conversion.
+  StringView DateTimeMask;
+  StringView TimeMask;
   // Blob texts of the source are Base64.
   bool BlobIsMime = false;
 };
+
+// True for Null, Empty and any value whose text is empty; texts are looked
+// at without a copy.
+bool IsEmptyText(const Variant& value);
 
 // Converts a non-empty value for the field. A text that cannot be read keeps
 // its text (cleaned of separators for numbers), so that the field's own

@@ -426,8 +426,11 @@ Integer IdentifierNumber(StringView digits) {
 }  // namespace
 
 void TRADerevuFromText::GetFieldValue(const Variant& name, Variant& value) {
-  // The identifier is the requested name as text, as the engine hands it.
-  const String id = name.AsString();
+  // The identifier is the requested name as text, as the engine hands it;
+  // the engine's own names are read in place.
+  const String* text = name.StringValue();
+  const String converted = text != nullptr ? String() : name.AsString();
+  const String& id = text != nullptr ? *text : converted;
   const String& textPrefix = strTextFieldName;
   const String& fieldPrefix = strField;
   if (id == textPrefix) {

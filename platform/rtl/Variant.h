@@ -119,6 +119,9 @@ class Variant {
   const std::vector<Byte>* ByteArray() const { return std::get_if<std::vector<Byte>>(&FValue); }
   // The items of an ArrayOf value; nullptr for any other type.
   const std::vector<Variant>* ArrayItems() const;
+  // The UTF-16 text of a varUString or varOleStr value without a copy;
+  // nullptr for any other type.
+  const String* StringValue() const { return std::get_if<String>(&FValue); }
 
  private:
   using Payload = std::variant<std::monostate, Int64, UInt64, double, String, AnsiString, std::vector<Byte>, TBcd,

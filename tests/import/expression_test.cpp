@@ -338,6 +338,22 @@ TEST(ExpressionErrors, BuildErrorsCarryTheSuiteTexts) {
   EXPECT_NO_THROW(parser.Validate());
 }
 
+// A parser keeps its built tree between evaluations: a new text must be
+// built anew, and a text that fails must fail on every use, not once.
+TEST(ExpressionErrors, KeptTreeFollowsTheText) {
+  TSMIParser parser;
+  parser.SetText(u"1+1");
+  EXPECT_EQ(parser.GetValue().AsInteger(), 2);
+  EXPECT_EQ(parser.GetValue().AsInteger(), 2);
+  parser.SetText(u"2*3");
+  EXPECT_EQ(parser.GetValue().AsInteger(), 6);
+  parser.SetText(u"(1");
+  EXPECT_THROW(parser.GetValue(), ESMIParseException);
+  EXPECT_THROW(parser.GetValue(), ESMIParseException);
+  parser.SetText(u"4");
+  EXPECT_EQ(parser.GetValue().AsInteger(), 4);
+}
+
 TEST(ExpressionEvent, ReceivesNamesAndUnknownFunctions) {
   struct TCall {
     std::string Eval, Value;
