@@ -5,11 +5,9 @@
 // text: a delimited text file whose first row holds the field names
 // (separator ",", qualifier '"', UTF-8 with or without mark when the text is
 // ASCII) unless SPEC.vod gives other settings. The table's fields are made
-// from the detected source columns (OnCreateStructure), one string field
-// each.
+// from the detected source columns (OnCreateStructure): integer, float and
+// boolean where the first 1,000 rows show them, wide strings otherwise.
 // Prints: rows=N import_s=S peak_rss_mb=M
-// While the import run is not available, the rows are read through the
-// reader operations alone and the line says reader_only=1.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -42,27 +40,6 @@ double PeakRssMb() {
 // Widest value the string fields take; longer values are the table's to cut.
 constexpr Integer kFieldSize = 64;
 
-// Visits every row the way the run does, reading each detected column.
-Integer ReadAllRows(TRADerevuFromText& source) {
-  source.BeforeImport();
-  source.Columns().Clear();
-  source.DetectAutoMapping();
-  Integer rows = 0;
-  Variant value;
-  std::vector<Variant> names;
-  for (int c = 0; c < source.Columns().Count(); ++c) names.emplace_back(source.Columns()[c].Caption);
-  source.GoFirst();
-  while (source.NeedMore()) {
-    if (source.LoadRecord()) {
-      for (const Variant& name : names) source.GetFieldValue(name, value);
-      ++rows;
-    }
-    source.GoNext();
-  }
-  source.AfterImport();
-  return rows;
-}
-
 int ImportText(int argc, char** argv) {
   if (argc < 4) {
     std::fprintf(stderr, "usage: import_bench text IN OUT.vtd [SPEC.vod]\n");
@@ -77,29 +54,33 @@ int ImportText(int argc, char** argv) {
   source.SetTextQualifier(tqQuot);
   source.SetRowFirst(2);
   source.SetRowFieldNames(1);
+  // The first rows decide which columns hold numbers or booleans.
+  source.SetMaxScanRows(1000);
   if (argc > 4) source.LoadSpecification(Utf8ToString(argv[4]));
   source.SetDataSet(&table);
   source.OnCreateStructure = [&table](TComponent*, TSMIColumns& columns) {
     table.Close();
     table.DeleteFields();
-    for (int c = 0; c < columns.Count(); ++c) table.AddField(columns[c].FieldName, ftWideString, kFieldSize);
+    for (int c = 0; c < columns.Count(); ++c) {
+      const TSMIColumn& column = columns[c];
+      switch (column.DataType) {
+        case itInteger: table.AddField(column.FieldName, ftInteger); break;
+        case itFloat: table.AddField(column.FieldName, ftFloat); break;
+        case itBoolean: table.AddField(column.FieldName, ftBoolean); break;
+        default: table.AddField(column.FieldName, ftWideString, kFieldSize); break;
+      }
+    }
     table.Open();
   };
 
   const auto start = std::chrono::steady_clock::now();
-  Integer rows = 0;
-  bool readerOnly = false;
-  try {
-    source.Execute();
-    rows = source.Statistic().TotalImported;
-  } catch (const EAbstractError&) {
-    readerOnly = true;
-    rows = ReadAllRows(source);
-  }
-  if (!readerOnly) table.SaveToFile(Utf8ToString(argv[3]));
+  source.Execute();
+  const Integer rows = source.Statistic().TotalImported;
+  if (source.Statistic().TotalErrors != 0)
+    std::fprintf(stderr, "%d rows failed to import\n", source.Statistic().TotalErrors);
+  table.SaveToFile(Utf8ToString(argv[3]));
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("rows=%d import_s=%.3f peak_rss_mb=%.1f%s\n", rows, seconds, PeakRssMb(),
-              readerOnly ? " reader_only=1" : "");
+  std::printf("rows=%d import_s=%.3f peak_rss_mb=%.1f\n", rows, seconds, PeakRssMb());
   return 0;
 }
 
