@@ -1,7 +1,8 @@
 // Table files at scale, and a way to check a file from outside:
-//   vtd_bench make ROWS FILE
+//   vtd_bench make ROWS FILE [--xml]
 //     fills a ten-field virtual table with ROWS rows (a fixed seed, about one
-//     value in twenty null), saves it as FILE and prints: rows=N save_s=S
+//     value in twenty null), saves it as FILE (VTD, or XML rowset with --xml)
+//     and prints: rows=N save_s=S
 //   vtd_bench load FILE [--save OUT]
 //     loads FILE (VTD or XML rowset), reads every field of every row,
 //     optionally saves it to OUT as the editor's "Save" does, and prints:
@@ -36,7 +37,7 @@ double PeakRssMb() {
 
 String Arg(const char* text) { return Utf8ToString(text); }
 
-int Make(long long rows, const char* file) {
+int Make(long long rows, const char* file, bool xml) {
   TVirtualTable table;
   table.AddField(u"ID", ftInteger);
   table.AddField(u"Name", ftString, 30);
@@ -84,7 +85,10 @@ int Make(long long rows, const char* file) {
     table.Post();
   }
   auto start = std::chrono::steady_clock::now();
-  table.SaveToFile(Arg(file), true, false);
+  if (xml)
+    table.SaveToXML(Arg(file));
+  else
+    table.SaveToFile(Arg(file), true, false);
   std::printf("rows=%lld save_s=%.3f\n", rows, Seconds(start));
   return 0;
 }
@@ -136,16 +140,17 @@ int Load(const char* file, const char* saveTo) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: vtd_bench make ROWS FILE\n       vtd_bench load FILE [--save OUT]\n");
+  std::fprintf(stderr, "usage: vtd_bench make ROWS FILE [--xml]\n       vtd_bench load FILE [--save OUT]\n");
   return 2;
 }
 
 int Run(int argc, char** argv) {
-  if (argc == 4 && std::strcmp(argv[1], "make") == 0) {
+  if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "make") == 0) {
+    if (argc == 5 && std::strcmp(argv[4], "--xml") != 0) return Usage();
     char* end = nullptr;
     long long rows = std::strtoll(argv[2], &end, 10);
     if (end == argv[2] || *end != '\0' || rows < 0 || rows > 0x7FFFFFFF) return Usage();
-    return Make(rows, argv[3]);
+    return Make(rows, argv[3], argc == 5);
   }
   if ((argc == 3 || argc == 5) && std::strcmp(argv[1], "load") == 0) {
     if (argc == 5 && std::strcmp(argv[3], "--save") != 0) return Usage();
