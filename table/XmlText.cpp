@@ -1,5 +1,7 @@
 #include "table/XmlText.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char16_t HexDigits[] = u"0123456789abcdef";
@@ -83,10 +85,11 @@ String XMLDecode(StringView text, bool decodeHTMLEntities) {
   String out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    if (text[i] != u'&') {
-      out += text[i++];
-      continue;
-    }
+    // The text between references goes over in one piece.
+    const size_t amp = std::min(text.find(u'&', i), text.size());
+    out.append(text.substr(i, amp - i));
+    i = amp;
+    if (i == text.size()) break;
     size_t length = 0;
     if (i + 1 < text.size() && text[i + 1] == u'#') {
       length = DecodeCharReference(text, i, out);

@@ -46,6 +46,7 @@ bool XmlTextReader::Read() {
 }
 
 bool XmlTextReader::ReadNode() {
+  FAttribute = nullptr;
   FAttributes.clear();
   FIsEmptyElement = false;
   if (FState == XmlReadState::Initial) {
@@ -268,10 +269,7 @@ const String& XmlTextReader::Items(StringView attrName) const {
 
 void XmlTextReader::MoveToAttribute(int index) {
   if (index < 0 || index >= AttributeCount()) throw XmlException(Format(u"Attribute not found (%d)", {Int64{index}}));
-  const Attribute& a = FAttributes[static_cast<size_t>(index)];
-  FName = a.Name;
-  FPrefix = a.Prefix;
-  FValue = a.Value;
+  FAttribute = &FAttributes[static_cast<size_t>(index)];
 }
 
 bool XmlTextReader::MoveToAttribute(StringView attrName) {

@@ -40,9 +40,9 @@ class XmlTextReader {
   // its Prefix the part before the colon; a declaration's Value is the text
   // after its name, a document type's Value its internal subset.
   XmlNodeType NodeType() const { return FNodeType; }
-  const String& Name() const { return FName; }
-  const String& Prefix() const { return FPrefix; }
-  const String& Value() const { return FValue; }
+  const String& Name() const { return FAttribute != nullptr ? FAttribute->Name : FName; }
+  const String& Prefix() const { return FAttribute != nullptr ? FAttribute->Prefix : FPrefix; }
+  const String& Value() const { return FAttribute != nullptr ? FAttribute->Value : FValue; }
   // Nesting level: 0 for the root element, 1 for its children and its text.
   int Depth() const { return FDepth; }
   // An element written as "<name ... />".
@@ -113,6 +113,9 @@ class XmlTextReader {
   int FDepth = 0;
   bool FIsEmptyElement = false;
   std::vector<Attribute> FAttributes;
+  // The attribute MoveToAttribute chose, whose texts Name, Prefix and Value
+  // then give without a copy; null for the node itself.
+  const Attribute* FAttribute = nullptr;
   std::vector<String> FOpenElements;
   XmlReadState FState = XmlReadState::Initial;
   String FError;
