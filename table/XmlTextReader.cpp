@@ -125,13 +125,58 @@ void XmlTextReader::ReadElement() {
 
   SetNode(ntElement, depth);
   SetName(Utf8ToString(tag.substr(0, nameLength)));
-  ReadAttributes(Utf8ToString(tag.substr(nameLength)), start);
+  ReadAttributes(tag.substr(nameLength), start);
   FIsEmptyElement = empty;
   if (!empty) FOpenElements.push_back(FName);
   FPos = end + 1;
 }
 
-void XmlTextReader::ReadAttributes(StringView tagRest, size_t tagStart) {
+void XmlTextReader::ReadAttributes(std::string_view tagRest, size_t tagStart) {
+  if (ReadPlainAttributes(tagRest)) return;
+  FAttributes.clear();
+  ReadAnyAttributes(Utf8ToString(tagRest), tagStart);
+}
+
+// Nearly every tag is a list of name='value' pairs with plain ASCII names:
+// those are read straight from the bytes, without the lexer. Anything else
+// (blanks around "=", names without values, unclosed quotes, stray
+// characters) returns false, and the lexer reads the whole tag again, so
+// both ways give the same attributes.
+bool XmlTextReader::ReadPlainAttributes(std::string_view tagRest) {
+  auto nameStart = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+  auto nameChar = [&](char c) {
+    return nameStart(c) || (c >= '0' && c <= '9') || c == '$' || c == '-' || c == '.';
+  };
+  size_t i = 0;
+  const size_t n = tagRest.size();
+  for (;;) {
+    while (i < n && IsBlank(tagRest[i])) ++i;
+    if (i == n) return true;
+    const size_t start = i;
+    if (!nameStart(tagRest[i])) return false;
+    size_t colon = std::string_view::npos;
+    for (++i; i < n; ++i) {
+      if (nameChar(tagRest[i])) continue;
+      if (tagRest[i] != ':' || colon != std::string_view::npos || i + 1 >= n || !nameStart(tagRest[i + 1])) break;
+      colon = i++;
+    }
+    const size_t nameEnd = i;
+    if (i + 1 >= n || tagRest[i] != '=' || (tagRest[i + 1] != '\'' && tagRest[i + 1] != '"')) return false;
+    const char quote = tagRest[i + 1];
+    const size_t valueStart = i + 2;
+    const size_t valueEnd = tagRest.find(quote, valueStart);
+    if (valueEnd == std::string_view::npos) return false;
+    i = valueEnd + 1;
+    if (i < n && !IsBlank(tagRest[i])) return false;
+    const std::string_view name = tagRest.substr(start, nameEnd - start);
+    Attribute& a = FAttributes.emplace_back();
+    a.Name.assign(name.begin(), name.end());  // ASCII: one unit a byte
+    if (colon != std::string_view::npos) a.Prefix.assign(a.Name, 0, colon - start);
+    a.Value = XMLDecode(Utf8ToString(tagRest.substr(valueStart, valueEnd - valueStart)), FDecodeHTMLEntities);
+  }
+}
+
+void XmlTextReader::ReadAnyAttributes(StringView tagRest, size_t tagStart) {
   TXmlParser parser(tagRest);
   String lexem, name, prefix;
   bool named = false;

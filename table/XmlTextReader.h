@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/Types.h"
@@ -79,7 +80,9 @@ class XmlTextReader {
   void ReadDocumentType();
   void ReadCData();
   void ReadText(size_t end);
-  void ReadAttributes(StringView tagRest, size_t tagStart);
+  void ReadAttributes(std::string_view tagRest, size_t tagStart);
+  bool ReadPlainAttributes(std::string_view tagRest);
+  void ReadAnyAttributes(StringView tagRest, size_t tagStart);
   void SetNode(XmlNodeType type, size_t depth);
   void SetName(String name);
   void CheckEncoding();

@@ -71,6 +71,10 @@ TEST(XmlTextReader, NodeSequences) {
       {"<a b = '1' c='' />", "<a b=1 c=/>"},
       {"<a b='1'\n c='2'>t</a>", "<a b=1 c=2> T(t) </a>"},
       {"<a b='1' b='2'/>", "<a b=1 b=2/>"},
+      // Plain pairs and the shapes around them read alike.
+      {"<a b='x''y' c='1'/>", "<a b=x c=1/>"},
+      {"<a b='1'c='2'/>", "<a b=1 c=2/>"},
+      {"<a x:y:z='1' \xC4\x8D='2' b='\xC4\x8D\xFF'/>", "<a x:y:z=1 \xC4\x8D=2 b=\xC4\x8D\xEF\xBF\xBD/>"},
       {"<s:AttributeType name='c1' rs:name='First Name'/>", "<s:AttributeType name=c1 rs:name=First Name/>"},
       {FullDocument,
        "?xml(version=\"1.0\" encoding=\"UTF-8\") !xml(<!ELEMENT xml ANY>) C(rows) "
@@ -190,6 +194,14 @@ TEST(XmlTextReader, AttributeAccess) {
 
   EXPECT_FALSE(reader.Read());
   EXPECT_EQ(reader.AttributeCount(), 0);
+
+  // The prefix is the part before the first colon, with or without blanks.
+  for (const char16_t* tag : {u"<a x:y:z='1'/>", u"<a x:y:z = '1'/>"}) {
+    XmlTextReader prefixed(tag, false);
+    ASSERT_TRUE(prefixed.Read());
+    prefixed.MoveToAttribute(0);
+    EXPECT_EQ(U8(prefixed.Prefix()), "x");
+  }
 }
 
 TEST(XmlTextReader, StringSourceReadsItsUtf8Form) {
