@@ -172,7 +172,12 @@ bool XmlTextReader::ReadPlainAttributes(std::string_view tagRest) {
     Attribute& a = FAttributes.emplace_back();
     a.Name.assign(name.begin(), name.end());  // ASCII: one unit a byte
     if (colon != std::string_view::npos) a.Prefix.assign(a.Name, 0, colon - start);
-    a.Value = XMLDecode(Utf8ToString(tagRest.substr(valueStart, valueEnd - valueStart)), FDecodeHTMLEntities);
+    const std::string_view value = tagRest.substr(valueStart, valueEnd - valueStart);
+    // Most values are ASCII without references: their bytes are their units.
+    if (std::all_of(value.begin(), value.end(), [](char c) { return c != '&' && static_cast<unsigned char>(c) < 0x80; }))
+      a.Value.assign(value.begin(), value.end());
+    else
+      a.Value = XMLDecode(Utf8ToString(value), FDecodeHTMLEntities);
   }
 }
 
