@@ -17,6 +17,7 @@
 #include <string>
 
 #include "app/MainForm.h"
+#include "bench/sample_table.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/GridDataController.h"
 #include "platform/gui/QtStrings.h"
@@ -30,42 +31,10 @@ double Since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The same ten fields and values as the table benchmarks use.
+// The sample table of the other benchmarks, saved where the bench opens it.
 void MakeFile(const String& path, int rows) {
   TVirtualTable table;
-  table.AddField(u"ID", ftInteger);
-  table.AddField(u"Name", ftString, 30);
-  table.AddField(u"City", ftWideString, 20);
-  table.AddField(u"Amount", ftFloat);
-  table.AddField(u"Born", ftDate);
-  table.AddField(u"Active", ftBoolean);
-  table.AddField(u"Qty", ftSmallint);
-  table.AddField(u"Price", ftCurrency);
-  table.AddField(u"Note", ftMemo);
-  table.AddField(u"Code", ftString, 8);
-  table.Open();
-  TField* f[10];
-  for (int k = 0; k < 10; ++k) f[k] = table.Fields()[k];
-  char text[64];
-  for (int i = 0; i < rows; ++i) {
-    table.Append();
-    f[0]->SetAsInteger(i);
-    std::snprintf(text, sizeof text, "Customer number %d", i);
-    f[1]->SetAsAnsiString(text);
-    String city;
-    for (int k = 0; k < 20; ++k) city += static_cast<char16_t>(u'A' + (i + k) % 26);
-    f[2]->SetAsString(city);
-    f[3]->SetAsFloat(i * 1.25);
-    f[4]->SetAsDateTime(40000.0 + i % 3000);
-    f[5]->SetAsBoolean((i & 1) != 0);
-    f[6]->SetAsInteger(i % 1000);
-    f[7]->SetAsFloat(i * 0.01);
-    std::snprintf(text, sizeof text, "Delivered on time; invoice %d paid.", i);
-    if (i % 7 != 0) f[8]->SetAsAnsiString(text);  // some nulls to paint
-    std::snprintf(text, sizeof text, "C%07d", i % 10000000);
-    f[9]->SetAsAnsiString(text);
-    table.Post();
-  }
+  bench::FillSampleTable(table, rows);
   table.SaveToFile(path);
 }
 

@@ -20,6 +20,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/RtlUnit.h"
 #include "platform/rtl/Strings.h"
+#include "bench/sample_table.h"
 #include "table/MemData.h"
 #include "table/VirtualTable.h"
 
@@ -39,51 +40,7 @@ String Arg(const char* text) { return Utf8ToString(text); }
 
 int Make(long long rows, const char* file, bool xml) {
   TVirtualTable table;
-  table.AddField(u"ID", ftInteger);
-  table.AddField(u"Name", ftString, 30);
-  table.AddField(u"City", ftWideString, 20);
-  table.AddField(u"Amount", ftFloat);
-  table.AddField(u"Born", ftDate);
-  table.AddField(u"Active", ftBoolean);
-  table.AddField(u"Qty", ftSmallint);
-  table.AddField(u"Price", ftCurrency);
-  table.AddField(u"Note", ftMemo);
-  table.AddField(u"Code", ftString, 8);
-  table.Open();
-  TField* f[10];
-  for (int k = 0; k < 10; ++k) f[k] = table.Fields()[k];
-  static const char16_t* const Cities[] = {u"Ljubljana", u"Maribor", u"Celje", u"Kranj", u"Koper", u"Novo mesto",
-                                           u"Ptuj", u"Murska Sobota"};
-  std::mt19937 random(20260101u);
-  char text[64];
-  for (long long i = 0; i < rows; ++i) {
-    table.Append();
-    for (int k = 0; k < 10; ++k) {
-      if (random() % 20 == 0) continue;  // null
-      switch (k) {
-        case 0: f[k]->SetAsInteger(static_cast<Integer>(i + 1)); break;
-        case 1:
-          std::snprintf(text, sizeof text, "Customer %u", static_cast<unsigned>(random() % 1000000));
-          f[k]->SetAsAnsiString(text);
-          break;
-        case 2: f[k]->SetAsString(Cities[random() % 8]); break;
-        case 3: f[k]->SetAsFloat(static_cast<double>(random() % 10000000) / 100.0); break;
-        case 4: f[k]->SetAsDateTime(static_cast<double>(10000 + random() % 30000)); break;
-        case 5: f[k]->SetAsBoolean(random() % 2 == 0); break;
-        case 6: f[k]->SetAsInteger(static_cast<Integer>(random() % 1000)); break;
-        case 7: f[k]->SetAsCurrency(Currency::FromScaled(static_cast<Int64>(random() % 100000000))); break;
-        case 8:
-          std::snprintf(text, sizeof text, "Delivered on time; invoice %lld paid.", i);
-          f[k]->SetAsAnsiString(text);
-          break;
-        case 9:
-          std::snprintf(text, sizeof text, "C%07u", static_cast<unsigned>(random() % 10000000));
-          f[k]->SetAsAnsiString(text);
-          break;
-      }
-    }
-    table.Post();
-  }
+  bench::FillSampleTable(table, rows);
   auto start = std::chrono::steady_clock::now();
   if (xml)
     table.SaveToXML(Arg(file));

@@ -1,9 +1,8 @@
 #include "export/forms/ExportForms.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
-#include "platform/gui/QtStrings.h"
+#include "platform/gui/Dialogs.h"
 #include "export/forms/ZAZProcess.h"
 
 void InstallExportForms() {
@@ -12,16 +11,10 @@ void InstallExportForms() {
     return std::make_unique<TfrmZAZProcess>(QApplication::activeWindow());
   };
   display.ShowMessage = [](const String& text, TExportMessageKind kind) {
-    const QString title = QApplication::applicationDisplayName();
     if (kind == emkError)
-      QMessageBox::critical(QApplication::activeWindow(), title, ToQString(text), QMessageBox::Ok);
+      ShowErrorMessage(QApplication::activeWindow(), text);
     else
-      QMessageBox::information(QApplication::activeWindow(), title, ToQString(text), QMessageBox::Ok);
+      ShowInformationMessage(QApplication::activeWindow(), text);
   };
-  display.SetBusyCursor = [](bool busy) {
-    if (busy)
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-      QApplication::restoreOverrideCursor();
-  };
+  display.SetBusyCursor = SetBusyCursor;
 }

@@ -1,9 +1,8 @@
 #include "import/forms/ImportForms.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
-#include "platform/gui/QtStrings.h"
+#include "platform/gui/Dialogs.h"
 #include "import/forms/ParameterPrompt.h"
 #include "import/forms/VODStat.h"
 
@@ -13,18 +12,12 @@ void InstallImportForms() {
     return std::make_unique<TfrmVODProcess>(QApplication::activeWindow());
   };
   display.ShowMessage = [](const String& text, TImportMessageKind kind) {
-    const QString title = QApplication::applicationDisplayName();
     if (kind == imkError)
-      QMessageBox::critical(QApplication::activeWindow(), title, ToQString(text), QMessageBox::Ok);
+      ShowErrorMessage(QApplication::activeWindow(), text);
     else
-      QMessageBox::information(QApplication::activeWindow(), title, ToQString(text), QMessageBox::Ok);
+      ShowInformationMessage(QApplication::activeWindow(), text);
   };
-  display.SetBusyCursor = [](bool busy) {
-    if (busy)
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-      QApplication::restoreOverrideCursor();
-  };
+  display.SetBusyCursor = SetBusyCursor;
   display.ProcessMessages = [] { QApplication::processEvents(); };
   display.PromptParameters = PromptImportParameters;
 }

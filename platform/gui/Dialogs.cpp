@@ -18,7 +18,10 @@ bool ShowQtMessage(const TMessageRequest& r) {
     return QMessageBox::question(r.Parent, ToQString(r.Caption), ToQString(r.Text),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
   }
-  QMessageBox::critical(r.Parent, ToQString(r.Caption), ToQString(r.Text));
+  if (r.Kind == TMessageKind::Information)
+    QMessageBox::information(r.Parent, ToQString(r.Caption), ToQString(r.Text));
+  else
+    QMessageBox::critical(r.Parent, ToQString(r.Caption), ToQString(r.Text));
   return true;
 }
 
@@ -36,6 +39,17 @@ bool MessageConfirm(QWidget* parent, const String& caption, const String& text) 
 
 void ShowErrorMessage(QWidget* parent, const String& text) {
   Show({TMessageKind::Error, parent, FromQString(QCoreApplication::applicationName()), text});
+}
+
+void ShowInformationMessage(QWidget* parent, const String& text) {
+  Show({TMessageKind::Information, parent, FromQString(QCoreApplication::applicationName()), text});
+}
+
+void SetBusyCursor(bool busy) {
+  if (busy)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
 }
 
 void ShowException(std::exception_ptr error) {

@@ -10,7 +10,7 @@
 
 class QWidget;
 
-enum class TMessageKind { Error, Confirmation };
+enum class TMessageKind { Error, Confirmation, Information };
 
 struct TMessageRequest {
   TMessageKind Kind = TMessageKind::Error;
@@ -30,6 +30,10 @@ bool MessageConfirm(QWidget* parent, const String& caption, const String& text);
 // The application's standard error box: the text with the application's name
 // as caption.
 void ShowErrorMessage(QWidget* parent, const String& text);
+// An information box with an OK button, captioned like the error box.
+void ShowInformationMessage(QWidget* parent, const String& text);
+// The busy cursor over the whole application, on or off; calls pair up.
+void SetBusyCursor(bool busy);
 // Shows what went wrong: an Exception's Message, a standard exception's
 // text, or a general text for anything else.
 void ShowException(std::exception_ptr error);
