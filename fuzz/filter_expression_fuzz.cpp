@@ -1,3 +1,4 @@
+// seeds: tests/table/corpus/filter
 // libFuzzer target: filter texts parsed and evaluated on a small record set.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// seeds: tests/import/corpus/expression
 // libFuzzer target: import expressions (with user functions defined by the
 // lines before the last) built and evaluated with and without an evaluation
 // event.

@@ -1,3 +1,4 @@
+// seeds: tests/table/corpus/vtd
 // libFuzzer target: the input loaded as a VTD file into a virtual table.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// seeds: tests/table/corpus/xmlrowset
 // libFuzzer target: the input loaded as an XML rowset into a virtual table.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// seeds: tests/table/corpus/xml
 // libFuzzer target: the input read as an XML document node by node.
 #include <cstddef>
 #include <cstdint>

@@ -1,16 +1,11 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running and testing need.
-# Idempotent: quiet when everything is already there.
+# Installs every Debian package that building, running and testing need:
+# the names listed in scripts/deps/*.txt (one list per area; "#" starts a
+# comment). Idempotent: quiet when everything is already there.
 set -euo pipefail
+cd "$(dirname "$0")"
 
-packages=(
-  build-essential cmake ninja-build ccache pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev libicu-dev
-  clang libclang-rt-14-dev
-  python3 libxml2-utils python3-pandas
-  qt6-base-dev xvfb xauth fonts-crosextra-carlito
-)
+mapfile -t packages < <(sed 's/#.*//' deps/*.txt | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -24,11 +24,12 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 CC=clang CXX=clang++ cmake -S . -B build-fuzz "${generator[@]}" -DBUILD_FUZZ=ON -DBUILD_TESTING=OFF -DBUILD_BENCH=OFF -DBUILD_GUI=OFF >/dev/null
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
-for target in filter_expression:table/corpus/filter xml_text_reader:table/corpus/xml vtd_reader:table/corpus/vtd xml_rowset:table/corpus/xmlrowset import_expression:import/corpus/expression; do
-  name=${target%%:*}
-  seeds=${target#*:}
-  cmake --build build-fuzz -j "$jobs" --target "${name}_fuzz"
+for source in fuzz/*_fuzz.cpp; do
+  name=$(basename "$source" .cpp)
+  seeds=$(sed -n '1s|^// seeds: ||p' "$source")
+  [ -n "$seeds" ] || { echo "$source: no '// seeds: DIR' first line" >&2; exit 1; }
+  cmake --build build-fuzz -j "$jobs" --target "$name"
   mkdir -p "$corpus/$seeds"
-  cp tests/"$seeds"/* "$corpus/$seeds"/
-  build-fuzz/fuzz/"${name}_fuzz" -max_total_time=20 -timeout=10 -artifact_prefix=build-fuzz/ "$corpus/$seeds"
+  cp "$seeds"/* "$corpus/$seeds"/
+  build-fuzz/fuzz/"$name" -max_total_time="${FUZZ_SECONDS:-15}" -timeout=10 -artifact_prefix=build-fuzz/ "$corpus/$seeds"
 done
