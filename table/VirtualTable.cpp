@@ -6,7 +6,7 @@
 #include "platform/db/Fields.h"
 #include "platform/rtl/Exceptions.h"
 #include "table/FieldTypeMap.h"
-#include "table/VtdFormat.h"
+#include "table/TableFiles.h"
 
 const char16_t SVTUnsupportedFieldType[] =
     u"Field type is not supported by TVirtualTable. \r"
@@ -38,6 +38,17 @@ bool IsVirtualTableFieldType(TFieldType fieldType) {
     case ftBlob: case ftMemo: case ftWideString: case ftLargeint: case ftVariant: case ftGuid: case ftTimeStamp:
     case ftFMTBcd: case ftWideMemo: case ftLongWord: case ftShortint: case ftByte: case ftExtended:
     case ftSingle:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool FieldDefKeepsPrecision(TFieldType type) {
+  switch (type) {
+    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftDate: case ftTime:
+    case ftDateTime: case ftLargeint: case ftTimeStamp: case ftLongWord: case ftShortint: case ftByte:
+    case ftExtended: case ftSingle:
       return true;
     default:
       return false;

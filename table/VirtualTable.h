@@ -1,7 +1,7 @@
 // The in-memory table component: a dataset whose rows live only in its own
 // record store. Its field definitions can change while rows exist (the rows
 // are carried over by name), it copies other datasets, and it reads and
-// writes its rows as VTD files (VtdFormat.cpp).
+// writes its rows as VTD files (TableFiles.cpp, VtdCodec.cpp).
 #pragma once
 
 #include <functional>
@@ -37,6 +37,9 @@ bool IsVirtualTableFieldType(TFieldType fieldType);
 // and precision, as the table lays its fields out; false for a type the
 // table cannot hold (desc is then untouched).
 bool DescribeVirtualTableField(TFieldDesc& desc, TFieldType fieldType, Integer size, Integer precision);
+
+// The definitions whose precision a table file carries into the table.
+bool FieldDefKeepsPrecision(TFieldType type);
 
 class TVirtualTable;
 
