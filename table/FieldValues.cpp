@@ -556,6 +556,9 @@ void TData::GetDataAsVariant(const void* dataBuf, TDataType dataType, TDataType,
     case dtSingle: value = Variant(static_cast<double>(Load<float>(buf))); break;
     case dtFloat:
     case dtCurrency: value = Variant(Load<double>(buf)); break;
+    // An extended value reads as the nearest double, as everywhere a
+    // variant stands for it (filters, the VTD reader's conversions).
+    case dtExtended: value = Variant(ExtendedToDouble(Load<Extended80>(buf))); break;
     case dtBCD: value = Variant(Currency::FromScaled(Load<Int64>(buf))); break;
     case dtFMTBCD: value = VarFMTBcdCreate(Load<TBcd>(buf)); break;
     case dtDate: {

@@ -3,11 +3,14 @@
 
 #include <cmath>
 #include <optional>
+#include <typeinfo>
 
 #include "platform/db/Fields.h"
 #include "platform/rtl/ByteReader.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "table/Blob.h"
+#include "table/DataSetService.h"
 #include "table/VtdCodec.h"
 #include "table/XmlRowset.h"
 
@@ -37,13 +40,7 @@ namespace {
 // Adds the stream's column definitions to defs without the table reloading
 // on each of them.
 void AddDefinitions(TFieldDefs& defs, const std::vector<TXmlRowsetColumn>& columns, bool& avoidRefreshData) {
-  bool saved = avoidRefreshData;
-  avoidRefreshData = true;
-  struct Restore {
-    bool& flag;
-    bool value;
-    ~Restore() { flag = value; }
-  } restore{avoidRefreshData, saved};
+  TRestoreValue refresh(avoidRefreshData, true);
   for (const TXmlRowsetColumn& column : columns) {
     TFieldDef* def = defs.Add(column.Spec.Name, column.Spec.Type, column.Spec.Size, column.Required);
     def->SetPrecision(column.Spec.Precision);
@@ -111,8 +108,20 @@ void ReadVtdRecord(TByteReader& r, bool wide, std::vector<TVtdColumn>& columns, 
   }
 }
 
+// Whether anything sees rows arrive: a row event, cached updates, or an
+// updater of the table's own kind behind the record set's append hook. Then
+// each row is appended and posted; otherwise the store is filled directly,
+// which gives the same table faster.
+bool RowsAreWatched(TVirtualTable& table, TDataSetUpdater* updater) {
+  if (table.BeforeInsert || table.AfterInsert || table.OnNewRecord || table.BeforePost || table.AfterPost) {
+    return true;
+  }
+  if (table.CachedUpdates()) return true;
+  return updater != nullptr && typeid(*updater) != typeid(TDataSetUpdater);
+}
+
 // Appends the records of a VTD file to the open table.
-void ReadVtdRows(TVirtualTable& table, TByteReader& r, const TVtdHeader& h, bool loadFields) {
+void ReadVtdRows(TVirtualTable& table, TByteReader& r, const TVtdHeader& h, bool loadFields, bool watched) {
   std::vector<TVtdColumn> columns(h.Defs.size());
   bool direct = true;
   for (size_t i = 0; i < h.Defs.size(); ++i) {
@@ -132,7 +141,7 @@ void ReadVtdRows(TVirtualTable& table, TByteReader& r, const TVtdHeader& h, bool
   }
   TData& data = *table.TMemDataSet::Data();
   auto* store = dynamic_cast<TMemData*>(&data);
-  if (store == nullptr) direct = false;
+  if (store == nullptr || watched) direct = false;
   bool wide = h.Version >= 2;
   std::vector<Byte> value;  // one value as the record set takes it, reused
   table.DoVirtualTableProgress(0);
@@ -140,8 +149,8 @@ void ReadVtdRows(TVirtualTable& table, TByteReader& r, const TVtdHeader& h, bool
     table.DoVirtualTableProgress(static_cast<Integer>(std::nearbyint(i * 100.0 / h.RecordCount)));
   };
   if (!direct) {
-    // A column changes type on the way in: the table's fields convert it,
-    // record by record through the dataset.
+    // Record by record through the dataset, with its events; a column that
+    // changes type on the way in is converted by the table's field.
     for (Integer i = 0; i < h.RecordCount; ++i) {
       table.Append();
       ReadVtdRecord(r, wide, columns, data, table.GetActiveRecBuf(), value);
@@ -153,11 +162,7 @@ void ReadVtdRows(TVirtualTable& table, TByteReader& r, const TVtdHeader& h, bool
   // Every value keeps its layout: the records are filled in the store
   // itself, and numbered once when all are in (also when one fails).
   TItemHeader* first = nullptr;
-  struct EndLoad {
-    TMemData& store;
-    TItemHeader*& first;
-    ~EndLoad() { store.EndLoad(first); }
-  } endLoad{*store, first};
+  TScopeExit endLoad([&] { store->EndLoad(first); });
   for (Integer i = 0; i < h.RecordCount; ++i) {
     TItemHeader* item = store->AppendLoadedRecord();
     if (first == nullptr) first = item;
@@ -169,11 +174,7 @@ void ReadVtdRows(TVirtualTable& table, TByteReader& r, const TVtdHeader& h, bool
 }  // namespace
 
 void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, bool decodeHTMLEntities) {
-  struct Avoid {
-    Integer& count;
-    explicit Avoid(Integer& c) : count(c) { ++count; }
-    ~Avoid() { --count; }
-  } avoid(table.FAvoidReload);
+  TScopedCount avoid(table.FAvoidReload);
   bool wasActive = table.Active() || table.FStreamedActive;
   table.Close();
   table.Clear();
@@ -214,14 +215,11 @@ void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, boo
       return;
     }
     table.DisableControls();
-    struct Enable {
-      TVirtualTable& t;
-      ~Enable() { t.EnableControls(); }
-    } enable{table};
+    TScopeExit enable([&] { table.EnableControls(); });
     table.Open();
     table.AutoCalcFields = false;
     if (xml) ProcessXMLData(table, *xmlReader, aliases);
-    else ReadVtdRows(table, *r, h, loadFields);
+    else ReadVtdRows(table, *r, h, loadFields, RowsAreWatched(table, table.Updater()));
     table.AutoCalcFields = autoCalc;
     table.First();
     if (!wasActive && table.HasOption(voPersistentData)) table.Close();
@@ -243,12 +241,20 @@ void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, boo
 // ---------------------------------------------------------------------------
 // Saving
 
-void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFieldSpec>& defs, bool storeFields) {
-  struct Avoid {
-    Integer& count;
-    explicit Avoid(Integer& c) : count(c) { ++count; }
-    ~Avoid() { --count; }
-  } avoid(table.FAvoidReload);
+namespace {
+
+// Whether a row of the store counts as one of its rows for allRows: every
+// row but those cached updates keep only to undo (deleted ones, unless the
+// table was asked to show them).
+bool IsStoredRow(const TData& store, const TItemHeader* item) {
+  return !store.FCachedUpdates || (store.FFilterItemTypes & ItemTypeBit(item->Status)) != 0;
+}
+
+}  // namespace
+
+void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFieldSpec>& defs, bool storeFields,
+             bool allRows) {
+  TScopedCount avoid(table.FAvoidReload);
   TVtdWriter w(stream);
   std::vector<TField*> stored;
   if (storeFields && !table.DefaultFields()) {
@@ -258,6 +264,7 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
   }
   WriteVtdHeader(w, defs, stored);
   TData& store = *table.TMemDataSet::Data();
+  auto* items = dynamic_cast<TMemData*>(&store);
   if (defs.empty() || !store.Active()) {
     w.I32(0);
     w.Flush(true);
@@ -273,31 +280,51 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
   for (size_t i = 0; i < defs.size(); ++i) {
     descs.push_back(i < static_cast<size_t>(store.Fields().Count()) ? store.Fields()[static_cast<int>(i)] : nullptr);
   }
-  Int64 countAt = w.Offset();
-  Integer total = store.GetRecordCount();
-  w.I32(total);
-  Integer written = 0;
-  table.DoVirtualTableProgress(0);
-  // The rows are read from the store with a buffer of our own, so that the
-  // table's fields (which may already follow new definitions) play no part.
-  TRecBuf rec = store.AllocRecBuf();
-  struct Free {
-    TRecBuf rec;
-    TVirtualTable& table;
-    ~Free() {
-      TData::FreeRecBuf(rec);
-      table.CursorPosChanged();
-    }
-  } free{rec, table};
-  store.SetToBegin();
-  for (store.GetNextRecord(rec); !store.GetEOF(); store.GetNextRecord(rec)) {
+  auto writeRecord = [&](TRecBuf rec) {
     for (TFieldDesc* d : descs) {
       if (d == nullptr) w.U32(0);
       else WriteVtdValue(w, store, d, rec);
     }
-    ++written;
     w.Flush();
+  };
+  Int64 countAt = w.Offset();
+  Integer total = 0;
+  if (allRows && items != nullptr) {
+    for (TItemHeader* item = items->GetFirstItem(); item != nullptr; item = item->Next) {
+      if (IsStoredRow(store, item)) ++total;
+    }
+  } else {
+    total = store.GetRecordCount();
+  }
+  w.I32(total);
+  Integer written = 0;
+  table.DoVirtualTableProgress(0);
+  auto progress = [&] {
+    ++written;
     if (total > 0) table.DoVirtualTableProgress(static_cast<Integer>(std::nearbyint(written * 100.0 / total)));
+  };
+  if (allRows && items != nullptr) {
+    // Every row of the store in its order, straight from the records: no
+    // filter, filter event, master link or range is asked, and the table's
+    // position stays where it is.
+    for (TItemHeader* item = items->GetFirstItem(); item != nullptr; item = item->Next) {
+      if (!IsStoredRow(store, item)) continue;
+      writeRecord(TBlockManager::GetRecordPtr(item));
+      progress();
+    }
+  } else {
+    // The rows are read from the store with a buffer of our own, so that the
+    // table's fields (which may already follow new definitions) play no part.
+    TRecBuf rec = store.AllocRecBuf();
+    TScopeExit release([&] {
+      TData::FreeRecBuf(rec);
+      table.CursorPosChanged();
+    });
+    store.SetToBegin();
+    for (store.GetNextRecord(rec); !store.GetEOF(); store.GetNextRecord(rec)) {
+      writeRecord(rec);
+      progress();
+    }
   }
   if (written != total) w.Patch(countAt, written);
   w.Flush(true);
@@ -315,69 +342,27 @@ void TVirtualTable::LoadFromFile(const String& fileName, bool loadFields, bool d
   LoadFromStream(stream, loadFields, decodeHTMLEntities);
 }
 
-namespace {
-
-// While all rows are being saved, the master link and the filter are off;
-// afterwards they, and the record number, are as they were, also when the
-// save failed.
-class TAllRowsScope {
- public:
-  TAllRowsScope(TVirtualTable& table, bool storeAllData) : FTable(table) {
-    if (!storeAllData || !table.Active()) return;
-    FMaster = table.MasterSource();
-    FFiltered = table.Filtered();
-    if (FMaster == nullptr && !FFiltered) return;
-    table.CheckBrowseMode();
-    FRecNo = table.RecNo();
-    FChanged = true;
-    table.DisableControls();
-    try {
-      if (FFiltered) table.SetFiltered(false);
-      if (FMaster != nullptr) table.SetMasterSource(nullptr);
-    } catch (...) {
-      Restore();
-      throw;
-    }
-  }
-  ~TAllRowsScope() noexcept(false) {
-    if (!FChanged) return;
-    try {
-      Restore();
-    } catch (...) {
-      if (!std::uncaught_exceptions()) throw;
-    }
-  }
-  TAllRowsScope(const TAllRowsScope&) = delete;
-  TAllRowsScope& operator=(const TAllRowsScope&) = delete;
-
- private:
-  void Restore() {
-    FChanged = false;
-    struct Enable {
-      TVirtualTable& t;
-      ~Enable() { t.EnableControls(); }
-    } enable{FTable};
-    if (FMaster != nullptr) FTable.SetMasterSource(FMaster);
-    if (FFiltered) FTable.SetFiltered(true);
-    if (FTable.Active() && FRecNo > 0 && FTable.RecordCount() > 0) FTable.SetRecNo(FRecNo);
-  }
-
-  TVirtualTable& FTable;
-  TDataSource* FMaster = nullptr;
-  bool FFiltered = false;
-  bool FChanged = false;
-  Integer FRecNo = -1;
-};
-
-}  // namespace
-
 void TVirtualTable::SaveToStream(TStream& stream, bool storeFields, bool storeAllData) {
-  TAllRowsScope allRows(*this, storeAllData);
+  // Without storeAllData the rows are those the table shows through its
+  // filter and master link: a closed table that keeps its rows is opened for
+  // the save, so that they are asked as when it is open, and closed again.
+  bool opened = false;
+  if (!storeAllData && !Active() && TMemDataSet::Data()->Active() && FieldDefs().Count() > 0) {
+    Open();
+    opened = true;
+  }
+  TScopeExit close([&] {
+    if (!opened) return;
+    try {
+      Close();
+    } catch (...) {
+    }
+  });
   // An open store is described by what it was built from (the same as the
   // definitions unless persistent fields gave the layout), so that every
   // value is written under the type it has.
   if (TMemDataSet::Data()->Active()) {
-    SaveVtd(*this, stream, Store()->BuiltFrom(), storeFields);
+    SaveVtd(*this, stream, Store()->BuiltFrom(), storeFields, storeAllData);
     return;
   }
   std::vector<TVirtualFieldSpec> defs;
@@ -385,7 +370,7 @@ void TVirtualTable::SaveToStream(TStream& stream, bool storeFields, bool storeAl
     TFieldDef* def = FieldDefs()[i];
     defs.push_back({def->Name(), def->DataType(), def->Size(), def->Precision()});
   }
-  SaveVtd(*this, stream, defs, storeFields);
+  SaveVtd(*this, stream, defs, storeFields, storeAllData);
 }
 
 void TVirtualTable::SaveToFile(const String& fileName, bool storeFields, bool storeAllData) {

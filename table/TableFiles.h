@@ -18,7 +18,10 @@ TCRFileFormat DetectFileFormat(const Byte* data, size_t size);
 
 // The steps of TVirtualTable::LoadFromStream (a VTD file or an XML rowset,
 // told apart by DetectFileFormat) and SaveToStream. SaveVtd writes defs as
-// the header and the rows of the table's store by the descriptors of the
-// same names.
+// the header and the rows of the table's store by the descriptors in the
+// same places: with allRows every row the store holds (also those a filter,
+// a filter event, a master link or a range hides), else the rows the store
+// shows.
 void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, bool decodeHTMLEntities);
-void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFieldSpec>& defs, bool storeFields);
+void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFieldSpec>& defs, bool storeFields,
+             bool allRows);

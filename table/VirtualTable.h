@@ -98,9 +98,11 @@ class TVirtualTable : public TMemDataSet {
   // definitions and fields either) and raises the reason.
   void LoadFromStream(TStream& stream, bool loadFields = true, bool decodeHTMLEntities = true);
   void LoadFromFile(const String& fileName, bool loadFields = true, bool decodeHTMLEntities = true);
-  // storeAllData asks for the rows a filter or master link hides as well;
-  // it needs the views, which this table does not have yet, so every row
-  // the table shows is written either way.
+  // With storeAllData every row of the store is written, also the rows a
+  // filter, a filter event or a master link hides and the rows a closed
+  // table keeps; the table's filter, link and position stay as they are.
+  // Without it, the rows the table shows (a closed table that keeps its rows
+  // is opened for the save and closed again).
   void SaveToStream(TStream& stream, bool storeFields = true, bool storeAllData = true);
   // Writes beside the target and renames over it: a failed save leaves the
   // old file whole.
@@ -131,7 +133,7 @@ class TVirtualTable : public TMemDataSet {
   friend class TVirtualTableData;
   friend void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, bool decodeHTMLEntities);
   friend void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFieldSpec>& defs,
-                      bool storeFields);
+                      bool storeFields, bool allRows);
   // Keeps the rows across a change of definitions: saved before, loaded by
   // name after.
   void Reload();
