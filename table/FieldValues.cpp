@@ -9,6 +9,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Extended.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
 #include "table/Blob.h"
@@ -507,13 +508,9 @@ template <class F>
 auto WithRollback(TBlob* blob, bool useRollback, F read) {
   bool switched = useRollback && blob->CanRollback();
   if (switched) blob->SetUseRollback(true);
-  struct Restore {
-    TBlob* b;
-    bool on;
-    ~Restore() {
-      if (on) b->SetUseRollback(false);
-    }
-  } restore{blob, switched};
+  TScopeExit restore([blob, switched] {
+    if (switched) blob->SetUseRollback(false);
+  });
   return read();
 }
 }  // namespace
