@@ -4,7 +4,7 @@
 
 #include "table/FieldTypeMap.h"
 #include "table/VirtualTable.h"
-#include "tests/table/exception_message.h"
+#include "tests/support/exception_message.h"
 
 namespace {
 

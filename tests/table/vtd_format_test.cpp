@@ -12,9 +12,10 @@
 #include "table/VirtualTable.h"
 #include "table/TableFiles.h"
 #include "table/VtdCodec.h"
-#include "tests/table/exception_message.h"
+#include "tests/support/exception_message.h"
 #include "tests/table/mem_dataset_fixture.h"
 #include "tests/table/vtd_bytes.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -383,8 +384,9 @@ TEST(VtdFormat, CutAndDamagedFilesNeverCrash) {
 }
 
 TEST(VtdFormat, FilesAreReplacedOnlyBySuccessfulSaves) {
-  auto path = std::filesystem::temp_directory_path() / ("vtd_test_" + std::to_string(::getpid()) + ".vtd");
-  String name = Utf8ToString(path.string());
+  TempFolder folder;
+  const std::string path = folder.PathOf("table.vtd");
+  const String name = folder.File("table.vtd");
   TVirtualTable table;
   table.AddField(u"V", ftVariant);
   OneRow(table, [&] { table.FieldByName(u"V")->SetAsVariant(Variant(5)); });
@@ -401,7 +403,7 @@ TEST(VtdFormat, FilesAreReplacedOnlyBySuccessfulSaves) {
   back.LoadFromFile(name);
   back.Open();
   EXPECT_EQ(back.FieldByName(u"V")->AsInteger(), 5);
-  std::filesystem::remove(path);
+  EXPECT_EQ(folder.EntryCount(), 1);  // no temporary file left behind
 }
 
 TEST(VtdFormat, StoredFieldsComeBackAsPersistentFields) {

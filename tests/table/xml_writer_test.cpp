@@ -9,11 +9,13 @@
 #include <functional>
 #include <string>
 
-#include "exception_message.h"
+#include "tests/support/exception_message.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 #include "table/XmlTextReader.h"
 #include "table/XmlTextWriter.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -281,39 +283,14 @@ TEST(XmlTextWriter, RoundTripThroughTheReader) {
   }
 }
 
-class TempFile {
- public:
-  TempFile() {
-    char pattern[] = "/tmp/xml_writer_testXXXXXX";
-    const int fd = ::mkstemp(pattern);
-    if (fd >= 0) ::close(fd);
-    FPath = pattern;
-  }
-  ~TempFile() { std::remove(FPath.c_str()); }
-  const std::string& Path() const { return FPath; }
-  String Name() const { return Utf8ToString(FPath); }
-
- private:
-  std::string FPath;
-};
-
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[256];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    if (::pclose(pipe) != 0) out += "\n(failed)";
-  }
-  return out;
-}
-
 // An independent parser accepts the output, and its reading of a value with
 // line breaks keeps them.
 TEST(XmlTextWriter, OutputIsWellFormed) {
-  if (std::system("command -v xmllint >/dev/null 2>&1") != 0) GTEST_SKIP() << "xmllint is not installed (libxml2-utils)";
-  TempFile file;
+  SKIP_UNLESS_INSTALLED("xmllint", "libxml2-utils");
+  TempFolder folder;
+  const String fileName = folder.File("rowset.xml");
   {
-    TFileStream stream(file.Name(), fmCreate);
+    TFileStream stream(fileName, fmCreate);
     StreamWriter sink(stream, CP_UTF8);
     XmlTextWriter w(sink);
     w.SetFormatting(fmtIndented);
@@ -329,9 +306,11 @@ TEST(XmlTextWriter, OutputIsWellFormed) {
     w.WriteEndElement();
     w.Close();
   }
-  EXPECT_EQ(RunCommand("xmllint --noout '" + file.Path() + "' 2>&1"), "");
-  EXPECT_EQ(RunCommand("xmllint --xpath 'string(//*[local-name()=\"row\"]/@ID)' '" + file.Path() + "' 2>&1"),
-            "a\r\nb\t&'\"<>]]> \xC4\x8D\xF0\x9F\x98\x80\n");
+  const std::string path = folder.PathOf("rowset.xml");
+  EXPECT_EQ(RunProgram({"xmllint", "--noout", path}).Output, "");
+  ProgramResult value = RunProgram({"xmllint", "--xpath", "string(//*[local-name()=\"row\"]/@ID)", path});
+  EXPECT_TRUE(value.Ok()) << value.Output;
+  EXPECT_EQ(value.Output, "a\r\nb\t&'\"<>]]> \xC4\x8D\xF0\x9F\x98\x80\n");
 }
 
 TEST(StreamWriter, EncodingsWithoutByteOrderMark) {
@@ -370,23 +349,24 @@ TEST(StreamWriter, BuffersUntilFlush) {
 }
 
 TEST(StreamWriter, FileCreatedOrAppendedInTheAnsiCodePage) {
-  TempFile file;
+  TempFolder folder;
+  const String fileName = folder.File("text.txt");
   {
-    StreamWriter sink(file.Name(), false);
+    StreamWriter sink(fileName, false);
     EXPECT_EQ(sink.Encoding(), AnsiCodePage());
     sink.Write(u"old text");
   }
   {
-    StreamWriter sink(file.Name(), false);
+    StreamWriter sink(fileName, false);
     sink.Write(u"first ");
   }
   {
-    StreamWriter sink(file.Name(), true);
+    StreamWriter sink(fileName, true);
     sink.WriteLine(u"\u010D");
     sink.Close();
   }
   TMemoryStream read;
-  read.LoadFromFile(file.Name());
+  read.LoadFromFile(fileName);
   EXPECT_EQ(Bytes(read), "first " + StringToAnsi(u"\u010D") + "\r\n");
 }
 
