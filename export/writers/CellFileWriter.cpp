@@ -10,6 +10,7 @@
 #include "export/RowSources.h"
 #include "export/writers/CellReader.h"
 #include "platform/db/Field.h"
+#include "platform/rtl/ByteReader.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Streams.h"
@@ -46,10 +47,13 @@ TCharacterSet CharacterSetOfFile(TStream& stream, TCharacterSet requested) {
   stream.SetPosition(0);
   const Int64 got = stream.Read(head, std::min<Int64>(size, 3));
   stream.Seek(0, TSeekOrigin::soEnd);
-  if (got >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) return csUTF8;
-  if (got >= 2 && head[0] == 0xFF && head[1] == 0xFE) return csUnicode;
-  // Text without a mark is 8-bit: UTF-16 would interleave zero bytes into it.
-  return requested == csUnicode ? csANSI_WINDOWS : requested;
+  switch (DetectByteOrderMark(head, static_cast<size_t>(std::max<Int64>(got, 0)))) {
+    case TByteOrderMark::Utf8: return csUTF8;
+    case TByteOrderMark::Utf16LE: return csUnicode;
+    default:
+      // Text without a mark is 8-bit: UTF-16 would interleave zero bytes into it.
+      return requested == csUnicode ? csANSI_WINDOWS : requested;
+  }
 }
 
 }  // namespace
@@ -130,6 +134,7 @@ void TRODirezaToCellFile::RunIntoOutput(TStream* stream) {
   // every cell takes the string road.
   FTypedCells = !OnGetCellParams;
   if (FTypedCells && !FCellReader) FCellReader = std::make_unique<TCellReader>();
+  if (FCellReader) FCellReader->Reset();
   try {
     RunRecordLoop();
   } catch (...) {
@@ -516,9 +521,11 @@ void TRODirezaToCellFile::WriteOneRow(TSMECustomDataEngine& source, TSMEColumns&
     }
     // The value cell at its place, on the road this run takes.
     const auto writeValue = [&](Integer row, Integer col) {
-      if (FTypedCells)
+      if (FTypedCells) {
+        // What the base WriteData step does for the string road.
+        Statistic.CurrentCol = col;
         WriteCell(cell, row, col, al, fontUser.get(), colorUser);
-      else
+      } else
         WriteData(field, ct, row, col, text, al, fontUser.get(), colorUser);
     };
 
@@ -595,7 +602,7 @@ void TRODirezaToCellFile::ReadCell(TSMECustomDataEngine& source, TSMEColumn& col
   cell = TCellValue();
   cell.Field = field;
   if (field != nullptr) {
-    cell.CellType = BlankIfZero ? GetFieldType(field, true) : GetValueType(field->DataType(), Variant(), false);
+    cell.CellType = BlankIfZero ? GetFieldType(field, true) : FCellReader->TypeOf(field);
     const bool read = FCellReader->Read(field, cell);
     if (read && !HasOption(Options, soFieldMask)) {
       if (BlankIfZero && TCellReader::IsBlankedByZero(cell)) cell.Kind = cvNull;
@@ -606,7 +613,7 @@ void TRODirezaToCellFile::ReadCell(TSMECustomDataEngine& source, TSMEColumn& col
     FCellValueText = GetFieldStr(field);
     cell.Formatted = &FCellValueText;
     if (!read) {
-      cell.Kind = cvText;
+      cell.Kind = field->IsNull() ? cvNull : cvText;
       cell.Text = FCellValueText;
     } else if (BlankIfZero && TCellReader::IsBlankedByZero(cell)) {
       cell.Kind = cvNull;

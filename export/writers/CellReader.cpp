@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <typeinfo>
 
+#include "export/ExportColumns.h"
 #include "platform/db/DBConsts.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Fields.h"
@@ -69,39 +72,68 @@ void AppendBoolean(const TBooleanField& field, bool value, String& out) {
 
 }  // namespace
 
-bool TCellReader::Read(TField* field, TCellValue& cell) {
+void TCellReader::Reset() {
+  for (TPlan& plan : FPlans) plan = TPlan();
+}
+
+TCellReader::TReadKind TCellReader::KindOf(const TField* field) {
   switch (field->DataType()) {
     case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftShortint: case ftByte:
-      if (!IsClass<TIntegerField, TSmallintField, TWordField, TAutoIncField, TShortintField, TByteField>(field))
-        return false;
+      return IsClass<TIntegerField, TSmallintField, TWordField, TAutoIncField, TShortintField, TByteField>(field)
+                 ? rkInteger : rkNone;
+    case ftLongWord: return IsClass<TLongWordField>(field) ? rkLongWord : rkNone;
+    case ftLargeint: return IsClass<TLargeintField>(field) ? rkLargeint : rkNone;
+    case ftFloat: case ftCurrency: case ftSingle: case ftExtended:
+      return IsClass<TFloatField, TCurrencyField, TSingleField, TExtendedField>(field) ? rkReal : rkNone;
+    case ftBCD: return IsClass<TBCDField>(field) ? rkBCD : rkNone;
+    case ftBoolean: return IsClass<TBooleanField>(field) ? rkBoolean : rkNone;
+    case ftDate: case ftTime: case ftDateTime:
+      return IsClass<TDateField, TTimeField, TDateTimeField>(field) ? rkDateTime : rkNone;
+    case ftString: case ftFixedChar: return IsClass<TStringField>(field) ? rkAnsi : rkNone;
+    case ftWideString: case ftFixedWideChar: return IsClass<TWideStringField>(field) ? rkWide : rkNone;
+    case ftMemo: case ftOraClob: return IsClass<TMemoField>(field) ? rkMemo : rkNone;
+    case ftWideMemo: return IsClass<TWideMemoField>(field) ? rkWideMemo : rkNone;
+    default: return rkNone;
+  }
+}
+
+const TCellReader::TPlan& TCellReader::PlanOf(const TField* field) {
+  // Fibonacci hashing spreads fields that lie a fixed size apart.
+  const std::uintptr_t slot = (reinterpret_cast<std::uintptr_t>(field) * 0x9E3779B97F4A7C15ull) >> 58;
+  TPlan& plan = FPlans[slot % std::size(FPlans)];
+  if (plan.Field != field || plan.Kind == rkUnknown)
+    plan = TPlan{field, KindOf(field), GetValueType(field->DataType(), Variant(), false)};
+  return plan;
+}
+
+TCellType TCellReader::TypeOf(const TField* field) { return PlanOf(field).CellType; }
+
+bool TCellReader::Read(TField* field, TCellValue& cell) {
+  switch (PlanOf(field).Kind) {
+    case rkUnknown: case rkNone:
+      return false;
+    case rkInteger:
       ReadValue<TIntegerField, Integer>(field, cell, cvInteger, &TCellValue::Int);
       return true;
-    case ftLongWord:
-      if (!IsClass<TLongWordField>(field)) return false;
+    case rkLongWord:
       ReadValue<TLongWordField, LongWord>(field, cell, cvInteger, &TCellValue::Int);
       return true;
-    case ftLargeint:
-      if (!IsClass<TLargeintField>(field)) return false;
+    case rkLargeint:
       ReadValue<TLargeintField, Int64>(field, cell, cvInteger, &TCellValue::Int);
       return true;
-    case ftFloat: case ftCurrency: case ftSingle: case ftExtended:
-      if (!IsClass<TFloatField, TCurrencyField, TSingleField, TExtendedField>(field)) return false;
+    case rkReal:
       ReadValue<TRealField, double>(field, cell, cvFloat, &TCellValue::Float);
       return true;
-    case ftBCD:
-      if (!IsClass<TBCDField>(field)) return false;
+    case rkBCD:
       ReadValue<TBCDField, Currency>(field, cell, cvCurrency, &TCellValue::Curr);
       return true;
-    case ftBoolean:
-      if (!IsClass<TBooleanField>(field)) return false;
+    case rkBoolean:
       ReadValue<TBooleanField, bool>(field, cell, cvBoolean, &TCellValue::Bool);
       return true;
-    case ftDate: case ftTime: case ftDateTime:
-      if (!IsClass<TDateField, TTimeField, TDateTimeField>(field)) return false;
+    case rkDateTime:
       ReadValue<TDateTimeField, TDateTime>(field, cell, cvDateTime, &TCellValue::Float);
       return true;
-    case ftString: case ftFixedChar: {
-      if (!IsClass<TStringField>(field)) return false;
+    case rkAnsi: {
       const size_t size = static_cast<size_t>(field->DataSize());
       FBytes.resize(size);
       if (!field->GetData(FBytes.data())) return true;
@@ -111,26 +143,22 @@ bool TCellReader::Read(TField* field, TCellValue& cell) {
       cell.Text = FText;
       return true;
     }
-    case ftWideString: case ftFixedWideChar: {
-      if (!IsClass<TWideStringField>(field)) return false;
-      FBytes.resize(static_cast<size_t>(field->DataSize()));
-      if (!field->GetData(FBytes.data())) return true;
+    case rkWide: {
+      // The native value is UTF-16 already: read straight into the text.
       const size_t limit = static_cast<size_t>(field->Size());
-      FText.resize(limit);
-      std::memcpy(FText.data(), FBytes.data(), limit * 2);
+      FText.resize((static_cast<size_t>(field->DataSize()) + 1) / 2);
+      if (!field->GetData(FText.data())) return true;
       size_t length = 0;
       while (length < limit && FText[length] != 0) ++length;
       cell.Kind = cvText;
       cell.Text = StringView(FText).substr(0, length);
       return true;
     }
-    case ftMemo: case ftOraClob: case ftWideMemo: {
-      const bool wide = field->DataType() == ftWideMemo;
-      if (wide ? !IsClass<TWideMemoField>(field) : !IsClass<TMemoField>(field)) return false;
+    case rkMemo: case rkWideMemo: {
       if (field->DataSet() == nullptr || field->IsNull()) return true;
       FBytes.clear();
       field->DataSet()->ReadBlobData(field, FBytes);
-      if (wide) {
+      if (field->DataType() == ftWideMemo) {
         FText.resize(FBytes.size() / 2);
         std::memcpy(FText.data(), FBytes.data(), FText.size() * 2);
       } else {
@@ -140,9 +168,8 @@ bool TCellReader::Read(TField* field, TCellValue& cell) {
       cell.Text = FText;
       return true;
     }
-    default:
-      return false;
   }
+  return false;
 }
 
 bool TCellReader::IsBlankedByZero(const TCellValue& cell) {
@@ -167,8 +194,10 @@ void TCellReader::AppendText(const TCellValue& cell, String& out, const TFormatS
         AppendDigits(cell.Int, out);
       return;
     case cvFloat:
-      out.append(cell.Field->DataType() == ftSingle ? FloatToStrF(cell.Float, ffGeneral, 7, 0, fs)
-                                                    : FloatToStr(cell.Float, fs));
+      if (cell.Field->DataType() == ftSingle)
+        out.append(FloatToStrF(cell.Float, ffGeneral, 7, 0, fs));
+      else
+        AppendFloatToStr(out, cell.Float, fs);
       return;
     case cvCurrency:
       out.append(CurrToStr(cell.Curr, fs));
@@ -176,24 +205,15 @@ void TCellReader::AppendText(const TCellValue& cell, String& out, const TFormatS
     case cvBoolean:
       AppendBoolean(*static_cast<const TBooleanField*>(cell.Field), cell.Bool, out);
       return;
-    case cvDateTime:
-      AppendDateTime(cell, out, fs);
+    case cvDateTime: {
+      const TFieldType type = cell.Field->DataType();
+      AppendFormatDateTime(out, type == ftDate ? StringView(fs.ShortDateFormat)
+                                : type == ftTime ? StringView(fs.LongTimeFormat) : StringView(),
+                           cell.Float, fs);
       return;
+    }
     case cvText:
       out.append(cell.Text);
       return;
   }
-}
-
-void TCellReader::AppendDateTime(const TCellValue& cell, String& out, const TFormatSettings& fs) {
-  const TFieldType type = cell.Field->DataType();
-  const String& format = type == ftDate ? fs.ShortDateFormat : type == ftTime ? fs.LongTimeFormat : String();
-  TDateCache& cache = FDateCache[type == ftDate ? 0 : type == ftTime ? 1 : 2];
-  if (!cache.Valid || cache.Value != cell.Float || cache.Format != format) {
-    cache.Text = FormatDateTime(format, cell.Float, fs);
-    cache.Format = format;
-    cache.Value = cell.Float;
-    cache.Valid = true;
-  }
-  out.append(cache.Text);
 }
