@@ -160,8 +160,17 @@ TZipDeflater::~TZipDeflater() {
     for (const auto& job : FInFlight) FPool->Wait(*job);
 }
 
-void TZipDeflater::Write(const void* data, size_t length) {
+Int64 TZipDeflater::Seek(Int64 offset, TSeekOrigin origin) {
+  const Int64 position = static_cast<Int64>(FData.Size + FCurrent.size());
+  if (origin == TSeekOrigin::soBeginning ? offset != position : offset != 0) throw EZipError(u"A compressed entry is written front to back");
+  return position;
+}
+
+void TZipDeflater::SetSize(Int64) { throw EZipError(u"A compressed entry is written front to back"); }
+
+Int64 TZipDeflater::Write(const void* data, Int64 count) {
   const char* from = static_cast<const char*>(data);
+  size_t length = count > 0 ? static_cast<size_t>(count) : 0;
   while (length > 0) {
     const size_t n = std::min(length, FBlockSize - FCurrent.size());
     FCurrent.append(from, n);
@@ -169,6 +178,7 @@ void TZipDeflater::Write(const void* data, size_t length) {
     length -= n;
     if (FCurrent.size() == FBlockSize) Submit(false);
   }
+  return count;
 }
 
 void TZipDeflater::Submit(bool last) {

@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/Types.h"
 
-class TStream;
 
 // A ZIP package that cannot be written (it would pass what the format's
 // 32-bit fields hold).
@@ -63,16 +63,20 @@ class TDeflatePool {
 
 // Raw deflate of a byte stream, in blocks of blockSize, written in order to
 // a sink. Without a pool (or with one of no threads) blocks are compressed
-// on the caller's thread.
-class TZipDeflater {
+// on the caller's thread. As a stream it only takes writes.
+class TZipDeflater : public TStream {
  public:
   TZipDeflater(TStream* sink, TDeflatePool* pool, int level, size_t blockSize = 1 << 20);
-  ~TZipDeflater();
+  ~TZipDeflater() override;
   TZipDeflater(const TZipDeflater&) = delete;
   TZipDeflater& operator=(const TZipDeflater&) = delete;
 
-  void Write(const void* data, size_t length);
-  void Write(std::string_view bytes) { Write(bytes.data(), bytes.size()); }
+  Int64 Write(const void* data, Int64 length) override;
+  Int64 Write(std::string_view bytes) { return Write(bytes.data(), static_cast<Int64>(bytes.size())); }
+  Int64 Read(void*, Int64) override { return 0; }
+  // Only tells the position (the bytes taken so far); it cannot move.
+  Int64 Seek(Int64 offset, TSeekOrigin origin) override;
+  void SetSize(Int64) override;
   // Ends the data; `last` also ends the deflate stream, so more pieces may
   // follow only a piece finished with `last` false.
   TZipData Finish(bool last);
