@@ -82,13 +82,15 @@ void ReadVtdRecord(TByteReader& r, bool wide, std::vector<TVtdColumn>& columns, 
     if (n == 0) continue;
     if (c.Stream.FDataType == dtVariant) {
       // The value and the type code after it.
-      Variant v = ReadVtdVariant(r.Sub(n + 2), c.Stream.FName);
+      TByteReader bytes = r.Sub(n + 2);
+      Variant v = ReadVtdVariant(bytes, c.Stream.FName);
       if (c.Desc == nullptr) continue;
       if (c.Desc->FDataType == dtVariant) store.PutFieldAsVariant(c.Desc, rec, v);
       else c.Field->SetAsVariant(v);
       continue;
     }
-    DecodeVtdValue(c.Stream, r.Sub(n), value);
+    TByteReader bytes = r.Sub(n);
+    DecodeVtdValue(c.Stream, bytes, value);
     if (c.Desc == nullptr) continue;
     if (!SameVtdLayout(c.Stream, *c.Desc)) {
       c.Field->SetAsVariant(DecodedVtdValueAsVariant(c.Stream, value));
