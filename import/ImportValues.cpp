@@ -78,7 +78,11 @@ bool TRADerevuBaseComponent::LoadRecord() {
       if (field != nullptr) intCurrentParsedFieldIndex = FDataSet->Fields().IndexOf(field);
     }
     Variant value;
-    GetParsedValue(entry.Source, entry.FieldLink, value);
+    const size_t slot = static_cast<size_t>(&entry - vFields.data());
+    if (slot < FSourceColumns.size() && FSourceColumns[slot] >= 0)
+      ReadSourceColumn(FSourceColumns[slot], value);
+    else
+      GetParsedValue(entry.Source, entry.FieldLink, value);
     if (FCharacterSet != csiANSI_WINDOWS && !value.IsNull() && !value.IsEmpty() &&
         (field == nullptr || !IsNumericOrDateTimeType(field->DataType()))) {
       value = Variant(FCharacterSet == csiASCII_MSDOS ? ImportText::UECode(true, value.AsString())
@@ -114,6 +118,42 @@ bool TRADerevuBaseComponent::LoadRecord() {
     if (keyed) refresh(vLocate);
   }
   return accept;
+}
+
+void TRADerevuBaseComponent::PlanSourceColumns() {
+  FSourceColumns.assign(vFields.size(), -1);
+  // Handlers and character sets see or change what the expression road
+  // produces; with any of them every value takes that road.
+  if (FCharacterSet != csiANSI_WINDOWS || OnGetCellParams || OnParsedValue || OnParserEvaluate) return;
+  for (size_t i = 0; i < vFields.size(); ++i) {
+    const String* source = vFields[i].Source.StringValue();
+    if (source == nullptr || source->empty()) continue;
+    // A parameter or a user function of the same name answers before the
+    // reader does.
+    if (FParameters.ParamByName(*source) != nullptr) continue;
+    if (lstVODRegFunctions != nullptr && lstVODRegFunctions->FunctionByName(*source) != nullptr) continue;
+    FSourceColumns[i] = SourceColumnIndex(*source);
+  }
+}
+
+void TRADerevuBaseComponent::ReadSourceColumn(Integer column, Variant& value) {
+  StringView text = SourceColumnText(column, FSourceScratch);
+  const auto blank = [](char16_t c) { return c <= u' '; };
+  if (FTrimSpaces == tsTrimLeft || FTrimSpaces == tsTrimLeftRight) {
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  }
+  if (FTrimSpaces == tsTrimRight || FTrimSpaces == tsTrimLeftRight) {
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  }
+  if (text.empty()) {
+    value = Variant::Null();
+    return;
+  }
+  value = Variant(String(text));
+  if (TField* destination = CurrentParsedField(); destination != nullptr) {
+    const TConversionMasks& masks = ConversionMasks();
+    ConvertValueForField(value, *destination, {FDataFormats, masks.DateTime, masks.Time, BLOBIsMIME()});
+  }
 }
 
 bool TRADerevuBaseComponent::SkipEmptyRow() const {
