@@ -86,7 +86,7 @@ bool TRADerevuBaseComponent::LoadRecord() {
     if (FCharacterSet != csiANSI_WINDOWS && !value.IsNull() && !value.IsEmpty() &&
         (field == nullptr || !IsNumericOrDateTimeType(field->DataType()))) {
       value = Variant(FCharacterSet == csiASCII_MSDOS ? ImportText::UECode(true, value.AsString())
-                                                        : ImportText::EBCDICCode(value.AsString()));
+                                                        : ImportText::EBCDICToText(value.AsString()));
     }
     if (OnGetCellParams) OnGetCellParams(this, field, value);
     entry.Value = std::move(value);

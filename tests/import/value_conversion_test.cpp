@@ -445,12 +445,16 @@ TEST_F(ValueConversionTest, EventsSeeTheFieldAndMayChangeTheValue) {
 }
 
 TEST_F(ValueConversionTest, DosAndEbcdicTextsAreDecodedForTextFieldsOnly) {
-  reader.Row = {{u"A", u"AB"}, {u"N", u"12"}};
+  // The EBCDIC bytes of "Hello 1." as the ANSI code page reads them: every
+  // letter used to come out as "K".
+  reader.Row = {{u"A", AnsiToString("\xC8\x85\x93\x93\x96\x40\xF1\x4B")}, {u"N", u"12"}};
   reader.SetCharacterSet(csiEBCDIC);
   reader.vFields = {{u"NAME", Variant(u"A"), Variant(), 1}, {u"ID", Variant(u"N"), Variant(), 0}};
   reader.LoadRecord();
-  EXPECT_EQ(reader.vFields[0].Value.AsString(), String({u'\xC1', u'\xC2'}));
+  EXPECT_EQ(reader.vFields[0].Value.AsString(), u"Hello 1.");
   EXPECT_EQ(reader.vFields[1].Value.AsString(), u"12");
+  // A byte that no character of the table gives reads as "?".
+  EXPECT_EQ(ImportText::EBCDICToText(AnsiToString("\xC1\x20\x7D\x0D")), u"A?'\r");
 }
 
 }  // namespace
