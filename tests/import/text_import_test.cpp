@@ -336,6 +336,9 @@ TEST(TextImportTest, SettingsChecksAndFilters) {
   TRADerevuFromText reader;
   EXPECT_EQ(reader.SourceFileName(), u"RADerevu.CSV");
   EXPECT_EQ(reader.TableType(), teText);
+  // The text reader guesses column types; the engine alone does not.
+  EXPECT_TRUE(reader.ProcessRowsForColumnTypes());
+  EXPECT_FALSE(TRADerevuBaseComponent().ProcessRowsForColumnTypes());
   String missing;
   EXPECT_TRUE(reader.NotDefined(missing));
   EXPECT_EQ(missing, u"DataSet");
