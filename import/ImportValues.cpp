@@ -280,13 +280,18 @@ TDataSet* TRADerevuBaseComponent::GetDatasetByName(const String& name) const {
   const size_t dot = name.find(u'.');
   const String first = name.substr(0, dot);
   const String rest = dot == String::npos ? String() : name.substr(dot + 1);
-  // The component that holds the host's datasets: the wizard's owner when
-  // this source was made by the wizard, else this component's owner.
-  TComponent* form = Owner();
-  if (auto* wizard = dynamic_cast<TRADerevuBaseComponent*>(form); wizard != nullptr) form = wizard->Owner();
-  TComponent* found = nullptr;
-  if (form != nullptr) found = form->FindComponent(first.empty() ? rest : first);
-  else found = FindComponent(rest);
+  // The application's forms and data modules first; else the form that
+  // holds the host's datasets: the wizard's owner when this source was made
+  // by the wizard, else this component's owner.
+  TComponent* form = FindTopLevelComponent(first);
+  const bool ownersForm = form == nullptr;
+  if (ownersForm) {
+    form = Owner();
+    if (auto* wizard = dynamic_cast<TRADerevuBaseComponent*>(form); wizard != nullptr) form = wizard->Owner();
+  }
+  if (form == nullptr) return dynamic_cast<TDataSet*>(FindComponent(rest));
+  if (auto* dataSet = dynamic_cast<TDataSet*>(form); dataSet != nullptr && !ownersForm) return dataSet;
+  TComponent* found = form->FindComponent(ownersForm && !first.empty() ? first : rest);
   if (found == nullptr) return nullptr;
   auto* dataSet = dynamic_cast<TDataSet*>(found);
   if (dataSet == nullptr) throw EConvertError(u"Invalid class typecast");
