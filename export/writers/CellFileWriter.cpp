@@ -3,6 +3,8 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "export/DataLevels.h"
@@ -602,8 +604,8 @@ void TRODirezaToCellFile::ReadCell(TSMECustomDataEngine& source, TSMEColumn& col
   cell = TCellValue();
   cell.Field = field;
   if (field != nullptr) {
-    cell.CellType = BlankIfZero ? GetFieldType(field, true) : FCellReader->TypeOf(field);
     const bool read = FCellReader->Read(field, cell);
+    if (BlankIfZero) cell.CellType = GetFieldType(field, true);
     if (read && !HasOption(Options, soFieldMask)) {
       if (BlankIfZero && TCellReader::IsBlankedByZero(cell)) cell.Kind = cvNull;
       return;
@@ -672,23 +674,39 @@ void TRODirezaToCellFile::ConvertInPlace(String& text) const {
 
 void TRODirezaToCellFile::EncodeOutput(StringView text, std::string& out) const {
   out.clear();
-  // Copies ASCII text byte for byte in one pass; false (out undefined) at
-  // the first character beyond it.
+  // Copies ASCII text byte for byte, four characters a step; false (out
+  // undefined) at the first character beyond it.
   const auto ascii = [&] {
-    out.resize(text.size());
+    const size_t n = text.size();
+    out.resize(n);
     char* to = out.data();
-    for (char16_t c : text) {
-      if (c >= 0x80) return false;
-      *to++ = static_cast<char>(c);
+    const char16_t* from = text.data();
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+      UInt64 four;
+      std::memcpy(&four, from + i, sizeof four);
+      if ((four & 0xFF80FF80FF80FF80ull) != 0) return false;
+      // The low byte of each of the four units, side by side.
+      const auto packed = static_cast<std::uint32_t>((four & 0x7F) | ((four >> 8) & 0x7F00) |
+                                                     ((four >> 16) & 0x7F0000) | ((four >> 24) & 0x7F000000));
+      std::memcpy(to + i, &packed, sizeof packed);
+    }
+    for (; i < n; ++i) {
+      if (from[i] >= 0x80) return false;
+      to[i] = static_cast<char>(from[i]);
     }
     return true;
   };
   switch (CharacterSet) {
     case csUnicode:
       out.resize(text.size() * 2);
-      for (size_t i = 0; i < text.size(); ++i) {
-        out[2 * i] = static_cast<char>(text[i] & 0xFF);
-        out[2 * i + 1] = static_cast<char>(text[i] >> 8);
+      if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out.data(), text.data(), out.size());
+      } else {
+        for (size_t i = 0; i < text.size(); ++i) {
+          out[2 * i] = static_cast<char>(text[i] & 0xFF);
+          out[2 * i + 1] = static_cast<char>(text[i] >> 8);
+        }
       }
       return;
     case csASCII_MSDOS:
