@@ -482,6 +482,7 @@ void TRODirezaToCellFile::WriteOneRow(TSMECustomDataEngine& source, TSMEColumns&
   const bool dataRow = source.IsDataRow(recordNumber - 1);
   const Integer styleRow = static_cast<Integer>(Header.size()) + AdditionalHeaderCount + recordNumber;
   TCellValue cell;
+  String text;
   Integer t = 0;
   for (Integer n = 0; n < count; ++n) {
     const Integer i = reversed ? count - 1 - n : n;
@@ -496,7 +497,6 @@ void TRODirezaToCellFile::WriteOneRow(TSMECustomDataEngine& source, TSMEColumns&
       if (column.Field == nullptr) column.Field = source.FindFieldByColumn(&column);
       field = column.Field;
     }
-    String text;
     if (FTypedCells) {
       ReadCell(source, column, field, cell);
       ct = cell.CellType;
@@ -601,8 +601,10 @@ void TRODirezaToCellFile::WriteDetailLevels(TSMECustomDataEngine&, TSMEDataLevel
 
 void TRODirezaToCellFile::ReadCell(TSMECustomDataEngine& source, TSMEColumn& column, TField* field,
                                    TCellValue& cell) {
-  cell = TCellValue();
+  // The raw members count only for their kind: they are not cleared.
+  cell.Kind = cvNull;
   cell.Field = field;
+  cell.Formatted = nullptr;
   if (field != nullptr) {
     const bool read = FCellReader->Read(field, cell);
     if (BlankIfZero) cell.CellType = GetFieldType(field, true);

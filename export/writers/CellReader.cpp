@@ -170,9 +170,11 @@ bool TCellReader::Read(TField* field, TCellValue& cell) {
       return true;
     }
     case rkMemo: case rkWideMemo: {
-      if (field->DataSet() == nullptr || field->IsNull()) return true;
+      if (field->DataSet() == nullptr) return true;
       FBytes.clear();
       field->DataSet()->ReadBlobData(field, FBytes);
+      // Only an empty value can be null; asking costs another read.
+      if (FBytes.empty() && field->IsNull()) return true;
       if (field->DataType() == ftWideMemo) {
         FText.resize(FBytes.size() / 2);
         std::memcpy(FText.data(), FBytes.data(), FText.size() * 2);
