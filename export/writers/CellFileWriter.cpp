@@ -674,6 +674,10 @@ void TRODirezaToCellFile::ConvertInPlace(String& text) const {
   if (IsByteCharacterSet()) text = ConvertCharacterSet(text);
 }
 
+// UTF-16LE is the text's own layout, and the ASCII copy reads little-endian
+// words.
+static_assert(std::endian::native == std::endian::little, "the output encodings assume little-endian memory");
+
 void TRODirezaToCellFile::EncodeOutput(StringView text, std::string& out) const {
   out.clear();
   // Copies ASCII text byte for byte, four characters a step; false (out
@@ -702,14 +706,7 @@ void TRODirezaToCellFile::EncodeOutput(StringView text, std::string& out) const 
   switch (CharacterSet) {
     case csUnicode:
       out.resize(text.size() * 2);
-      if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(out.data(), text.data(), out.size());
-      } else {
-        for (size_t i = 0; i < text.size(); ++i) {
-          out[2 * i] = static_cast<char>(text[i] & 0xFF);
-          out[2 * i + 1] = static_cast<char>(text[i] >> 8);
-        }
-      }
+      std::memcpy(out.data(), text.data(), out.size());
       return;
     case csASCII_MSDOS:
     case csEBCDIC:

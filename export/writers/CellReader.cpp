@@ -1,6 +1,7 @@
 #include "export/writers/CellReader.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -36,6 +37,7 @@ void ReadValue(TField* field, TCellValue& cell, TCellValueKind kind, TMember TCe
 
 // 8-bit text of the ANSI code page as UTF-16, into a reused string; ASCII
 // is widened eight bytes a step.
+static_assert(std::endian::native == std::endian::little, "the widening below stores little-endian words");
 void DecodeAnsi(std::string_view bytes, String& out) {
   const size_t n = bytes.size();
   out.resize(n);
