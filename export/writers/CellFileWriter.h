@@ -36,6 +36,18 @@
 //    escapes does that in WriteCell and WriteData, not in GetFieldStr.
 // A writer that does not override WriteCell needs nothing: the base's
 // WriteCell takes the string road (GetFieldStr, conversion, WriteData).
+//
+// A format that stores numbers as numbers, for example:
+//
+//   void TRODirezaToXYZ::WriteCell(const TCellValue& cell, Integer row, Integer column, TAlignment alignment,
+//                                  const TFont* font, TColor color) {
+//     if (cell.CellType == ctBlank || cell.IsNull()) return PutBlank(row, column);
+//     if (cell.IsNumber()) return PutNumber(row, column, cell.AsDouble());
+//     PutLabel(row, column, CellText(cell));  // dates, booleans and texts as WriteData gets them
+//   }
+//
+// The base sets Statistic.CurrentCol before WriteCell, as WriteData's own
+// step does; WriteRowStart and WriteRowEnd come around the cells as ever.
 #pragma once
 
 #include <memory>
