@@ -33,6 +33,7 @@ static_assert(sizeof(TItemHeader) % 8 == 0, "record buffers stay 8-byte aligned"
 struct TBlockHeader {
   Word ItemCount;
   Word UsedItems;
+  bool Huge;  // a huge region of its own (PageMemory.h), not from the heap
   TBlockHeader* Prev;
   TBlockHeader* Next;
 };
@@ -66,13 +67,20 @@ class TBlockManager {
   Integer RecordSize = 0;
   TItemHeader* FirstFree = nullptr;
   TBlockHeader* FirstBlock = nullptr;
+  // Items of the first blocks; a growing store gets blocks as large as the
+  // items it already holds, up to one huge region, so that a large table
+  // lies in few blocks that the system backs with huge pages.
   Word DefaultItemCount = 25;
 
  private:
+  Word NextBlockItemCount() const;
+  static void FreeBlockMemory(TBlockHeader* block);
+
   size_t ItemSize() const { return sizeof(TItemHeader) + static_cast<size_t>(RecordSize + 7) / 8 * 8; }
   void UnlinkFree(TItemHeader* item);
 
   UInt64 FNextSerial = 1;
+  size_t FLinkedItems = 0;  // items of the linked blocks
   // Every block held, by address, with its item count: lets a bookmark's item
   // be checked without touching memory that was given back.
   std::map<const Byte*, TBlockHeader*> FBlocks;
