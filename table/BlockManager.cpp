@@ -27,6 +27,25 @@ void TBlockManager::FreeBlockMemory(TBlockHeader* block) {
   else std::free(block);
 }
 
+void TBlockManager::DropBlock(TBlockHeader* block) {
+  FBlocks.erase(reinterpret_cast<const Byte*>(block));
+  if (FLastBlock == block) FLastBlock = nullptr;
+  FreeBlockMemory(block);
+}
+
+TBlockHeader* TBlockManager::BlockOf(const TItemHeader* item) const {
+  auto p = reinterpret_cast<const Byte*>(item);
+  // Items are mostly taken and given back block by block.
+  if (FLastBlock != nullptr && p > reinterpret_cast<const Byte*>(FLastBlock) &&
+      p < reinterpret_cast<const Byte*>(FirstItemOf(FLastBlock)) + ItemSize() * FLastBlock->ItemCount) {
+    return FLastBlock;
+  }
+  auto it = FBlocks.upper_bound(p);
+  Assert(it != FBlocks.begin(), Unit);
+  FLastBlock = std::prev(it)->second;
+  return FLastBlock;
+}
+
 Word TBlockManager::NextBlockItemCount() const {
   size_t fit = std::min<size_t>((HugeRegionSize - sizeof(TBlockHeader)) / ItemSize(), 0xFFFF);
   size_t count = std::max<size_t>(DefaultItemCount, std::min(fit, FLinkedItems));
@@ -65,8 +84,7 @@ TBlockHeader* TBlockManager::ReAllocBlock(TBlockHeader* block, Word itemCount) {
     if (fresh->Next != nullptr) fresh->Next->Prev = fresh;
   }
   if (linked) FLinkedItems += static_cast<size_t>(itemCount) - block->ItemCount;
-  FBlocks.erase(reinterpret_cast<const Byte*>(block));
-  FreeBlockMemory(block);
+  DropBlock(block);
   return fresh;
 }
 
@@ -77,15 +95,13 @@ void TBlockManager::FreeBlock(TBlockHeader* block, bool standAloneBlock) {
     if (block->Next != nullptr) block->Next->Prev = block->Prev;
     FLinkedItems -= block->ItemCount;
   }
-  FBlocks.erase(reinterpret_cast<const Byte*>(block));
-  FreeBlockMemory(block);
+  DropBlock(block);
 }
 
 void TBlockManager::FreeAllBlocks() {
   while (FirstBlock != nullptr) {
     TBlockHeader* next = FirstBlock->Next;
-    FBlocks.erase(reinterpret_cast<const Byte*>(FirstBlock));
-    FreeBlockMemory(FirstBlock);
+    DropBlock(FirstBlock);
     FirstBlock = next;
   }
   FirstFree = nullptr;
@@ -97,7 +113,6 @@ void TBlockManager::AddFreeBlock() {
   for (int i = 0; i < block->ItemCount; ++i) {
     TItemHeader* item = ItemAt(block, i);
     item->Flag = flFree;
-    item->Block = block;
     item->Serial = 0;
     item->Prev = nullptr;
     item->Next = FirstFree;
@@ -121,7 +136,7 @@ TItemHeader* TBlockManager::AllocItem() {
   UnlinkFree(item);
   item->Flag = flUsed;
   item->Serial = FNextSerial++;
-  ++item->Block->UsedItems;
+  ++BlockOf(item)->UsedItems;
   return item;
 }
 
@@ -129,7 +144,7 @@ void TBlockManager::FreeItem(TItemHeader* item) {
   Assert(item->Flag == flUsed, Unit);
   item->Flag = flFree;
   item->Serial = 0;
-  TBlockHeader* block = item->Block;
+  TBlockHeader* block = BlockOf(item);
   if (block->UsedItems > 1) {
     item->Prev = nullptr;
     item->Next = FirstFree;

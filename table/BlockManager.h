@@ -14,9 +14,9 @@ enum TItemFilterState : Byte { fsNotChecked = 0, fsNotOmitted = 1, fsOmitted = 2
 inline constexpr Byte flUsed = 238;
 inline constexpr Byte flFree = 221;
 
-// One row of the store; its record buffer of RecordSize bytes follows directly.
+// One row of the store; its record buffer of RecordSize bytes follows
+// directly. The block that holds an item is found by its address.
 struct TItemHeader {
-  TBlockHeader* Block;
   TItemHeader* Prev;
   TItemHeader* Next;
   TItemHeader* Rollback;
@@ -29,6 +29,7 @@ struct TItemHeader {
   TItemFilterState FilterResult;
 };
 static_assert(sizeof(TItemHeader) % 8 == 0, "record buffers stay 8-byte aligned");
+static_assert(sizeof(TItemHeader) <= 48, "one item header per row: keep it small");
 
 struct TBlockHeader {
   Word ItemCount;
@@ -75,6 +76,9 @@ class TBlockManager {
  private:
   Word NextBlockItemCount() const;
   static void FreeBlockMemory(TBlockHeader* block);
+  // Unlisted from FBlocks and given back.
+  void DropBlock(TBlockHeader* block);
+  TBlockHeader* BlockOf(const TItemHeader* item) const;
 
   size_t ItemSize() const { return sizeof(TItemHeader) + static_cast<size_t>(RecordSize + 7) / 8 * 8; }
   void UnlinkFree(TItemHeader* item);
@@ -84,4 +88,5 @@ class TBlockManager {
   // Every block held, by address, with its item count: lets a bookmark's item
   // be checked without touching memory that was given back.
   std::map<const Byte*, TBlockHeader*> FBlocks;
+  mutable TBlockHeader* FLastBlock = nullptr;  // the block BlockOf found last
 };

@@ -434,7 +434,7 @@ TItemHeader* TMemData::AppendLoadedRecord() {
   // Zeroed, so that filler bytes and unused string tails hold nothing stale.
   std::memset(rec, 0, static_cast<size_t>(FRecordSize));
   InitRecord(rec);
-  if (FHasComplexFields) CreateComplexFields(rec, true);
+  if (FHasComplexFields) CreateComplexFields(rec, false);
   if (FCachedUpdates && !FLocalUpdate) {
     item->Status = isAppended;
     AddCacheItem(item);
@@ -445,6 +445,8 @@ TItemHeader* TMemData::AppendLoadedRecord() {
 void TMemData::EndLoad(TItemHeader* firstLoaded) {
   FRecordNoCache.clear();
   if (firstLoaded == nullptr) return;
+  // A record whose reading failed is whole all the same.
+  FinishLoadedRecord(LastItem);
   if (HasSortColumns()) {
     SortItems();  // numbers and counts every record
     return;

@@ -55,7 +55,10 @@ class TMemData : public TData {
   // the dataset's hooks, rollback copies or renumbering of the records after
   // it. EndLoad then sorts or numbers the loaded records and counts the
   // visible ones, once for the whole file.
+  // Blob values are stored with PutLoadedBlob; FinishLoadedRecord gives the
+  // blob fields left without one an empty blob.
   TItemHeader* AppendLoadedRecord();
+  void FinishLoadedRecord(TItemHeader* item) { CreateMissingBlobs(TBlockManager::GetRecordPtr(item)); }
   void EndLoad(TItemHeader* firstLoaded);
   void RemoveRecord();
   void RefreshRecord(TRecBuf recBuf);
