@@ -413,7 +413,7 @@ void TMemData::AddRecord(TRecBuf recBuf) {
       if (auto* blob = static_cast<TBlob*>(InternalGetObject(d.get(), recBuf))) blob->Commit();
     }
   }
-  if (HasSortColumns()) {
+  if (HasSortColumns() && FSortDeferred == 0) {
     // Without an anchor the record went to the end, or to the front when
     // the position was before the first record.
     int dir = anchor != nullptr ? CompareRecords(BlockMan.GetRecordPtr(item), BlockMan.GetRecordPtr(anchor))
@@ -447,7 +447,7 @@ void TMemData::EndLoad(TItemHeader* firstLoaded) {
   if (firstLoaded == nullptr) return;
   // A record whose reading failed is whole all the same.
   FinishLoadedRecord(LastItem);
-  if (HasSortColumns()) {
+  if (HasSortColumns() && FSortDeferred == 0) {
     SortItems();  // numbers and counts every record
     return;
   }
@@ -466,6 +466,11 @@ void TMemData::EndLoad(TItemHeader* firstLoaded) {
       ++FRecordCount;
     }
   }
+}
+
+void TMemData::EndDeferredSort(bool sort) {
+  Assert(FSortDeferred > 0, Unit);
+  if (--FSortDeferred == 0 && sort && HasSortColumns()) SortItems();
 }
 
 void TMemData::InsertRecord(TRecBuf recBuf) {

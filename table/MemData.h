@@ -60,6 +60,12 @@ class TMemData : public TData {
   TItemHeader* AppendLoadedRecord();
   void FinishLoadedRecord(TItemHeader* item) { CreateMissingBlobs(TBlockManager::GetRecordPtr(item)); }
   void EndLoad(TItemHeader* firstLoaded);
+  // While a file is loaded, records added are left where they were added
+  // instead of being moved to their sorted place one at a time; the end of
+  // the outermost deferral sorts them all once (when sort is set: a failed
+  // load skips it).
+  void BeginDeferredSort() { ++FSortDeferred; }
+  void EndDeferredSort(bool sort);
   void RemoveRecord();
   void RefreshRecord(TRecBuf recBuf);
 
@@ -160,6 +166,7 @@ class TMemData : public TData {
   TSortColumns FIndexFields;
   Integer FRowsFetched = 0;
   bool FOrderSaved = false;
+  Integer FSortDeferred = 0;
   TItemHeader* FirstItem = nullptr;
   TItemHeader* LastItem = nullptr;
   TItemHeader* CurrentItem = nullptr;

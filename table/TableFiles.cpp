@@ -213,8 +213,18 @@ void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, boo
     TScopeExit enable([&] { table.EnableControls(); });
     table.Open();
     table.AutoCalcFields = false;
-    if (xml) ProcessXMLData(table, *xmlReader, aliases);
-    else ReadVtdRows(table, *r, h, loadFields, RowsAreWatched(table, table.Updater()));
+    {
+      // Rows posted one by one are sorted once, when all are in.
+      auto* store = dynamic_cast<TMemData*>(table.TMemDataSet::Data());
+      if (store != nullptr) store->BeginDeferredSort();
+      TScopeExit endSort([&] {
+        if (store != nullptr) store->EndDeferredSort(false);
+      });
+      if (xml) ProcessXMLData(table, *xmlReader, aliases);
+      else ReadVtdRows(table, *r, h, loadFields, RowsAreWatched(table, table.Updater()));
+      endSort.Dismiss();
+      if (store != nullptr) store->EndDeferredSort(true);
+    }
     table.AutoCalcFields = autoCalc;
     table.First();
     if (!wasActive && table.HasOption(voPersistentData)) table.Close();
