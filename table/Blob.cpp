@@ -29,6 +29,13 @@ bool BlobCanHold(const void* source, Int64 count) {
          std::memcmp(source, CCompressBlobHeaderGuid, CCompressBlobHeaderGuidSize) != 0;
 }
 
+void TBlob::operator delete(TBlob* blob, std::destroying_delete_t) {
+  bool packed = blob->FPacked;
+  blob->~TBlob();
+  if (packed) FreePacked(blob);
+  else ::operator delete(blob);
+}
+
 TCRBlobData* TBlob::Data() {
   if (FData != nullptr) return FData;
   TCRBlobData* data = CreateBlobData();

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "platform/rtl/SharedObject.h"
 #include "platform/rtl/Types.h"
 #include "table/BlobData.h"
+#include "table/PageMemory.h"
 
 class TStream;
 
@@ -34,9 +36,9 @@ class TBlob : public TSharedObject {
   struct THeld {};
   TBlob(bool isUnicode, THeld) : TBlob(isUnicode, nullptr) {}
 
-  // Blobs made by CreateHolding are larger than their class.
-  static void* operator new(size_t size) { return ::operator new(size); }
-  static void operator delete(void* p) { ::operator delete(p); }
+  // Blobs made by CreateHolding are larger than their class and lie in
+  // packed memory (PageMemory.h): each blob is given back where it came from.
+  static void operator delete(TBlob* blob, std::destroying_delete_t);
 
   // A new blob (reference count 1) sharing this blob's rollback copy
   // (fromRollback; the current data when there is none), its current data
@@ -136,6 +138,7 @@ class TBlob : public TSharedObject {
   bool FNeedRollback : 1 = false;
   // While on, FData is the rollback copy and FRollback the current data.
   bool FUsingRollback : 1 = false;
+  bool FPacked : 1 = false;  // made by CreateHolding in packed memory
   // Size of the held value, FHeldSize bytes right after the object.
   Word FHeldSize = 0;
   // Null while the value is held in the blob (HoldsValue).
@@ -163,8 +166,9 @@ Blob* TBlob::CreateHolding(bool isUnicode, const void* source, Int64 count) {
     }
     return blob;
   }
-  void* memory = ::operator new(sizeof(Blob) + static_cast<size_t>(count));
+  void* memory = AllocPacked(sizeof(Blob) + static_cast<size_t>(count));
   Blob* blob = ::new (memory) Blob(isUnicode, THeld{});
+  blob->FPacked = true;
   blob->FHeldSize = static_cast<Word>(count);
   if (count > 0) std::memcpy(blob->HeldBytes(), source, static_cast<size_t>(count));
   return blob;

@@ -15,3 +15,11 @@ inline constexpr size_t HugeRegionSize = size_t{2} << 20;
 void* AllocHugeRegion();
 // Returns a region from AllocHugeRegion to the system.
 void FreeHugeRegion(void* region);
+
+// Small objects that a large table makes by the million (blob values held
+// with a loaded file's bytes), carved one after another from huge regions.
+// A region goes back to the system when the last object in it is freed; the
+// room of freed objects is not reused before that. Safe from any thread.
+void* AllocPacked(size_t size);
+// Frees an object from AllocPacked.
+void FreePacked(void* object);
