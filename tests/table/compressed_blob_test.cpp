@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -399,6 +400,28 @@ TEST(CompressedBlob, HeldValuesBehaveAsPiecedOnes) {
   EXPECT_FALSE(loaded->HoldsValue());
   EXPECT_TRUE(loaded->Compressed());
   EXPECT_EQ(ReadAll(*loaded), std::string(3000, 'q'));
+}
+
+// Held blobs lie packed side by side over several regions; each keeps its
+// own bytes, and freeing them in any order (regions going back as they
+// empty) disturbs none of the others.
+TEST(CompressedBlob, PackedHeldBlobsKeepTheirBytes) {
+  std::vector<TBlob*> blobs;
+  auto value = [](size_t i) { return std::string(i % 97, static_cast<char>('a' + i % 26)) + std::to_string(i); };
+  for (size_t i = 0; i < 60000; ++i) {
+    std::string v = value(i);
+    blobs.push_back(TBlob::CreateHolding<TCompressedBlob>(false, v.data(), static_cast<Integer>(v.size())));
+  }
+  std::mt19937 gen(7);
+  std::vector<size_t> order(blobs.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::shuffle(order.begin(), order.end(), gen);
+  for (size_t k = 0; k < order.size(); ++k) {
+    if (k % 3 == 0) {
+      for (size_t j = k; j < order.size(); j += 5000) EXPECT_EQ(ReadAll(*blobs[order[j]]), value(order[j]));
+    }
+    blobs[order[k]]->Release();
+  }
 }
 
 TEST(VariantObject, HoldsAValue) {
