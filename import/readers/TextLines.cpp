@@ -85,8 +85,12 @@ TTextDecoder::TTextDecoder(TStream& stream, size_t blockSize, Int64 budget)
 void TTextDecoder::Restart() {
   FReader.Seek(0);
   FCarry.clear();
-  FStarted = false;
   FEncoding = FLimit >= 2 ? ReadByteOrderMark(FReader) : TByteOrderMark::None;
+  if (FEncoding == TByteOrderMark::Utf8) {
+    // Some writers put the mark twice.
+    const UInt64 after = FReader.Position();
+    if (ReadByteOrderMark(FReader) != TByteOrderMark::Utf8) FReader.Seek(after);
+  }
   if (FReader.Position() > FLimit) FReader.Seek(FLimit);
   FMultiByteAnsi = FEncoding == TByteOrderMark::None && IsMultiByteAnsiCodePage();
   if (FEncoding == TByteOrderMark::None && !FMultiByteAnsi && !FAnsiTableReady) {
@@ -128,8 +132,6 @@ bool TTextDecoder::DecodeNext(String& text) {
 }
 
 void TTextDecoder::DecodeBytes(std::span<const Byte> bytes, bool last, String& text) {
-  const bool first = !FStarted;
-  FStarted = true;
   size_t tail = 0;
   switch (FEncoding) {
     case TByteOrderMark::Utf16LE:
@@ -148,9 +150,6 @@ void TTextDecoder::DecodeBytes(std::span<const Byte> bytes, bool last, String& t
       break;
     }
     case TByteOrderMark::Utf8:
-      // Some writers put the mark twice.
-      if (first && bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
-        bytes = bytes.subspan(3);
       tail = last ? 0 : IncompleteUtf8Tail(bytes);
       AppendUtf8(bytes.first(bytes.size() - tail), text);
       break;

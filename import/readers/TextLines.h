@@ -58,7 +58,6 @@ class TTextDecoder {
   UInt64 FLimit;
   TByteOrderMark FEncoding = TByteOrderMark::None;
   bool FMultiByteAnsi = false;
-  bool FStarted = false;
   bool FAnsiTableReady = false;
   std::array<char16_t, 256> FAnsiTable{};
   // Bytes of a character the last block did not finish.

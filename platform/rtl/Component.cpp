@@ -21,9 +21,11 @@ TComponent::TComponent(TComponent* owner) {
 
 namespace {
 
+// Never destroyed: a component freed during the program's exit still
+// leaves the list safely.
 std::vector<TComponent*>& TopLevelComponents() {
-  static std::vector<TComponent*> components;
-  return components;
+  static auto* components = new std::vector<TComponent*>;
+  return *components;
 }
 
 }  // namespace

@@ -433,6 +433,7 @@ TEST(TextImportTest, BlockEdgesCutNoCharacterSeparatorOrQualifiedLine) {
     std::string bytes;
   };
   const std::vector<Encoding> encodings = {{"UTF-8", "\xEF\xBB\xBF" + StringToUtf8(text)},
+                                           {"UTF-8, mark twice", "\xEF\xBB\xBF\xEF\xBB\xBF" + StringToUtf8(text)},
                                            {"UTF-16LE", Utf16LE(text)},
                                            {"UTF-16BE", Utf16BE(text)}};
   for (const Encoding& encoding : encodings) {
