@@ -3,6 +3,10 @@
 //   export_bench text IN.vtd OUT [--separator=C] [--qualifier=C] [--charset=ansi|oem|ebcdic|utf8|unicode] [--fixed]
 //       loads IN, exports it with the text writer and its defaults otherwise,
 //       and prints: rows=N export_s=S peak_rss_mb=M
+//   export_bench xlsx IN.vtd OUT [--threads=N] [--level=N]
+//   export_bench xls IN.vtd OUT
+//       the same with the spreadsheet writers (threads and zlib level of the
+//       XLSX package's compression).
 #include <sys/resource.h>
 
 #include <chrono>
@@ -14,6 +18,8 @@
 
 #include "bench/ten_field_shape.h"
 #include "export/writers/ExportToText.h"
+#include "export/writers/ExportToXLS.h"
+#include "export/writers/ExportToXLSX.h"
 #include "platform/db/Field.h"
 #include "platform/rtl/RtlUnit.h"
 #include "platform/rtl/Strings.h"
@@ -32,23 +38,43 @@ double PeakRssMb() {
 int Usage() {
   std::fprintf(stderr,
                "usage: export_bench text IN.vtd OUT [--separator=C] [--qualifier=C] [--charset=ansi|oem|ebcdic|utf8|unicode] "
-               "[--fixed]\n");
+               "[--fixed]\n"
+               "       export_bench xlsx IN.vtd OUT [--threads=N] [--level=N]\n"
+               "       export_bench xls IN.vtd OUT\n");
   return 2;
 }
 
-int Text(int argc, char** argv) {
-  if (argc < 4) return Usage();
-  TVirtualTable table;
+// Loads IN into the table and points the writer at it and at OUT.
+void Load(TVirtualTable& table, TRODirezaBaseComponent& writer, char** argv) {
   table.LoadFromFile(Utf8ToString(argv[2]));
   table.Open();
   // What the loaded table takes, so the export's own share of the peak shows.
   std::fprintf(stderr, "loaded_rss_mb=%.1f\n", PeakRssMb());
-  TRODirezaToText writer;
   writer.SetDataSet(&table);
   writer.ColumnSource = csDataSet;
   writer.AnimatedStatus = false;
   writer.Options &= static_cast<TSMOptions>(~OptionBit(soShowMessage));
   writer.FileName = Utf8ToString(argv[3]);
+}
+
+// Runs the export and prints the figures.
+int Run(TVirtualTable& table, TRODirezaBaseComponent& writer) {
+  const auto start = std::chrono::steady_clock::now();
+  writer.Execute();
+  const double seconds = Seconds(start);
+  if (writer.Statistic.Result != erCompleted) {
+    std::fprintf(stderr, "export failed\n");
+    return 1;
+  }
+  std::printf("rows=%d export_s=%.3f peak_rss_mb=%.1f\n", table.RecordCount(), seconds, PeakRssMb());
+  return 0;
+}
+
+int Text(int argc, char** argv) {
+  if (argc < 4) return Usage();
+  TVirtualTable table;
+  TRODirezaToText writer;
+  Load(table, writer, argv);
   for (int a = 4; a < argc; ++a) {
     const std::string arg = argv[a];
     if (arg.rfind("--separator=", 0) == 0) {
@@ -69,15 +95,29 @@ int Text(int argc, char** argv) {
       return Usage();
     }
   }
-  const auto start = std::chrono::steady_clock::now();
-  writer.Execute();
-  const double seconds = Seconds(start);
-  if (writer.Statistic.Result != erCompleted) {
-    std::fprintf(stderr, "export failed\n");
-    return 1;
+  return Run(table, writer);
+}
+
+int Xlsx(int argc, char** argv) {
+  if (argc < 4) return Usage();
+  TVirtualTable table;
+  TRODirezaToXLSX writer;
+  Load(table, writer, argv);
+  for (int a = 4; a < argc; ++a) {
+    const std::string arg = argv[a];
+    if (arg.rfind("--threads=", 0) == 0) writer.CompressionThreads = static_cast<unsigned>(std::atoi(arg.c_str() + 10));
+    else if (arg.rfind("--level=", 0) == 0) writer.CompressionLevel = std::atoi(arg.c_str() + 8);
+    else return Usage();
   }
-  std::printf("rows=%d export_s=%.3f peak_rss_mb=%.1f\n", table.RecordCount(), seconds, PeakRssMb());
-  return 0;
+  return Run(table, writer);
+}
+
+int Xls(int argc, char** argv) {
+  if (argc != 4) return Usage();
+  TVirtualTable table;
+  TRODirezaToXLS writer;
+  Load(table, writer, argv);
+  return Run(table, writer);
 }
 
 }  // namespace
@@ -88,6 +128,8 @@ int main(int argc, char** argv) {
   int result = 2;
   try {
     if (std::strcmp(argv[1], "text") == 0) result = Text(argc, argv);
+    else if (std::strcmp(argv[1], "xlsx") == 0) result = Xlsx(argc, argv);
+    else if (std::strcmp(argv[1], "xls") == 0) result = Xls(argc, argv);
     else result = Usage();
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", StringToUtf8(e.Message()).c_str());

@@ -37,7 +37,7 @@ bool ReadNumber(const String& text, double& value) {
 TRODirezaToXLSX::TRODirezaToXLSX(TComponent* owner)
     : TRODirezaToCustomXLS(owner),
       CompressionLevel(6),
-      CompressionThreads(std::min(4u, std::max(1u, std::thread::hardware_concurrency()))) {
+      CompressionThreads(std::max(1u, std::thread::hardware_concurrency())) {
   SetTableType(teExcel2007);
   FVersion = 7;
 }

@@ -97,14 +97,10 @@ void TXmlStreamWriter::AppendEscaped(std::string& out, StringView text, const TX
   }
 }
 
-void TXmlStreamWriter::Put(std::string_view bytes) {
-  if (FEncoding == TXmlEncoding::Utf8) {
-    FBuffer.append(bytes);
-  } else {
-    for (char16_t c : Utf8ToString(bytes)) {
-      FBuffer += static_cast<char>(c & 0xFF);
-      FBuffer += static_cast<char>(c >> 8);
-    }
+void TXmlStreamWriter::PutUtf16(std::string_view utf8) {
+  for (char16_t c : Utf8ToString(utf8)) {
+    FBuffer += static_cast<char>(c & 0xFF);
+    FBuffer += static_cast<char>(c >> 8);
   }
   MaybeFlush();
 }
