@@ -1,12 +1,10 @@
 #include "export/writers/XlsxSheet.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 
+#include "export/writers/TemporaryFile.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
 
@@ -15,32 +13,12 @@ namespace {
 constexpr const char* kMain = XlsxMainNamespace;
 constexpr const char* kRelationships = XlsxRelationshipsNamespace;
 
-// A file in the temporary folder, named by the system with the prefix
-// "ZAZ", created atomically and removed from the folder at once: it goes
-// away when its handle closes, whatever ends the run.
-std::unique_ptr<TStream> CreateTemporaryFileStream() {
-  const char* folder = std::getenv("TMPDIR");
-  std::string pattern = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/ZAZXXXXXX";
-  const int handle = ::mkstemp(pattern.data());
-  if (handle < 0) throw EFCreateError(u"Unable to create temporary file");
-  try {
-    auto stream = std::make_unique<TFileStream>(Utf8ToString(pattern), fmOpenReadWrite);
-    ::unlink(pattern.c_str());
-    ::close(handle);
-    return stream;
-  } catch (...) {
-    ::unlink(pattern.c_str());
-    ::close(handle);
-    throw;
-  }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
 
 TXlsxGrowingPart::TXlsxGrowingPart(bool temporaryFile, TDeflatePool* pool, int level)
-    : FSink(temporaryFile ? CreateTemporaryFileStream() : std::make_unique<TMemoryStream>()),
+    : FSink(CreatePartStream(temporaryFile)),
       FDeflater(std::make_unique<TZipDeflater>(FSink.get(), pool, level)),
       FLevel(level),
       FXml(FDeflater.get(), XmlEscapesSpreadsheet) {}
