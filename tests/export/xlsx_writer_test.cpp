@@ -171,9 +171,7 @@ TEST_F(XlsxWriter, ColorsAndFontsReachTheStyles) {
       "import openpyxl,sys\n"
       "c=openpyxl.load_workbook(sys.argv[1]).worksheets[0]['B1']\n"
       "print(c.value, c.font.name, c.font.sz, c.font.b, c.fill.fgColor.rgb, c.alignment.horizontal, c.number_format)\n";
-  std::ofstream(folder / "style.py") << script;
-  const ToolResult read = RunTool("/usr/bin/python3 '" + (folder / "style.py").string() + "' '" + file.string() + "'");
-  EXPECT_EQ(read.Output, "101 Arial 14.0 True FFFF0000 right 0\n");
+  EXPECT_EQ(RunPython(folder, script, file).Output, "101 Arial 14.0 True FFFF0000 right 0\n");
   EXPECT_EQ(Part(file, "xl/styles.xml").find("\"-1\""), std::string::npos);
 }
 
@@ -231,9 +229,7 @@ TEST_F(XlsxWriter, LargeRunStreamsThroughTemporaryFiles) {
       "s=openpyxl.load_workbook(sys.argv[1],read_only=True).worksheets[0]\n"
       "rows=list(s.iter_rows(values_only=True))\n"
       "print(len(rows), rows[0], rows[-1])\n";
-  std::ofstream(folder / "count.py") << script;
-  const ToolResult read = RunTool("/usr/bin/python3 '" + (folder / "count.py").string() + "' '" + file.string() + "'");
-  EXPECT_EQ(read.Output, "12000 (100, 101, 102) (1200000, 1200001, 1200002)\n");
+  EXPECT_EQ(RunPython(folder, script, file).Output, "12000 (100, 101, 102) (1200000, 1200001, 1200002)\n");
 }
 
 }  // namespace
