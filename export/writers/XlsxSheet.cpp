@@ -127,6 +127,8 @@ std::string TXlsxWorksheetPart::Head() const {
 
 void TXlsxWorksheetPart::AddTo(TZipArchive& zip) {
   TXmlStreamWriter& xml = FPart.Body();
+  // A run that failed inside a row leaves it open.
+  while (xml.Depth() > 0) xml.End();
   xml.Raw("</sheetData>");
   XlsxPageMargins(xml);
   if (!HeaderText.empty() || !FooterText.empty()) {

@@ -205,6 +205,30 @@ TEST_F(XlsxWriter, RowLimitAndSplitFilesGiveCompletePackages) {
   EXPECT_EQ(Openpyxl(folder / "out002.xlsx"), "[[\"int\", 500, \"0\", \"Calibri\"]]\n");
 }
 
+// A cell past column 16,384 ends the run with a clear message and a
+// complete package holding the columns that fit (records become columns in
+// the reversed layout).
+TEST_F(XlsxWriter, ColumnLimitEndsWithACompletePackage) {
+  TTestDataSet ds;
+  FillWideDataSet(ds, 1, 16385);
+  const fs::path file = folder / "wide.xlsx";
+  TRODirezaToXLSX writer;
+  PrepareSpreadsheetWriter(writer, ds, file);
+  writer.Layout = elReversedColumnar;
+  try {
+    writer.Execute();
+    FAIL() << "the limit was not reported";
+  } catch (const ESMEMaxRowCountException& e) {
+    EXPECT_EQ(e.Message(), u"MS Excel spreadsheet can not contain more than 16384 columns");
+  }
+  const std::string script =
+      "import zipfile,sys,xml.etree.ElementTree as ET\n"
+      "root=ET.fromstring(zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet1.xml'))\n"
+      "cells=root.findall('.//{*}c')\n"
+      "print(len(cells), cells[-1].get('r'), cells[-1].find('{*}v').text)\n";
+  EXPECT_EQ(RunPython(folder, script, file).Output, "16384 XFD16384 1638400\n");
+}
+
 // A run of more than 10,000 records keeps its growing parts in temporary
 // files and compresses them in many blocks on worker threads; the package
 // reads back whole, and no temporary file stays behind.
