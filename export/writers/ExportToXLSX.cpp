@@ -23,9 +23,9 @@ TDateTime UtcNow() {
 }
 
 // A number text as the run wrote it (its decimal separator) or with ".".
-bool ReadNumber(const String& text, double& value) {
+bool ReadNumber(StringView text, double& value) {
   if (TryStrToFloat(text, value)) return true;
-  String dotted = text;
+  String dotted(text);
   for (char16_t& c : dotted)
     if (c == u',') c = u'.';
   static const TFormatSettings invariant = TFormatSettings::Invariant();
@@ -36,7 +36,9 @@ bool ReadNumber(const String& text, double& value) {
 
 TRODirezaToXLSX::TRODirezaToXLSX(TComponent* owner)
     : TRODirezaToCustomXLS(owner),
-      CompressionLevel(6),
+      // Level 5 deflates the parts' XML a third faster than the default 6
+      // for a file about 1% larger.
+      CompressionLevel(5),
       CompressionThreads(std::max(1u, std::thread::hardware_concurrency())) {
   SetTableType(teExcel2007);
   FVersion = 7;
@@ -187,6 +189,11 @@ bool TRODirezaToXLSX::StartCellStep(TField* field, TCellType cellType, Integer c
 void TRODirezaToXLSX::WriteData(TField* field, TCellType cellType, Integer row, Integer column, const String& text,
                                 TAlignment alignment, const TFont* font, TColor color) {
   TRODirezaToCustomXLS::WriteData(field, cellType, row, column, text, alignment, font, color);
+  PutCell(field, cellType, column, text, alignment, font, color);
+}
+
+void TRODirezaToXLSX::PutCell(TField* field, TCellType cellType, Integer column, StringView text,
+                              TAlignment alignment, const TFont* font, TColor color) {
   TCellType type;
   if (!StartCellStep(field, cellType, column, text.empty(), type)) return;
   const Integer style = StyleOf(type, font, color, alignment);
@@ -221,11 +228,11 @@ void TRODirezaToXLSX::WriteData(TField* field, TCellType cellType, Integer row, 
   FSheet->SharedStringCell(column, type == ctString ? style : 0, FStrings->Add(text));
 }
 
-void TRODirezaToXLSX::WriteCell(const TCellValue& cell, Integer row, Integer column, TAlignment alignment,
+void TRODirezaToXLSX::WriteCell(const TCellValue& cell, Integer, Integer column, TAlignment alignment,
                                 const TFont* font, TColor color) {
   // Display texts and texts of any kind take the string road's steps.
   if (cell.Formatted != nullptr || cell.Kind == cvText || HasOption(Options, soFieldMask))
-    return WriteData(cell.Field, cell.CellType, row, column, String(CellText(cell)), alignment, font, color);
+    return PutCell(cell.Field, cell.CellType, column, CellText(cell), alignment, font, color);
   TCellType type;
   if (!StartCellStep(cell.Field, cell.CellType, column, cell.IsNull(), type)) return;
   const Integer style = StyleOf(type, font, color, alignment);

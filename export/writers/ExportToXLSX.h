@@ -52,6 +52,9 @@ class TRODirezaToXLSX : public TRODirezaToCustomXLS {
   // fixed format of its type.
   Integer StyleOf(TCellType type, const TFont* font, TColor color, TAlignment alignment);
   void CheckColumn(Integer column);
+  // The cell from its text, whichever road brought it.
+  void PutCell(TField* field, TCellType cellType, Integer column, StringView text, TAlignment alignment,
+               const TFont* font, TColor color);
   // What both roads do first: the column check, pictures left out, the
   // stored type (soFieldMask, blanks, currency without a symbol, floats of
   // precision 0); false when the cell is not written.
