@@ -175,6 +175,24 @@ TEST_F(XlsxWriter, ColorsAndFontsReachTheStyles) {
   EXPECT_EQ(Part(file, "xl/styles.xml").find("\"-1\""), std::string::npos);
 }
 
+// The page header and footer reach the worksheet's header and footer.
+TEST_F(XlsxWriter, PageHeaderAndFooter) {
+  TTestDataSet ds;
+  FillWideDataSet(ds, 1, 1);
+  const fs::path file = folder / "pages.xlsx";
+  TRODirezaToXLSX writer;
+  PrepareSpreadsheetWriter(writer, ds, file);
+  writer.PageHeader = {u"Report <1> & \u010Cas"};
+  writer.PageFooter = {u"End"};
+  writer.Execute();
+  ASSERT_EQ(writer.Statistic.Result, erCompleted);
+  const std::string script =
+      "import openpyxl,sys\n"
+      "s=openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+      "print(repr(s.oddHeader.left.text), repr(s.oddFooter.left.text))\n";
+  EXPECT_EQ(RunPython(folder, script, file).Output, "'Report <1> & \xC4\x8C" "as' 'End'\n");
+}
+
 // The row limit ends the run with the message and a complete package; a
 // split run writes one complete package per file.
 TEST_F(XlsxWriter, RowLimitAndSplitFilesGiveCompletePackages) {
