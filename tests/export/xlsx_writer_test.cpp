@@ -81,6 +81,25 @@ TEST_F(XlsxWriter, OpenpyxlReadsEveryValueWithItsType) {
                 cell("time", "\"00:00:01\"", "h:mm") + ", " + cell("str", "\" leading blank\"", "General") + "]\n");
 }
 
+// Both roads a cell can take (the typed path, and the string road that a
+// cell-parameters event forces) give the same worksheet and strings.
+TEST_F(XlsxWriter, TypedPathAndStringRoadAgree) {
+  const auto write = [&](const fs::path& file, bool event) {
+    TTestDataSet ds;
+    FillSpreadsheetDataSet(ds);
+    TRODirezaToXLSX writer;
+    PrepareSpreadsheetWriter(writer, ds, file);
+    writer.AddTitle = true;
+    if (event) writer.OnGetCellParams = [](auto*, TField*, String&, TFont&, TAlignment&, TColor&, TCellType&) {};
+    writer.Execute();
+    EXPECT_EQ(writer.Statistic.Result, erCompleted);
+  };
+  write(folder / "typed.xlsx", false);
+  write(folder / "strings.xlsx", true);
+  for (const char* part : {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml", "xl/styles.xml"})
+    EXPECT_EQ(Part(folder / "typed.xlsx", part), Part(folder / "strings.xlsx", part)) << part;
+}
+
 // The package: every entry tests clean, folders end with "/", the parts the
 // workbook names are there, the time stamp is UTC, the used range is exact.
 TEST_F(XlsxWriter, PackageIsSound) {
