@@ -144,6 +144,37 @@ TEST_F(XlsWriter, RowLimitEndsWithACompleteFile) {
                     "[[\"number\", 500.0]]\n");
 }
 
+// With soColorsFonts the font table holds four fonts at most; a fifth font
+// takes the default one, so no format entry names a font that is not there.
+// Page header and footer lines become HEADER and FOOTER records.
+TEST_F(XlsWriter, FontsAndPageTexts) {
+  if (!HasPythonModule("xlrd")) GTEST_SKIP() << "python3-xlrd is missing";
+  TTestDataSet ds;
+  FillWideDataSet(ds, 5, 1);
+  TRODirezaToXLS writer;
+  PrepareSpreadsheetWriter(writer, ds, folder / "out.xls");
+  writer.Options |= OptionBit(soColorsFonts);
+  writer.PageHeader = {u"Top"};
+  writer.PageFooter = {u"Bottom"};
+  writer.BuildDefaultColumns();
+  for (Integer i = 0; i < 5; ++i) writer.Columns[i].Font.Size = 9 + i;
+  const auto records = Export(writer, ds);
+  int fonts = 0;
+  for (const BiffRecord& r : records) {
+    if (r.Id == 0x0231) ++fonts;
+    if (r.Id == 0x0443) {
+      EXPECT_LT(static_cast<unsigned char>(r.Data[0]), 4);
+    } else if (r.Id == 0x0014) {
+      EXPECT_EQ(r.Data, "\x05Top\r\n");
+    } else if (r.Id == 0x0015) {
+      EXPECT_EQ(r.Data, "\x08" "Bottom\r\n");
+    }
+  }
+  EXPECT_EQ(fonts, 4);
+  EXPECT_EQ(Xlrd(), "[[\"number\", 100.0], [\"number\", 101.0], [\"number\", 102.0], [\"number\", 103.0], "
+                    "[\"number\", 104.0]]\n");
+}
+
 TEST_F(XlsWriter, FieldMaskWritesLabels) {
   TTestDataSet ds;
   FillWideDataSet(ds, 1, 1);
