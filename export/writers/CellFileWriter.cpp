@@ -621,6 +621,12 @@ void TRODirezaToCellFile::WriteBytes(const char* data, size_t length) {
   if (OutputStream != nullptr && length > 0) OutputStream->WriteBuffer(data, static_cast<Int64>(length));
 }
 
+void TRODirezaToCellFile::WriteByteOrderMark() {
+  if (FIsMergedFile) return;
+  if (CharacterSet == csUTF8) WriteBytes("\xEF\xBB\xBF", 3);
+  if (CharacterSet == csUnicode) WriteBytes("\xFF\xFE", 2);
+}
+
 // ---------------------------------------------------------------------------
 // The buffered writer
 

@@ -68,6 +68,9 @@ class TRODirezaToCellFile : public TRODirezaBaseComponent {
   void EncodeOutput(StringView text, std::string& out) const;
   // Writes bytes to the output stream; nothing without one.
   virtual void WriteBytes(const char* data, size_t length);
+  // The byte-order mark of the character set (UTF-8 and UTF-16), unless the
+  // file is being appended to: its mark is already at its start.
+  void WriteByteOrderMark();
 
   Integer FRecordCount = 0;
   Integer FCurInBatch = 0;

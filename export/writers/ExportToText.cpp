@@ -69,11 +69,7 @@ void TRODirezaToText::WriteFileBegin() {
   FRecordSeparator = Markup(RecordSeparator);
   FHasSeparator = !IsNone(Separator);
   FHasQualifier = !TextQualifier.empty() && !IsNone(TextQualifier);
-  // Appending continues the file: its mark is already at its start.
-  if (!FIsMergedFile) {
-    if (CharacterSet == csUTF8) WriteBytes("\xEF\xBB\xBF", 3);
-    if (CharacterSet == csUnicode) WriteBytes("\xFF\xFE", 2);
-  }
+  WriteByteOrderMark();
 }
 
 void TRODirezaToText::WriteDimensions(Integer rowCount, Integer colCount) {
