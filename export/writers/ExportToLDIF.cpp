@@ -1,5 +1,6 @@
 #include "export/writers/ExportToLDIF.h"
 
+#include "export/ExportFields.h"
 #include "export/ExportText.h"
 #include "platform/db/Field.h"
 #include "platform/rtl/Strings.h"
@@ -12,10 +13,6 @@ bool InAlfaSet(char16_t c) {
   return c >= u' ' && c <= u'z' && c != u';' && c != u'=' && c != u'[' && c != u']' && c != u'_' && c != u'`';
 }
 
-bool IsTextBlob(const TField* field) {
-  const TFieldType type = field->DataType();
-  return type == ftMemo || type == ftFmtMemo || type == ftWideMemo || type == ftOraClob;
-}
 
 }  // namespace
 
@@ -72,7 +69,7 @@ void TRODirezaToLDIF::WriteData(TField* field, TCellType cellType, Integer row, 
     if (from < text.size()) WriteString(u"# " + text.substr(from) + kCrLf);
     return;
   }
-  const bool binary = field != nullptr && field->IsBlob() && !IsTextBlob(field);
+  const bool binary = field != nullptr && field->IsBlob() && !IsMemoField(field);
   if (binary ? field->IsNull() : text.empty()) return;
 
   FLine.clear();

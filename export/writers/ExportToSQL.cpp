@@ -244,8 +244,7 @@ String TRODirezaToSQL::ColumnDefinitions() {
     bool required = false;
     if (field != nullptr) {
       const TFieldType fieldType = field->DataType();
-      const bool memo = fieldType == ftMemo || fieldType == ftFmtMemo || fieldType == ftWideMemo;
-      type = types.TypeOf(fieldType, field->IsBlob(), memo);
+      type = types.TypeOf(fieldType, field->IsBlob(), IsMemoField(field));
       if (type.find(u"%d") != String::npos) {
         const Integer size = field->Size() != 0 ? field->Size() : field->DataSize();
         Integer precision = 0;
