@@ -144,6 +144,40 @@ inline std::string Json(const Cells& rows) {
 inline String IsoDate(TDateTime value) { return FormatDateTime(u"yyyy-mm-dd", value, TFormatSettings::Invariant()); }
 inline String Number(double value) { return FloatToStr(value, TFormatSettings::Invariant()); }
 
+// A text as a browser shows it in a cell: line breaks as one LF, tabs and
+// runs of blanks as one space, no blanks around line breaks or at the ends.
+inline String Visible(StringView text) {
+  String out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c == u'\r') {
+      if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+      c = u'\n';
+    }
+    if (c == u'\t') c = u' ';
+    if (c == u' ' && (out.empty() || out.back() == u' ' || out.back() == u'\n')) continue;
+    if (c == u'\n' && !out.empty() && out.back() == u' ') out.pop_back();
+    out += c;
+  }
+  while (!out.empty() && out.back() == u' ') out.pop_back();
+  return out;
+}
+
+// Converts a file with LibreOffice headless (its own profile folder) into
+// the folder; the converted file's path, or an empty path when LibreOffice
+// is missing or fails.
+inline fs::path LibreOfficeConvert(const fs::path& file, const std::string& format, const std::string& extension,
+                                   const fs::path& outDir) {
+  if (!HasProgram("command -v soffice")) return {};
+  const fs::path profile = outDir / "lo_profile";
+  const std::string command = "soffice -env:UserInstallation=file://" + profile.string() +
+                              " --headless --convert-to '" + format + "' --outdir '" + outDir.string() + "' '" +
+                              file.string() + "' >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return {};
+  const fs::path out = outDir / (file.stem().string() + "." + extension);
+  return fs::exists(out) ? out : fs::path();
+}
+
 class MarkupTest : public testing::Test {
  protected:
   void SetUp() override {
