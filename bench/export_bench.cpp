@@ -3,6 +3,8 @@
 //   export_bench text IN.vtd OUT [--separator=C] [--qualifier=C] [--charset=ansi|oem|ebcdic|utf8|unicode] [--fixed]
 //       loads IN, exports it with the text writer and its defaults otherwise,
 //       and prints: rows=N export_s=S peak_rss_mb=M
+//   export_bench sql|ldif|json|rtf IN.vtd OUT [--charset=...]
+//       the same with the writer of that format and its defaults
 #include <sys/resource.h>
 
 #include <chrono>
@@ -13,6 +15,10 @@
 #include <string>
 
 #include "bench/ten_field_shape.h"
+#include "export/writers/ExportToJSON.h"
+#include "export/writers/ExportToLDIF.h"
+#include "export/writers/ExportToRTF.h"
+#include "export/writers/ExportToSQL.h"
 #include "export/writers/ExportToText.h"
 #include "platform/db/Field.h"
 #include "platform/rtl/RtlUnit.h"
@@ -34,6 +40,59 @@ int Usage() {
                "usage: export_bench text IN.vtd OUT [--separator=C] [--qualifier=C] [--charset=ansi|oem|ebcdic|utf8|unicode] "
                "[--fixed]\n");
   return 2;
+}
+
+bool CharsetByName(const std::string& name, TCharacterSet& charset) {
+  if (name == "ansi") charset = csANSI_WINDOWS;
+  else if (name == "oem") charset = csASCII_MSDOS;
+  else if (name == "ebcdic") charset = csEBCDIC;
+  else if (name == "utf8") charset = csUTF8;
+  else if (name == "unicode") charset = csUnicode;
+  else return false;
+  return true;
+}
+
+// Loads IN, exports it with the writer, prints the result line.
+int RunWriter(TRODirezaToCellFile& writer, int argc, char** argv) {
+  if (argc < 4) return Usage();
+  TVirtualTable table;
+  table.LoadFromFile(Utf8ToString(argv[2]));
+  table.Open();
+  std::fprintf(stderr, "loaded_rss_mb=%.1f\n", PeakRssMb());
+  writer.SetDataSet(&table);
+  writer.ColumnSource = csDataSet;
+  writer.AnimatedStatus = false;
+  writer.Options &= static_cast<TSMOptions>(~OptionBit(soShowMessage));
+  writer.FileName = Utf8ToString(argv[3]);
+  for (int a = 4; a < argc; ++a) {
+    const std::string arg = argv[a];
+    if (arg.rfind("--charset=", 0) != 0 || !CharsetByName(arg.substr(10), writer.CharacterSet)) return Usage();
+  }
+  const auto start = std::chrono::steady_clock::now();
+  writer.Execute();
+  const double seconds = Seconds(start);
+  if (writer.Statistic.Result != erCompleted) {
+    std::fprintf(stderr, "export failed\n");
+    return 1;
+  }
+  std::printf("rows=%d export_s=%.3f peak_rss_mb=%.1f\n", table.RecordCount(), seconds, PeakRssMb());
+  return 0;
+}
+
+template <class TWriter>
+int RunWriter(int argc, char** argv) {
+  TWriter writer;
+  return RunWriter(writer, argc, argv);
+}
+
+// The SQL script, LDIF, JSON and RTF writers; the usage for another format.
+int Markup(int argc, char** argv) {
+  const std::string format = argv[1];
+  if (format == "sql") return RunWriter<TRODirezaToSQL>(argc, argv);
+  if (format == "ldif") return RunWriter<TRODirezaToLDIF>(argc, argv);
+  if (format == "json") return RunWriter<TRODirezaToJSON>(argc, argv);
+  if (format == "rtf") return RunWriter<TRODirezaToRTF>(argc, argv);
+  return Usage();
 }
 
 int Text(int argc, char** argv) {
@@ -88,7 +147,7 @@ int main(int argc, char** argv) {
   int result = 2;
   try {
     if (std::strcmp(argv[1], "text") == 0) result = Text(argc, argv);
-    else result = Usage();
+    else result = Markup(argc, argv);
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", StringToUtf8(e.Message()).c_str());
     result = 1;

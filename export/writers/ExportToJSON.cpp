@@ -88,6 +88,7 @@ void TRODirezaToJSON::WriteFileBegin() {
   FExported.clear();
   for (const auto& column : Columns)
     if (column->Visible || HasOption(Options, soExportInvisibleFields)) FExported.push_back(column.get());
+  FMemberHeads.clear();
   WriteByteOrderMark();
   WriteString(u"[");
   FFirstRecord = true;
@@ -149,26 +150,40 @@ void TRODirezaToJSON::WriteData(TField* field, TCellType cellType, Integer row, 
   const bool isNull = field != nullptr && field->IsNull();
   if ((isNull || text.empty()) && !blankValues) return;
 
-  String name;
-  if (field != nullptr)
-    name = field->DisplayLabel();
-  else if (!IsDataArea)
-    name = u"LINE" + IntToStr(row);
-  else if (column >= 0 && static_cast<size_t>(column) < FExported.size())
-    name = HasOption(Options, soUseFieldNameAsCaption) ? FExported[static_cast<size_t>(column)]->Title.Caption
-                                                        : FExported[static_cast<size_t>(column)]->FieldName;
-
   FLine.clear();
   FLine += FFirstMember ? u"" : u",";
   FLine += kCrLf;
-  FLine += Indent();
-  FLine += u"    ";
-  AppendString(name);
-  FLine += u": ";
+  FFirstMember = false;
+  // The indent and name of a field's member are the same in every row.
+  const size_t slot = static_cast<size_t>(std::max<Integer>(column, 0));
+  const bool cached = field != nullptr && Statistic.CurrentDataLevel == 0;
+  if (cached && slot < FMemberHeads.size() && FMemberHeads[slot].first == field) {
+    FLine += FMemberHeads[slot].second;
+  } else {
+    String name;
+    if (field != nullptr)
+      name = field->DisplayLabel();
+    else if (!IsDataArea)
+      name = u"LINE" + IntToStr(row);
+    else if (slot < FExported.size())
+      name = HasOption(Options, soUseFieldNameAsCaption) ? FExported[slot]->Title.Caption : FExported[slot]->FieldName;
+    const size_t from = FLine.size();
+    FLine += Indent();
+    FLine += u"    ";
+    AppendString(name);
+    FLine += u": ";
+    if (cached) {
+      if (FMemberHeads.size() <= slot) FMemberHeads.resize(slot + 1);
+      FMemberHeads[slot] = {field, FLine.substr(from)};
+    }
+  }
   if (isNull) {
     FLine += u"null";
   } else if (field != nullptr && IsDateField(field)) {
-    FLine += QuoteTerm != 0 ? String(1, QuoteTerm) + text + QuoteTerm : text;  // escaped already
+    // The date text is escaped already.
+    if (QuoteTerm != 0) FLine += QuoteTerm;
+    FLine += text;
+    if (QuoteTerm != 0) FLine += QuoteTerm;
   } else if (field != nullptr && field->DataType() == ftBoolean) {
     FLine += field->AsBoolean() ? u"true" : u"false";
   } else if (field != nullptr && field->IsBlob() && !IsMemoField(field)) {
@@ -183,6 +198,5 @@ void TRODirezaToJSON::WriteData(TField* field, TCellType cellType, Integer row, 
   } else {
     AppendString(text);
   }
-  FFirstMember = false;
   WriteString(FLine);
 }

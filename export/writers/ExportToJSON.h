@@ -37,6 +37,7 @@ class TRODirezaToJSON : public TRODirezaToCellBufferedFile {
   bool FFirstRecord = true;
   bool FFirstMember = true;
   std::vector<const TSMEColumn*> FExported;
+  std::vector<std::pair<const TField*, String>> FMemberHeads;  // per output column
   String FLine;
 };
 

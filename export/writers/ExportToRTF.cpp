@@ -137,13 +137,18 @@ void TRODirezaToRTF::FlushBody() {
 void TRODirezaToRTF::WriteFileBegin() {
   FBodyBuffer.clear();
   FBody.reset();
-  if (OutputStream != nullptr)
-    FBody = std::make_unique<TSafeFileWriter>(Utf8ToString((std::filesystem::temp_directory_path() / "zazrtf").string()));
   lstFonts.clear();
   lstColors.clear();
   IsMemStream = false;
   WriteString(u"{\\rtf1\\ansi\\ansicpg" + IntToStr(AnsiCodePage()) + u"\\uc1" + kCrLf);
-  IsMemStream = true;
+  // Only cells with fonts and colours add to the tables; without them the
+  // tables are known to be empty and the body goes straight to the file.
+  if (!HasOption(Options, soColorsFonts)) {
+    WriteTables();
+  } else if (OutputStream != nullptr) {
+    FBody = std::make_unique<TSafeFileWriter>(Utf8ToString((std::filesystem::temp_directory_path() / "zazrtf").string()));
+    IsMemStream = true;
+  }
 
   String generator;
   AppendEscaped(generator, KeyGenerator);
@@ -179,10 +184,7 @@ void TRODirezaToRTF::WriteTable(const String& head, const std::vector<String>& e
   WriteString(line + u"}" + kCrLf);
 }
 
-void TRODirezaToRTF::WriteFileEnd() {
-  WriteString(u"\\par}");
-  FlushBody();
-  IsMemStream = false;
+void TRODirezaToRTF::WriteTables() {
   std::vector<String> fonts, colors;
   for (size_t i = 0; i < lstFonts.size(); ++i) {
     String name;
@@ -195,14 +197,21 @@ void TRODirezaToRTF::WriteFileEnd() {
   }
   WriteTable(u"{\\fonttbl", fonts);
   WriteTable(u"{\\colortbl;", colors);
-  if (FBody) {
+}
+
+void TRODirezaToRTF::WriteFileEnd() {
+  WriteString(u"\\par}");
+  if (IsMemStream) {
+    FlushBody();
+    IsMemStream = false;
+    WriteTables();
     TStream& body = FBody->Stream();
     body.SetPosition(0);
     std::string block(kBodyBlock, '\0');
     for (Int64 n; (n = body.Read(block.data(), static_cast<Int64>(block.size()))) > 0;)
       WriteBytes(block.data(), static_cast<size_t>(n));
-    FBody.reset();
   }
+  FBody.reset();
   lstFonts.clear();
   lstColors.clear();
   TRODirezaToCellBufferedFile::WriteFileEnd();

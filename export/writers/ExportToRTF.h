@@ -1,6 +1,6 @@
 // RTF documents holding one table. The font and colour tables must come
-// first but are known only at the end, so the body is collected in a
-// temporary file and copied after them.
+// first; when cells carry fonts and colours they are known only at the end,
+// so the body is then collected in a temporary file and copied after them.
 #pragma once
 
 #include <memory>
@@ -53,6 +53,8 @@ class TRODirezaToRTF : public TRODirezaToCellBufferedFile {
   Integer ColorIndex(TColor color);
   void FlushBody();
   void WriteTable(const String& head, const std::vector<String>& entries);
+  // The font and colour tables of what the body used.
+  void WriteTables();
   String Picture(TField* field, const String& text) const;
 
   TRunCharacterSet FRunCharacterSet;
