@@ -22,6 +22,7 @@
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
 #include "tests/db/TestDataSet.h"
+#include "tests/export/run_tool.h"
 
 namespace markup {
 
@@ -91,19 +92,13 @@ inline std::string ReadBytes(const fs::path& file) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Standard output of a command; an empty text when it cannot run.
+// Standard output of a command without its last line ends; an empty text
+// when it cannot run.
 inline std::string RunCommand(const std::string& command) {
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return std::string();
-  std::string out;
-  char chunk[4096];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
-  ::pclose(pipe);
+  std::string out = RunTool(command).Output;
   while (!out.empty() && out.back() == '\n') out.pop_back();
   return out;
 }
-
-inline bool HasProgram(const std::string& test) { return std::system((test + " >/dev/null 2>&1").c_str()) == 0; }
 
 // JSON text as Python's json.dumps writes it (ASCII only, \uXXXX escapes).
 inline std::string Json(StringView text) {
@@ -168,7 +163,7 @@ inline String Visible(StringView text) {
 // is missing or fails.
 inline fs::path LibreOfficeConvert(const fs::path& file, const std::string& format, const std::string& extension,
                                    const fs::path& outDir) {
-  if (!HasProgram("command -v soffice")) return {};
+  if (!HasProgram("soffice")) return {};
   const fs::path profile = outDir / "lo_profile";
   const std::string command = "soffice -env:UserInstallation=file://" + profile.string() +
                               " --headless --convert-to '" + format + "' --outdir '" + outDir.string() + "' '" +
