@@ -17,6 +17,8 @@ class TRunCharacterSet {
     if (FSaved) setting = *FSaved;
     FSaved.reset();
   }
+  // The caller's setting while the run's replaces it.
+  std::optional<TCharacterSet> Saved() const { return FSaved; }
 
  private:
   std::optional<TCharacterSet> FSaved;
