@@ -133,82 +133,22 @@ void TRODirezaToXML::InternalAfterProcess() {
   TRODirezaToCellFile::InternalAfterProcess();
 }
 
-void TRODirezaToXML::Put(StringView markup) {
-  for (size_t i = 0; i < markup.size(); ++i) {
-    char32_t c = markup[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < markup.size() && markup[i + 1] >= 0xDC00 && markup[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (markup[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80)
-      FPending += static_cast<char>(c);
-    else
-      AppendUtf8(FPending, c);
-  }
-}
+void TRODirezaToXML::Put(StringView markup) { FOut.Markup(markup); }
 
-void TRODirezaToXML::PutValue(StringView value, bool attribute) {
-  TXmlStreamWriter::AppendEscaped(FPending, value, kXmlEscapes, attribute);
-}
+void TRODirezaToXML::PutValue(StringView value, bool attribute) { FOut.Value(value, kXmlEscapes, attribute); }
 
 void TRODirezaToXML::Emit() {
-  if (FPending.empty()) return;
-  switch (FOutput) {
-    case TOutput::Utf8:
-      WriteBytes(FPending.data(), FPending.size());
-      break;
-    case TOutput::Utf16LE: {
-      FEncoded.clear();
-      for (char16_t c : Utf8ToString(FPending)) {
-        FEncoded += static_cast<char>(c & 0xFF);
-        FEncoded += static_cast<char>(c >> 8);
-      }
-      WriteBytes(FEncoded.data(), FEncoded.size());
-      break;
-    }
-    case TOutput::CodePage: {
-      // ASCII as it is; any other character in the code page, or else as a
-      // numeric reference (names were made of characters the page has).
-      FEncoded.clear();
-      bool ascii = true;
-      for (char c : FPending) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-      if (ascii) {
-        WriteBytes(FPending.data(), FPending.size());
-        break;
-      }
-      const String text = Utf8ToString(FPending);
-      for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c < 0x80) {
-          FEncoded += static_cast<char>(c);
-          continue;
-        }
-        size_t units = 1;
-        char32_t code = c;
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-          code = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-          units = 2;
-        }
-        const RawByteString bytes = units == 1 ? StringToCodePage(StringView(&text[i], 1), FCodePage) : "?";
-        if (bytes != "?")
-          FEncoded += bytes;
-        else
-          FEncoded += "&#" + std::to_string(static_cast<unsigned long>(code)) + ";";
-        i += units - 1;
-      }
-      WriteBytes(FEncoded.data(), FEncoded.size());
-      break;
-    }
-  }
-  FPending.clear();
+  if (FOut.Empty()) return;
+  const std::string& bytes = FOut.Take();
+  WriteBytes(bytes.data(), bytes.size());
 }
 
-String TRODirezaToXML::ValidName(StringView name) const {
+String TRODirezaToXML::ValidName(StringView name) {
   String out = ConvertSpaces(name);
   for (char16_t& c : out) {
     if (!IsNameChar(c)) c = u'_';
     // A name must be written as characters, never as references.
-    if (FOutput == TOutput::CodePage && c >= 0x80 && StringToCodePage(StringView(&c, 1), FCodePage) == "?") c = u'_';
+    if (!FOut.Representable(c)) c = u'_';
   }
   if (out.empty() || !IsNameStart(out[0])) out.insert(out.begin(), u'_');
   return out;
@@ -219,7 +159,7 @@ String TRODirezaToXML::ValidName(StringView name) const {
 
 void TRODirezaToXML::WriteFileBegin() {
   TRODirezaToCellFile::WriteFileBegin();
-  FPending.clear();
+  FOut.Take();
   FLastMergedTag.clear();
   FRowOpen.assign(1, false);
   FRowHasContent.assign(1, false);
@@ -232,12 +172,13 @@ void TRODirezaToXML::WriteFileBegin() {
   // The file's encoding: the one an appended file has, else the asked set.
   FFileSet = FRunCharacterSet.Saved().value_or(CharacterSet);
   if (FIsMergedFile) TakeClosingTags();
+  using TEncoding = TMarkupOutput::TEncoding;
   switch (FFileSet) {
-    case csUTF8: FOutput = TOutput::Utf8; break;
-    case csUnicode: FOutput = TOutput::Utf16LE; break;
-    case csASCII_MSDOS: FOutput = TOutput::CodePage; FCodePage = OemCodePage(); break;
-    case csEBCDIC: FOutput = TOutput::Utf8; break;  // XML readers know no EBCDIC of ours
-    default: FOutput = TOutput::CodePage; FCodePage = AnsiCodePage(); break;
+    case csUTF8: FOut.SetEncoding(TEncoding::Utf8); break;
+    case csUnicode: FOut.SetEncoding(TEncoding::Utf16LE); break;
+    case csASCII_MSDOS: FOut.SetEncoding(TEncoding::CodePage, OemCodePage()); break;
+    case csEBCDIC: FOut.SetEncoding(TEncoding::Utf8); break;  // XML readers know no EBCDIC of ours
+    default: FOut.SetEncoding(TEncoding::CodePage, AnsiCodePage()); break;
   }
 
   // Column names: valid XML names, unique within a row.
@@ -263,17 +204,17 @@ void TRODirezaToXML::WriteFileBegin() {
     xslFile = Utf8ToString(std::filesystem::path(StringToUtf8(FileName)).replace_extension(".xsl").string());
     WriteStylesheet(xslFile);
   }
-  if (FOutput == TOutput::Utf8 && FFileSet == csUTF8) WriteBytes("\xEF\xBB\xBF", 3);
-  if (FOutput == TOutput::Utf16LE) WriteBytes("\xFF\xFE", 2);
+  if (FOut.Encoding() == TEncoding::Utf8 && FFileSet == csUTF8) WriteBytes("\xEF\xBB\xBF", 3);
+  if (FOut.Encoding() == TEncoding::Utf16LE) WriteBytes("\xFF\xFE", 2);
   // The rowset form has no declaration in UTF-8 and UTF-16, which a reader
   // tells by themselves; a code page must be declared.
-  if (Format != xmlADO || FOutput == TOutput::CodePage) {
+  if (Format != xmlADO || FOut.Encoding() == TEncoding::CodePage) {
     String encoding;
-    switch (FOutput) {
-      case TOutput::Utf8: encoding = u"UTF-8"; break;
-      case TOutput::Utf16LE: encoding = u"UTF-16"; break;
-      case TOutput::CodePage:
-        encoding = FFileSet == csASCII_MSDOS ? u"IBM" + IntToStr(FCodePage) : u"windows-" + IntToStr(FCodePage);
+    switch (FOut.Encoding()) {
+      case TEncoding::Utf8: encoding = u"UTF-8"; break;
+      case TEncoding::Utf16LE: encoding = u"UTF-16"; break;
+      case TEncoding::CodePage:
+        encoding = (FFileSet == csASCII_MSDOS ? u"IBM" : u"windows-") + IntToStr(FOut.CodePage());
         break;
     }
     Put(u"<?xml version=\"1.0\" encoding=\"" + encoding + u"\" standalone=\"yes\"?>");

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "export/writers/CellFileWriter.h"
+#include "export/writers/MarkupOutput.h"
 #include "export/writers/RunCharacterSet.h"
 
 enum TSMEXMLFormat : Byte { xmlIE, xmlIECompact, xmlClientDataset, xmlElement, xmlMSSQL, xmlADO };
@@ -64,7 +65,6 @@ class TRODirezaToXML : public TRODirezaToCellFile {
                  TAlignment alignment, const TFont* font, TColor color) override;
 
  private:
-  enum class TOutput : Byte { Utf8, Utf16LE, CodePage };
   bool IsAttributeDialect() const;
   String Indent() const;
   void OpenDataXMLTag();
@@ -75,7 +75,7 @@ class TRODirezaToXML : public TRODirezaToCellFile {
   // Reads the closing tags of the existing file's data and moves the output
   // back to where they begin.
   void TakeClosingTags();
-  String ValidName(StringView name) const;
+  String ValidName(StringView name);
   String CellName(TField* field, Integer row, Integer column);
   // Markup, then escaped values, into the row's bytes; Emit encodes and
   // writes them.
@@ -85,14 +85,11 @@ class TRODirezaToXML : public TRODirezaToCellFile {
 
   TRunCharacterSet FRunCharacterSet;
   TCharacterSet FFileSet = csUnicode;  // the set the file is written in
-  TOutput FOutput = TOutput::Utf8;
-  int FCodePage = 0;
+  TMarkupOutput FOut;
   String FLastMergedTag;
   std::vector<const TSMEColumn*> FExported;
   std::vector<String> FNames;  // per output column, valid and unique
   std::vector<bool> FRowOpen;  // per data level: a row's start tag awaits its end
   std::vector<bool> FRowHasContent;
-  std::string FPending;  // UTF-8 of what is not written yet
-  std::string FEncoded;
   String FDateFormat, FTimeFormat;
 };
