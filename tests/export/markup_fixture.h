@@ -162,11 +162,12 @@ inline String Visible(StringView text) {
 // the folder; the converted file's path, or an empty path when LibreOffice
 // is missing or fails.
 inline fs::path LibreOfficeConvert(const fs::path& file, const std::string& format, const std::string& extension,
-                                   const fs::path& outDir) {
+                                   const fs::path& outDir, const std::string& inFilter = "") {
   if (!HasProgram("soffice")) return {};
   const fs::path profile = outDir / "lo_profile";
   const std::string command = "soffice -env:UserInstallation=file://" + profile.string() +
-                              " --headless --convert-to '" + format + "' --outdir '" + outDir.string() + "' '" +
+                              " --headless " + (inFilter.empty() ? "" : "--infilter='" + inFilter + "' ") +
+                              "--convert-to '" + format + "' --outdir '" + outDir.string() + "' '" +
                               file.string() + "' >/dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return {};
   const fs::path out = outDir / (file.stem().string() + "." + extension);
