@@ -1,5 +1,7 @@
 #include "export/writers/XmlStreamWriter.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -119,7 +121,16 @@ void TXmlStreamWriter::PutEscaped(StringView text, bool attribute) {
 }
 
 void TXmlStreamWriter::PutEscaped(std::string_view utf8, bool attribute) {
-  // Checked as UTF-16, so a malformed byte sequence cannot pass through.
+  // Plain ASCII that needs no reference (names, numbers, cell references)
+  // is copied as it is.
+  const bool plain = std::all_of(utf8.begin(), utf8.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x80 && (!MayNeedEscape(b) || std::isalnum(b) || b == ' ' || b == ':' || b == '.' ||
+                        b == '-' || b == '/' || b == '#' || b == ',' || b == ';' || b == '+' || b == '=');
+  });
+  if (plain) return Put(utf8);
+  // Anything else is checked as UTF-16, so a malformed byte sequence cannot
+  // pass through.
   PutEscaped(StringView(Utf8ToString(utf8)), attribute);
 }
 
