@@ -3,7 +3,7 @@
 //   export_bench text IN.vtd OUT [--separator=C] [--qualifier=C] [--charset=ansi|oem|ebcdic|utf8|unicode] [--fixed]
 //       loads IN, exports it with the text writer and its defaults otherwise,
 //       and prints: rows=N export_s=S peak_rss_mb=M
-//   export_bench sql|ldif|json|rtf IN.vtd OUT [--charset=...]
+//   export_bench sql|ldif|json|xml|html|rtf IN.vtd OUT [--charset=...]
 //       the same with the writer of that format and its defaults
 #include <sys/resource.h>
 
@@ -15,11 +15,13 @@
 #include <string>
 
 #include "bench/ten_field_shape.h"
+#include "export/writers/ExportToHTML.h"
 #include "export/writers/ExportToJSON.h"
 #include "export/writers/ExportToLDIF.h"
 #include "export/writers/ExportToRTF.h"
 #include "export/writers/ExportToSQL.h"
 #include "export/writers/ExportToText.h"
+#include "export/writers/ExportToXML.h"
 #include "platform/db/Field.h"
 #include "platform/rtl/RtlUnit.h"
 #include "platform/rtl/Strings.h"
@@ -85,13 +87,16 @@ int RunWriter(int argc, char** argv) {
   return RunWriter(writer, argc, argv);
 }
 
-// The SQL script, LDIF, JSON and RTF writers; the usage for another format.
+// The SQL script, LDIF, JSON, XML, HTML and RTF writers; the usage for
+// another format.
 int Markup(int argc, char** argv) {
   const std::string format = argv[1];
   if (format == "sql") return RunWriter<TRODirezaToSQL>(argc, argv);
   if (format == "ldif") return RunWriter<TRODirezaToLDIF>(argc, argv);
   if (format == "json") return RunWriter<TRODirezaToJSON>(argc, argv);
   if (format == "rtf") return RunWriter<TRODirezaToRTF>(argc, argv);
+  if (format == "xml") return RunWriter<TRODirezaToXML>(argc, argv);
+  if (format == "html") return RunWriter<TRODirezaToHTML>(argc, argv);
   return Usage();
 }
 

@@ -162,12 +162,15 @@ void TRODirezaToHTML::WriteFileEnd() {
 void TRODirezaToHTML::WriteDimensions(Integer rowCount, Integer colCount) {
   TRODirezaToCellBufferedFile::WriteDimensions(rowCount, colCount);
   arrWidthByColumns.assign(static_cast<size_t>(std::max<Integer>(colCount, 0)), 0);
+  FWidthAttributes.assign(arrWidthByColumns.size(), String());
 }
 
 void TRODirezaToHTML::WriteColWidth(Integer column, Integer width) {
   TRODirezaToCellBufferedFile::WriteColWidth(column, width);
-  if (column >= 0 && static_cast<size_t>(column) < arrWidthByColumns.size())
+  if (column >= 0 && static_cast<size_t>(column) < arrWidthByColumns.size()) {
     arrWidthByColumns[static_cast<size_t>(column)] = width;
+    FWidthAttributes[static_cast<size_t>(column)] = u"width=\"" + IntToStr(16 * width) + u"\" ";
+  }
 }
 
 void TRODirezaToHTML::WriteDataBegin() {
@@ -270,23 +273,22 @@ String TRODirezaToHTML::PictureCell(TField* field, const String& text, const Str
 void TRODirezaToHTML::WriteData(TField* field, TCellType cellType, Integer row, Integer column, const String& text,
                                 TAlignment alignment, const TFont* font, TColor color) {
   TRODirezaToCellBufferedFile::WriteData(field, cellType, row, column, text, alignment, font, color);
-  String content = Content(cellType, text, font);
-
-  String attributes;
+  String& attributes = FAttributes;
+  attributes.clear();
   if (HasOption(Options, soColorsFonts) && color != 0xFFFFFFFF) {
     const String background = HTMLColor(color, true);
     if (!background.empty()) attributes += background + u" ";
   }
   if (IsDataArea && Statistic.CurrentDataLevel == 0 && column >= 0 &&
       static_cast<size_t>(column) < arrWidthByColumns.size() && arrWidthByColumns[static_cast<size_t>(column)] > 0)
-    attributes += u"width=\"" + IntToStr(16 * arrWidthByColumns[static_cast<size_t>(column)]) + u"\" ";
+    attributes += FWidthAttributes[static_cast<size_t>(column)];
   if (!strDefTDTag.empty()) attributes += strDefTDTag + u" ";
   strDefTDTag.clear();
 
-  String tag = Statistic.CurrentSection == esTitle ? u"th" : u"td";
+  FTag = Statistic.CurrentSection == esTitle ? u"th" : u"td";
   if (OnGetExtHTMLCellParamsEvent) {
     TSMEColumn* sourceColumn = column >= 0 && column < Columns.Count() ? &Columns[column] : nullptr;
-    OnGetExtHTMLCellParamsEvent(this, sourceColumn, attributes, tag);
+    OnGetExtHTMLCellParamsEvent(this, sourceColumn, attributes, FTag);
   }
   if (alignment == taRightJustify) attributes += u"align=\"right\"";
   if (alignment == taCenter) attributes += u"align=\"center\"";
@@ -295,13 +297,23 @@ void TRODirezaToHTML::WriteData(TField* field, TCellType cellType, Integer row, 
     if (HeaderFooterWithHTML)
       Put(text + kCrLf);
     else
-      Put(u"<p " + attributes + u">" + content + u"</p>" + kCrLf);
+      Put(u"<p " + attributes + u">" + Content(cellType, text, font) + u"</p>" + kCrLf);
     return;
   }
-  attributes = Trim(attributes);
-  if (!attributes.empty()) attributes.insert(attributes.begin(), u' ');
+  while (!attributes.empty() && attributes.back() == u' ') attributes.pop_back();
+  if (!attributes.empty() && attributes.front() == u' ') attributes = Trim(attributes);
   const bool picture = field != nullptr ? field->DataType() == ftGraphic && !field->IsNull()
                                         : cellType == ctGraphic && !text.empty();
-  if (picture) return Put(PictureCell(field, text, tag, attributes));
-  Put(u"  <" + tag + attributes + u">" + content + u"</" + tag + u">" + kCrLf);
+  if (picture) return Put(PictureCell(field, text, FTag, attributes.empty() ? attributes : u" " + attributes));
+  Put(u"  <");
+  Put(FTag);
+  if (!attributes.empty()) Put(u" "), Put(attributes);
+  Put(u">");
+  if (!text.empty() && cellType != ctMEMO && !HasOption(Options, soColorsFonts))
+    PutText(text);  // the common cell: escaped straight into the output
+  else
+    Put(Content(cellType, text, font));
+  Put(u"</");
+  Put(FTag);
+  Put(u">\r\n");
 }

@@ -59,6 +59,8 @@ class TRODirezaToHTML : public TRODirezaToCellBufferedFile {
   std::vector<Integer> arrWidthByColumns;
   Integer intCurPicFile = 1;
   String strDefTDTag;
+  std::vector<String> FWidthAttributes;  // "width=..." of each column
+  String FAttributes, FTag;
   bool IsTBodyTag = false;
 };
 

@@ -88,7 +88,7 @@ const char16_t kXslTemplate[] =
 }  // namespace
 
 TRODirezaToXML::TRODirezaToXML(TComponent* owner)
-    : TRODirezaToCellFile(owner), Format(ZAZ2XML::DefaultXMLFormat), XMLParams(ZAZ2XML::DefXMLParams) {
+    : TRODirezaToCellBufferedFile(owner), Format(ZAZ2XML::DefaultXMLFormat), XMLParams(ZAZ2XML::DefXMLParams) {
   SetTableType(teXML);
   DataFormats.DateOrder = doYMD;
   DataFormats.FourDigitYear = true;
@@ -115,7 +115,11 @@ bool TRODirezaToXML::IsAttributeDialect() const {
   return Format == xmlIE || Format == xmlIECompact || Format == xmlClientDataset || Format == xmlADO;
 }
 
-String TRODirezaToXML::Indent() const { return String(static_cast<size_t>(2 * (Statistic.CurrentDataLevel + 1)), u' '); }
+const String& TRODirezaToXML::Indent() {
+  const size_t width = static_cast<size_t>(2 * (Statistic.CurrentDataLevel + 1));
+  if (FIndent.size() != width) FIndent.assign(width, u' ');
+  return FIndent;
+}
 
 // ---------------------------------------------------------------------------
 // Encoding
@@ -125,12 +129,12 @@ void TRODirezaToXML::InternalBeforeProcess() {
   // bytes of an 8-bit set.
   FFileSet = CharacterSet;
   if (CharacterSet != csUTF8 && CharacterSet != csUnicode) FRunCharacterSet.Apply(CharacterSet, csANSI_WINDOWS);
-  TRODirezaToCellFile::InternalBeforeProcess();
+  TRODirezaToCellBufferedFile::InternalBeforeProcess();
 }
 
 void TRODirezaToXML::InternalAfterProcess() {
   FRunCharacterSet.Restore(CharacterSet);
-  TRODirezaToCellFile::InternalAfterProcess();
+  TRODirezaToCellBufferedFile::InternalAfterProcess();
 }
 
 void TRODirezaToXML::Put(StringView markup) { FOut.Markup(markup); }
@@ -158,7 +162,7 @@ String TRODirezaToXML::ValidName(StringView name) {
 // File
 
 void TRODirezaToXML::WriteFileBegin() {
-  TRODirezaToCellFile::WriteFileBegin();
+  TRODirezaToCellBufferedFile::WriteFileBegin();
   FOut.Take();
   FLastMergedTag.clear();
   FRowOpen.assign(1, false);
@@ -180,6 +184,11 @@ void TRODirezaToXML::WriteFileBegin() {
     case csEBCDIC: FOut.SetEncoding(TEncoding::Utf8); break;  // XML readers know no EBCDIC of ours
     default: FOut.SetEncoding(TEncoding::CodePage, AnsiCodePage()); break;
   }
+
+  FRecordName = ValidName(XMLTags.RecordTag);
+  FRowName = ValidName(XMLTags.RowTag);
+  FHeaderName = u"HEADER";
+  FFooterName = u"FOOTER";
 
   // Column names: valid XML names, unique within a row.
   FExported.clear();
@@ -242,7 +251,7 @@ void TRODirezaToXML::WriteFileBegin() {
 void TRODirezaToXML::WriteFileEnd() {
   CloseDataXMLTag();
   Emit();
-  TRODirezaToCellFile::WriteFileEnd();
+  TRODirezaToCellBufferedFile::WriteFileEnd();
 }
 
 void TRODirezaToXML::TakeClosingTags() {
@@ -495,7 +504,7 @@ void TRODirezaToXML::CloseDataXMLTag() {
 }
 
 void TRODirezaToXML::WriteDataBegin() {
-  TRODirezaToCellFile::WriteDataBegin();
+  TRODirezaToCellBufferedFile::WriteDataBegin();
   const size_t level = static_cast<size_t>(std::max<Integer>(Statistic.CurrentDataLevel, 0));
   if (FRowOpen.size() <= level) {
     FRowOpen.resize(level + 1, false);
@@ -512,7 +521,7 @@ void TRODirezaToXML::WriteDataEnd() {
     CloseDataXMLTag();
     Emit();
   }
-  TRODirezaToCellFile::WriteDataEnd();
+  TRODirezaToCellBufferedFile::WriteDataEnd();
 }
 
 void TRODirezaToXML::WriteDataLevelStart() {
@@ -525,24 +534,30 @@ void TRODirezaToXML::WriteDataLevelStart() {
     FRowHasContent[level] = true;
   }
   Emit();
-  TRODirezaToCellFile::WriteDataLevelStart();
+  TRODirezaToCellBufferedFile::WriteDataLevelStart();
+}
+
+const String& TRODirezaToXML::RecordName() const {
+  switch (Statistic.CurrentSection) {
+    case esHeader: return FHeaderName;
+    case esFooter: return FFooterName;
+    default: return FRecordName;
+  }
 }
 
 void TRODirezaToXML::WriteRowStart() {
-  TRODirezaToCellFile::WriteRowStart();
-  const TSMESection section = Statistic.CurrentSection;
-  const String record = ValidName(section == esHeader ? String(u"HEADER")
-                                  : section == esFooter ? String(u"FOOTER")
-                                                        : XMLTags.RecordTag);
-  const String row = ValidName(XMLTags.RowTag);
-  const String indent = Indent();
+  TRODirezaToCellBufferedFile::WriteRowStart();
+  const String& record = RecordName();
+  const String& indent = Indent();
   switch (Format) {
-    case xmlIE: Put(indent + u"<" + record + u">" + kCrLf + indent + u"  <" + row + kCrLf); break;
-    case xmlIECompact: Put(u"<" + record + u"><" + row); break;
-    case xmlClientDataset: Put(u"<" + row); break;
-    case xmlElement: Put(u"<" + record + u">" + kCrLf); break;
-    case xmlMSSQL: Put(u"\t<" + record + u">" + kCrLf); break;
-    case xmlADO: Put(indent + u"<" + row); break;
+    case xmlIE:
+      Put(indent), Put(u"<"), Put(record), Put(u">\r\n"), Put(indent), Put(u"  <"), Put(FRowName), Put(kCrLf);
+      break;
+    case xmlIECompact: Put(u"<"), Put(record), Put(u"><"), Put(FRowName); break;
+    case xmlClientDataset: Put(u"<"), Put(FRowName); break;
+    case xmlElement: Put(u"<"), Put(record), Put(u">\r\n"); break;
+    case xmlMSSQL: Put(u"\t<"), Put(record), Put(u">\r\n"); break;
+    case xmlADO: Put(indent), Put(u"<"), Put(FRowName); break;
   }
   const size_t level = static_cast<size_t>(std::max<Integer>(Statistic.CurrentDataLevel, 0));
   if (level < FRowOpen.size()) {
@@ -552,26 +567,27 @@ void TRODirezaToXML::WriteRowStart() {
 }
 
 void TRODirezaToXML::WriteRowEnd() {
-  const TSMESection section = Statistic.CurrentSection;
-  const String record = ValidName(section == esHeader ? String(u"HEADER")
-                                  : section == esFooter ? String(u"FOOTER")
-                                                        : XMLTags.RecordTag);
-  const String row = ValidName(XMLTags.RowTag);
-  const String indent = Indent();
+  const String& record = RecordName();
+  const String& indent = Indent();
   const size_t level = static_cast<size_t>(std::max<Integer>(Statistic.CurrentDataLevel, 0));
   const bool content = level < FRowHasContent.size() && FRowHasContent[level];
-  const String close = content ? u"</" + row + u">" : String(u"/>");
+  const auto close = [&] {
+    if (content) Put(u"</"), Put(FRowName), Put(u">");
+    else Put(u"/>");
+  };
   switch (Format) {
-    case xmlIE: Put(u"  " + indent + close + kCrLf + indent + u"</" + record + u">" + kCrLf); break;
-    case xmlIECompact: Put(close + u"</" + record + u">"); break;
-    case xmlClientDataset: Put(close); break;
-    case xmlElement: Put(u"</" + record + u">" + kCrLf); break;
-    case xmlMSSQL: Put(u"\t</" + record + u">" + kCrLf); break;
-    case xmlADO: Put(close + kCrLf); break;
+    case xmlIE:
+      Put(u"  "), Put(indent), close(), Put(kCrLf), Put(indent), Put(u"</"), Put(record), Put(u">\r\n");
+      break;
+    case xmlIECompact: close(), Put(u"</"), Put(record), Put(u">"); break;
+    case xmlClientDataset: close(); break;
+    case xmlElement: Put(u"</"), Put(record), Put(u">\r\n"); break;
+    case xmlMSSQL: Put(u"\t</"), Put(record), Put(u">\r\n"); break;
+    case xmlADO: close(), Put(kCrLf); break;
   }
   if (level < FRowOpen.size()) FRowOpen[level] = false;
   Emit();
-  TRODirezaToCellFile::WriteRowEnd();
+  TRODirezaToCellBufferedFile::WriteRowEnd();
 }
 
 // ---------------------------------------------------------------------------
@@ -599,65 +615,58 @@ String TRODirezaToXML::GetFieldStr(TField* field) {
       return text;
     }
     default:
-      return TRODirezaToCellFile::GetFieldStr(field);
+      return TRODirezaToCellBufferedFile::GetFieldStr(field);
   }
 }
 
-String TRODirezaToXML::CellName(TField* field, Integer row, Integer column) {
-  if (!IsDataArea && field == nullptr) return u"LINE" + IntToStr(row);
+const String& TRODirezaToXML::CellName(TField* field, Integer row, Integer column) {
+  if (!IsDataArea && field == nullptr) return FName = u"LINE" + IntToStr(row);
   if (Statistic.CurrentDataLevel == 0 && column >= 0 && static_cast<size_t>(column) < FNames.size())
     return FNames[static_cast<size_t>(column)];
-  if (field != nullptr) return ValidName(field->DisplayLabel());
-  return ValidName(u"COLUMN" + IntToStr(column));
+  if (field != nullptr) return FName = ValidName(field->DisplayLabel());
+  return FName = ValidName(u"COLUMN" + IntToStr(column));
 }
 
 void TRODirezaToXML::WriteData(TField* field, TCellType cellType, Integer row, Integer column, const String& text,
                                TAlignment alignment, const TFont* font, TColor color) {
-  TRODirezaToCellFile::WriteData(field, cellType, row, column, text, alignment, font, color);
+  TRODirezaToCellBufferedFile::WriteData(field, cellType, row, column, text, alignment, font, color);
   const bool blob = (field != nullptr && field->IsBlob()) || cellType == ctMEMO || cellType == ctGraphic;
   const bool binary = field != nullptr && field->IsBlob() && !IsMemoField(field);
   if (binary ? field->IsNull() : text.empty()) {
     if (!HasOption(Options, soExportBlankValues)) return;
   }
-  const String name = CellName(field, row, column);
-  String value = text;
+  const String& name = CellName(field, row, column);
+  const String* value = &text;
   bool cdata = false;
-  if (blob && !value.empty() && BLOBEncoding == beEncode64) {
+  if (blob && !text.empty() && BLOBEncoding == beEncode64) {
     if (binary) {
       const std::vector<Byte> bytes = field->AsBytes();
-      value = Encode64(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+      FValue = Encode64(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     } else {
-      value = Encode64(StringToUtf8(text));
+      FValue = Encode64(StringToUtf8(text));
     }
+    value = &FValue;
     // Base64 needs no escaping; CDATA marks it as one block of text.
     cdata = Format == xmlElement || Format == xmlMSSQL;
   }
-  const WideChar quote = QuoteTerm == u'\'' ? u'\'' : u'"';
+  const char16_t* quote = QuoteTerm == u'\'' ? u"'" : u"\"";
   switch (Format) {
-    case xmlIE:
-      Put(Indent() + u"    " + name + u"=" + quote);
-      break;
+    case xmlIE: Put(Indent()), Put(u"    "), Put(name), Put(u"="), Put(quote); break;
     case xmlIECompact:
     case xmlClientDataset:
-    case xmlADO:
-      Put(u" " + name + u"=" + quote);
-      break;
-    case xmlElement:
-      Put(u"      <" + name + u">");
-      break;
-    case xmlMSSQL:
-      Put(u"\t\t<" + name + u">");
-      break;
+    case xmlADO: Put(u" "), Put(name), Put(u"="), Put(quote); break;
+    case xmlElement: Put(u"      <"), Put(name), Put(u">"); break;
+    case xmlMSSQL: Put(u"\t\t<"), Put(name), Put(u">"); break;
   }
   if (cdata) {
-    Put(u"<![CDATA[" + value + u"]]>");
+    Put(u"<![CDATA["), Put(*value), Put(u"]]>");
   } else {
-    PutValue(value, IsAttributeDialect());
+    PutValue(*value, IsAttributeDialect());
   }
   if (IsAttributeDialect()) {
-    Put(String(1, quote));
+    Put(quote);
     if (Format == xmlIE) Put(kCrLf);
   } else {
-    Put(u"</" + name + u">" + kCrLf);
+    Put(u"</"), Put(name), Put(u">\r\n");
   }
 }

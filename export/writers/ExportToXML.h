@@ -30,7 +30,7 @@ extern String DefXMLParams;
 extern String DefDTFormatForMIDAS;
 }
 
-class TRODirezaToXML : public TRODirezaToCellFile {
+class TRODirezaToXML : public TRODirezaToCellBufferedFile {
  public:
   explicit TRODirezaToXML(TComponent* owner = nullptr);
   const char* ClassName() const override { return "TRODirezaToXML"; }
@@ -66,7 +66,9 @@ class TRODirezaToXML : public TRODirezaToCellFile {
 
  private:
   bool IsAttributeDialect() const;
-  String Indent() const;
+  const String& Indent();
+  // The record element's name of the current section.
+  const String& RecordName() const;
   void OpenDataXMLTag();
   void CloseDataXMLTag();
   String Metadata();
@@ -76,7 +78,7 @@ class TRODirezaToXML : public TRODirezaToCellFile {
   // back to where they begin.
   void TakeClosingTags();
   String ValidName(StringView name);
-  String CellName(TField* field, Integer row, Integer column);
+  const String& CellName(TField* field, Integer row, Integer column);
   // Markup, then escaped values, into the row's bytes; Emit encodes and
   // writes them.
   void Put(StringView markup);
@@ -92,4 +94,6 @@ class TRODirezaToXML : public TRODirezaToCellFile {
   std::vector<bool> FRowOpen;  // per data level: a row's start tag awaits its end
   std::vector<bool> FRowHasContent;
   String FDateFormat, FTimeFormat;
+  String FRecordName, FRowName, FHeaderName, FFooterName;
+  String FIndent, FName, FValue;
 };

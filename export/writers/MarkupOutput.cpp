@@ -50,16 +50,41 @@ const std::string& TMarkupOutput::Take() {
     FPending.clear();
     return FEncoded;
   }
-  const String text = Utf8ToString(FPending);
-  FPending.clear();
   if (FEncoding == TEncoding::Utf16LE) {
-    FEncoded.resize(text.size() * 2);
-    for (size_t i = 0; i < text.size(); ++i) {
-      FEncoded[2 * i] = static_cast<char>(text[i] & 0xFF);
-      FEncoded[2 * i + 1] = static_cast<char>(text[i] >> 8);
+    // The pending bytes are well-formed UTF-8 (made here from UTF-16).
+    FEncoded.resize(FPending.size() * 2 + 4);
+    char* out = FEncoded.data();
+    const auto put = [&out](char32_t u) {
+      *out++ = static_cast<char>(u & 0xFF);
+      *out++ = static_cast<char>(u >> 8);
+    };
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(FPending.data());
+    const unsigned char* end = p + FPending.size();
+    while (p < end) {
+      char32_t c = *p++;
+      if (c >= 0xF0 && end - p >= 3) {
+        c = ((c & 0x07) << 18) | ((p[0] & 0x3Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+        p += 3;
+        c -= 0x10000;
+        put(0xD800 + (c >> 10));
+        put(0xDC00 + (c & 0x3FF));
+        continue;
+      }
+      if (c >= 0xE0 && end - p >= 2) {
+        c = ((c & 0x0F) << 12) | ((p[0] & 0x3Fu) << 6) | (p[1] & 0x3Fu);
+        p += 2;
+      } else if (c >= 0xC0 && end - p >= 1) {
+        c = ((c & 0x1F) << 6) | (p[0] & 0x3Fu);
+        p += 1;
+      }
+      put(c);
     }
+    FEncoded.resize(static_cast<size_t>(out - FEncoded.data()));
+    FPending.clear();
     return FEncoded;
   }
+  const String text = Utf8ToString(FPending);
+  FPending.clear();
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (c < 0x80) {
