@@ -18,7 +18,15 @@ bool TMarkupOutput::Representable(char16_t c) {
 }
 
 void TMarkupOutput::Markup(StringView markup) {
-  for (size_t i = 0; i < markup.size(); ++i) {
+  // Markup is nearly always ASCII: copied in one block up to the first
+  // character beyond it.
+  size_t ascii = 0;
+  while (ascii < markup.size() && markup[ascii] < 0x80) ++ascii;
+  const size_t at = FPending.size();
+  FPending.resize(at + ascii);
+  char* out = FPending.data() + at;
+  for (size_t i = 0; i < ascii; ++i) out[i] = static_cast<char>(markup[i]);
+  for (size_t i = ascii; i < markup.size(); ++i) {
     char32_t c = markup[i];
     if (c < 0x80) {
       FPending += static_cast<char>(c);
