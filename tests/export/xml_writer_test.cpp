@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "export/writers/ExportToXML.h"
+#include "export/DataLevels.h"
+#include "tests/export/export_fixture.h"
 #include "tests/export/markup_fixture.h"
 
 namespace {
@@ -184,6 +186,38 @@ TEST_F(XmlWriterTest, AppendingKeepsTheFileWellFormed) {
         EXPECT_NE(rows.find("[\"ID\", \"" + std::to_string(id) + "\"]"), std::string::npos) << rows;
       EXPECT_NE(rows.find("\\u010cop"), std::string::npos) << rows;
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Detail rows nest inside each master row; every dialect stays well formed
+// and ElementTree finds the detail values under their master.
+TEST_F(XmlWriterTest, DetailLevelsNestInsideTheirMasterRow) {
+  if (!HasProgram("xmllint")) GTEST_SKIP() << "xmllint is not installed";
+  for (TSMEXMLFormat format : {xmlIE, xmlIECompact, xmlClientDataset, xmlElement, xmlMSSQL, xmlADO}) {
+    SCOPED_TRACE(std::to_string(format));
+    TTestDataSet master, detail;
+    FillExportDataSet(master, {{1, u"m1", 1, 0}, {2, u"m2", 2, 0}});
+    FillExportDataSet(detail, {{7, u"d<7>", 7, 0}});
+    TRODirezaToXML writer;
+    const fs::path file = dir / "detail.xml";
+    PrepareWriter(writer, master, file);
+    writer.Format = format;
+    writer.CharacterSet = csUTF8;
+    TSMEDataLevel& level = writer.DetailSources().Add();
+    level.DataSet = &detail;
+    level.ColumnSource = csDataSet;
+    level.Caption = u"ITEMS";
+    writer.Execute();
+    ASSERT_EQ(writer.Statistic.Result, erCompleted);
+    EXPECT_EQ(Xmllint(file), "ok") << ReadBytes(file);
+    const std::string text = ReadBytes(file);
+    size_t count = 0;
+    for (size_t at = 0; (at = text.find("d&lt;7&gt;", at)) != std::string::npos; ++at) ++count;
+    EXPECT_EQ(count, 2u) << text;
   }
 }
 
