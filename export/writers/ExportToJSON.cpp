@@ -95,6 +95,8 @@ void TRODirezaToJSON::WriteFileBegin() {
 }
 
 void TRODirezaToJSON::WriteFileEnd() {
+  if (!FRecord.empty()) WriteString(FRecord);
+  FRecord.clear();
   WriteString(String(kCrLf) + u"]" + kCrLf);
   TRODirezaToCellBufferedFile::WriteFileEnd();
 }
@@ -106,8 +108,10 @@ void TRODirezaToJSON::WriteRowStart() {
   const String indent = Indent();
   const String q = QuoteTerm != 0 ? String(1, QuoteTerm) : String();
   // Separators go before the next item, since only then is it known that
-  // one follows.
-  WriteString((FFirstRecord ? u"" : u",") + String(kCrLf) + indent + u"{" + kCrLf + indent + u" " + q + name + q +
+  // one follows. A record is collected and written in one piece at its end
+  // (a record that is still open, a master's, goes first).
+  if (!FRecord.empty()) WriteString(FRecord);
+  FRecord.assign((FFirstRecord ? u"" : u",") + String(kCrLf) + indent + u"{" + kCrLf + indent + u" " + q + name + q +
               u": {");
   FFirstRecord = false;
   FFirstMember = true;
@@ -115,7 +119,13 @@ void TRODirezaToJSON::WriteRowStart() {
 
 void TRODirezaToJSON::WriteRowEnd() {
   const String indent = Indent();
-  WriteString(String(kCrLf) + indent + u" }" + kCrLf + indent + u"}");
+  FRecord += kCrLf;
+  FRecord += indent;
+  FRecord += u" }\r\n";
+  FRecord += indent;
+  FRecord += u"}";
+  WriteString(FRecord);
+  FRecord.clear();
   TRODirezaToCellBufferedFile::WriteRowEnd();
 }
 
@@ -198,5 +208,5 @@ void TRODirezaToJSON::WriteData(TField* field, TCellType cellType, Integer row, 
   } else {
     AppendString(text);
   }
-  WriteString(FLine);
+  FRecord += FLine;
 }

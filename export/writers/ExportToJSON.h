@@ -39,6 +39,7 @@ class TRODirezaToJSON : public TRODirezaToCellBufferedFile {
   std::vector<const TSMEColumn*> FExported;
   std::vector<std::pair<const TField*, String>> FMemberHeads;  // per output column
   String FLine;
+  String FRecord;
 };
 
 // Milliseconds from 1970-01-01 00:00 to the date-time, rounded to the
