@@ -49,12 +49,16 @@ void TRODirezaToLDIF::WriteFileBegin() {
 
 void TRODirezaToLDIF::WriteRowStart() {
   TRODirezaToCellBufferedFile::WriteRowStart();
-  if (IsDataArea)
-    WriteString(String(u"dn:") + kCrLf + u"objectclass: top" + kCrLf + u"objectclass: " + ObjectClass + kCrLf);
+  // An entry is collected and written in one piece at its end.
+  if (IsDataArea) FEntry = String(u"dn:") + kCrLf + u"objectclass: top" + kCrLf + u"objectclass: " + ObjectClass + kCrLf;
 }
 
 void TRODirezaToLDIF::WriteRowEnd() {
-  if (IsDataArea) WriteString(String(kCrLf) + kCrLf);
+  if (IsDataArea) {
+    FEntry += u"\r\n\r\n";
+    WriteString(FEntry);
+    FEntry.clear();
+  }
   TRODirezaToCellBufferedFile::WriteRowEnd();
 }
 
@@ -72,20 +76,19 @@ void TRODirezaToLDIF::WriteData(TField* field, TCellType cellType, Integer row, 
   const bool binary = field != nullptr && field->IsBlob() && !IsMemoField(field);
   if (binary ? field->IsNull() : text.empty()) return;
 
-  FLine.clear();
+  String& line = FEntry;
   if (field != nullptr)
-    FLine = field->FieldName();
+    line += field->FieldName();
   else if (column >= 0 && static_cast<size_t>(column) < FExported.size())
-    FLine = FExported[static_cast<size_t>(column)]->FieldName;
-  FLine += u':';
+    line += FExported[static_cast<size_t>(column)]->FieldName;
+  line += u':';
   if (binary) {
     const std::vector<Byte> bytes = field->AsBytes();
-    FLine += u':' + Encode64(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    line += u':' + Encode64(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   } else if (LdifNeedsBase64(text) || (field != nullptr && field->IsBlob())) {
-    FLine += u':' + Encode64(StringToUtf8(text));
+    line += u':' + Encode64(StringToUtf8(text));
   } else {
-    FLine += text;
+    line += text;
   }
-  FLine += kCrLf;
-  WriteString(FLine);
+  line += kCrLf;
 }

@@ -27,7 +27,7 @@ class TRODirezaToLDIF : public TRODirezaToCellBufferedFile {
  private:
   TRunCharacterSet FRunCharacterSet;
   std::vector<const TSMEColumn*> FExported;
-  String FLine;
+  String FEntry;  // the entry being written
 };
 
 // Whether LDIF must carry the text as Base64: it starts with a space, ":",
