@@ -3,6 +3,8 @@
 //   export_bench text IN.vtd OUT [--separator=C] [--qualifier=C] [--charset=ansi|oem|ebcdic|utf8|unicode] [--fixed]
 //       loads IN, exports it with the text writer and its defaults otherwise,
 //       and prints: rows=N export_s=S peak_rss_mb=M
+//   export_bench dbf|sylk|dif|wk1|wq1|spss|pdf IN.vtd OUT
+//       the same with that format's writer and its defaults
 #include <sys/resource.h>
 
 #include <chrono>
@@ -13,6 +15,7 @@
 #include <string>
 
 #include "bench/ten_field_shape.h"
+#include "export/writers/ExportToDBF.h"
 #include "export/writers/ExportToText.h"
 #include "platform/db/Field.h"
 #include "platform/rtl/RtlUnit.h"
@@ -32,23 +35,37 @@ double PeakRssMb() {
 int Usage() {
   std::fprintf(stderr,
                "usage: export_bench text IN.vtd OUT [--separator=C] [--qualifier=C] [--charset=ansi|oem|ebcdic|utf8|unicode] "
-               "[--fixed]\n");
+               "[--fixed]\n"
+               "       export_bench dbf|sylk|dif|wk1|wq1|spss|pdf IN.vtd OUT\n");
   return 2;
 }
 
-int Text(int argc, char** argv) {
-  if (argc < 4) return Usage();
+// Loads IN, exports it with the writer into OUT and prints the figures.
+int Export(TRODirezaToCellFile& writer, const char* in, const char* out) {
   TVirtualTable table;
-  table.LoadFromFile(Utf8ToString(argv[2]));
+  table.LoadFromFile(Utf8ToString(in));
   table.Open();
   // What the loaded table takes, so the export's own share of the peak shows.
   std::fprintf(stderr, "loaded_rss_mb=%.1f\n", PeakRssMb());
-  TRODirezaToText writer;
   writer.SetDataSet(&table);
   writer.ColumnSource = csDataSet;
   writer.AnimatedStatus = false;
   writer.Options &= static_cast<TSMOptions>(~OptionBit(soShowMessage));
-  writer.FileName = Utf8ToString(argv[3]);
+  writer.FileName = Utf8ToString(out);
+  const auto start = std::chrono::steady_clock::now();
+  writer.Execute();
+  const double seconds = Seconds(start);
+  if (writer.Statistic.Result != erCompleted) {
+    std::fprintf(stderr, "export failed\n");
+    return 1;
+  }
+  std::printf("rows=%d export_s=%.3f peak_rss_mb=%.1f\n", table.RecordCount(), seconds, PeakRssMb());
+  return 0;
+}
+
+int Text(int argc, char** argv) {
+  if (argc < 4) return Usage();
+  TRODirezaToText writer;
   for (int a = 4; a < argc; ++a) {
     const std::string arg = argv[a];
     if (arg.rfind("--separator=", 0) == 0) {
@@ -69,15 +86,15 @@ int Text(int argc, char** argv) {
       return Usage();
     }
   }
-  const auto start = std::chrono::steady_clock::now();
-  writer.Execute();
-  const double seconds = Seconds(start);
-  if (writer.Statistic.Result != erCompleted) {
-    std::fprintf(stderr, "export failed\n");
-    return 1;
-  }
-  std::printf("rows=%d export_s=%.3f peak_rss_mb=%.1f\n", table.RecordCount(), seconds, PeakRssMb());
-  return 0;
+  return Export(writer, argv[2], argv[3]);
+}
+
+// A writer with its defaults.
+template <class Writer>
+int Binary(int argc, char** argv) {
+  if (argc != 4) return Usage();
+  Writer writer;
+  return Export(writer, argv[2], argv[3]);
 }
 
 }  // namespace
@@ -88,6 +105,7 @@ int main(int argc, char** argv) {
   int result = 2;
   try {
     if (std::strcmp(argv[1], "text") == 0) result = Text(argc, argv);
+    else if (std::strcmp(argv[1], "dbf") == 0) result = Binary<TRODirezaToDBF>(argc, argv);
     else result = Usage();
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", StringToUtf8(e.Message()).c_str());
