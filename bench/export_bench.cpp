@@ -16,7 +16,10 @@
 
 #include "bench/ten_field_shape.h"
 #include "export/writers/ExportToDBF.h"
+#include "export/writers/ExportToDIF.h"
+#include "export/writers/ExportToSYLK.h"
 #include "export/writers/ExportToText.h"
+#include "export/writers/ExportToWorksheet.h"
 #include "platform/db/Field.h"
 #include "platform/rtl/RtlUnit.h"
 #include "platform/rtl/Strings.h"
@@ -106,6 +109,10 @@ int main(int argc, char** argv) {
   try {
     if (std::strcmp(argv[1], "text") == 0) result = Text(argc, argv);
     else if (std::strcmp(argv[1], "dbf") == 0) result = Binary<TRODirezaToDBF>(argc, argv);
+    else if (std::strcmp(argv[1], "sylk") == 0) result = Binary<TRODirezaToSYLK>(argc, argv);
+    else if (std::strcmp(argv[1], "dif") == 0) result = Binary<TRODirezaToDIF>(argc, argv);
+    else if (std::strcmp(argv[1], "wk1") == 0) result = Binary<TRODirezaToWKS>(argc, argv);
+    else if (std::strcmp(argv[1], "wq1") == 0) result = Binary<TRODirezaToQuattro>(argc, argv);
     else result = Usage();
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", StringToUtf8(e.Message()).c_str());
