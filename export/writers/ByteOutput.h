@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 
 // Appends the bytes of the text to `out`; ASCII is copied in one pass.
@@ -60,4 +61,15 @@ inline void AppendDouble(std::string& out, double value) {
   char bytes[8];
   std::memcpy(bytes, &value, 8);  // IEEE little-endian on every target we build for
   out.append(bytes, 8);
+}
+
+// Writes a 32-bit number over the bytes at `at` of a stream already written,
+// and returns to its end: counts a header announced before the rows.
+inline void PatchLE32(TStream& stream, Int64 at, Cardinal value) {
+  char bytes[4];
+  PutLE32(bytes, value);
+  const Int64 end = stream.Position();
+  stream.SetPosition(at);
+  stream.WriteBuffer(bytes, 4);
+  stream.SetPosition(end);
 }

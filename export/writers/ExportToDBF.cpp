@@ -132,12 +132,7 @@ void TRODirezaToDBF::InternalFileClose() {
   // The header counts the records this file holds, whatever was skipped,
   // cancelled or split off after the count was announced.
   if (OutputStream != nullptr && FHeaderWritten && FRecordsWritten != FHeader.NumberOfRecords) {
-    char count[4];
-    PutLE32(count, static_cast<Cardinal>(FRecordsWritten));
-    const Int64 end = OutputStream->Position();
-    OutputStream->SetPosition(FHeaderPos + 4);
-    OutputStream->WriteBuffer(count, 4);
-    OutputStream->SetPosition(end);
+    PatchLE32(*OutputStream, FHeaderPos + 4, static_cast<Cardinal>(FRecordsWritten));
     FHeader.NumberOfRecords = FRecordsWritten;
   }
 }
@@ -368,26 +363,77 @@ void TRODirezaToDBF::WriteRowEnd() {
   TRODirezaToCellBufferedFile::WriteRowEnd();
 }
 
+const TDBFField* TRODirezaToDBF::FieldOfCell(Integer column) const {
+  if (!IsDataArea || !FInRecord || column < 0 || column >= static_cast<Integer>(FFields.size())) return nullptr;
+  return &FFields[static_cast<size_t>(column)];
+}
+
+void TRODirezaToDBF::PutField(const TDBFField& descriptor, const std::string& bytes) {
+  std::memcpy(FRecord.data() + descriptor.Address, bytes.data(), descriptor.Length);
+}
+
 void TRODirezaToDBF::WriteData(TField* field, TCellType cellType, Integer row, Integer column, const String& text,
                                TAlignment alignment, const TFont* font, TColor color) {
   TRODirezaToCellBufferedFile::WriteData(field, cellType, row, column, text, alignment, font, color);
-  if (!IsDataArea || !FInRecord || column < 0 || column >= static_cast<Integer>(FFields.size())) return;
-  const TDBFField& descriptor = FFields[static_cast<size_t>(column)];
-  const size_t at = static_cast<size_t>(descriptor.Address);
-  if (descriptor.FieldType != 'M') {
-    ValueToDBF(text, cellType, field, descriptor, FBytes);
-    std::memcpy(FRecord.data() + at, FBytes.data(), descriptor.Length);
+  const TDBFField* descriptor = FieldOfCell(column);
+  if (descriptor == nullptr) return;
+  if (descriptor->FieldType == 'M') {
+    if (field == nullptr || !field->IsNull()) WriteMemoField(field, text, *descriptor);
     return;
   }
-  // An "M" field holds the number of the memo's first block, or blanks.
-  if ((field != nullptr && field->IsNull()) || Trim(text).empty()) return;
+  ValueToDBF(text, cellType, field, *descriptor, FBytes);
+  PutField(*descriptor, FBytes);
+}
+
+void TRODirezaToDBF::WriteCell(const TCellValue& cell, Integer row, Integer column, TAlignment alignment,
+                               const TFont* font, TColor color) {
+  Statistic.CurrentCol = column;
+  const TDBFField* descriptor = FieldOfCell(column);
+  if (descriptor == nullptr) return;
+  if (descriptor->FieldType == 'M') {
+    if (!cell.IsNull()) WriteMemoField(cell.Field, CellText(cell), *descriptor);
+    return;
+  }
+  // Numbers, dates and booleans straight from the value; the same bytes
+  // the text of the cell gives.
+  if (cell.CellType != ctBlank && !cell.IsNull() && !HasOption(Options, soFieldMask)) {
+    const size_t length = descriptor->Length;
+    switch (descriptor->FieldType) {
+      case 'N':
+        if (descriptor->Decimals > 0 && cell.IsNumber()) {
+          FixedDigits(cell.AsDouble(), descriptor->Decimals, FMemo);
+        } else if (cell.Kind == cvInteger) {
+          FMemo = std::to_string(cell.Int);
+        } else {
+          break;
+        }
+        PlaceNumber(FMemo, length, FBytes);
+        return PutField(*descriptor, FBytes);
+      case 'D':
+        if (cell.Kind != cvDateTime) break;
+        PlaceDate(cell.Float, length, FBytes);
+        return PutField(*descriptor, FBytes);
+      case 'L':
+        if (cell.Kind != cvBoolean) break;
+        FBytes.assign(length, ' ');
+        FBytes[0] = cell.Bool ? 'T' : 'F';
+        return PutField(*descriptor, FBytes);
+      default:
+        break;
+    }
+  }
+  TRODirezaToCellBufferedFile::WriteCell(cell, row, column, alignment, font, color);
+}
+
+// An "M" field holds the number of the memo's first block, or blanks.
+void TRODirezaToDBF::WriteMemoField(TField* field, StringView text, const TDBFField& descriptor) {
+  if (Trim(text).empty()) return;
   MemoBytes(field, text, FMemo);
-  const std::string number = std::to_string(FNextBlock);
-  PlaceInField(FRecord, at, descriptor.Length, number, true);
+  PlaceInField(FRecord, static_cast<size_t>(descriptor.Address), descriptor.Length, std::to_string(FNextBlock), true);
   WriteMemo(FMemo);
 }
 
-void TRODirezaToDBF::MemoBytes(TField* field, const String& text, std::string& out) const {
+void TRODirezaToDBF::MemoBytes(TField* field, StringView text, std::string& out) const {
   if (field == nullptr) return AnsiBytes(text, IsByteCharacterSet(), out);
   const TFieldType type = field->DataType();
   if (field->IsBlob() && type != ftMemo && type != ftFmtMemo && type != ftWideMemo) {
@@ -437,20 +483,37 @@ void TRODirezaToDBF::WriteMemo(const std::string& bytes) {
 // ---------------------------------------------------------------------------
 // Values
 
+void TRODirezaToDBF::FixedDigits(double value, Byte decimals, std::string& out) const {
+  char digits[512];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+  out.assign(digits, result.ec == std::errc() ? result.ptr : digits);
+  // A value that rounds to zero is written without its sign.
+  if (!out.empty() && out[0] == '-' && out.find_first_not_of("-0.") == std::string::npos) out.erase(0, 1);
+}
+
 void TRODirezaToDBF::WriteNumber(const String& text, const TDBFField& descriptor, std::string& out) const {
   const String trimmed = Trim(text);
   out.clear();
   if (trimmed.empty() && BlankIfZero) return;
-  if (descriptor.Decimals == 0) {
-    AnsiBytes(trimmed.empty() ? String(u"0") : trimmed, IsByteCharacterSet(), out);
-    return;
-  }
-  const double value = trimmed.empty() ? 0.0 : StrToFloat(trimmed);
-  char digits[512];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, descriptor.Decimals);
-  out.assign(digits, result.ec == std::errc() ? result.ptr : digits);
-  // A value that rounds to zero is written without its sign.
-  if (out[0] == '-' && out.find_first_not_of("-0.") == std::string::npos) out.erase(0, 1);
+  if (descriptor.Decimals == 0) return AnsiBytes(trimmed.empty() ? String(u"0") : trimmed, IsByteCharacterSet(), out);
+  FixedDigits(trimmed.empty() ? 0.0 : StrToFloat(trimmed), descriptor.Decimals, out);
+}
+
+void TRODirezaToDBF::PlaceNumber(std::string_view digits, size_t length, std::string& out) {
+  // A number the field cannot hold is stars, never other digits.
+  if (digits.size() > length) return out.assign(length, '*'), void();
+  out.assign(length, ' ');
+  PlaceInField(out, 0, length, digits, true);
+}
+
+void TRODirezaToDBF::PlaceDate(TDateTime value, size_t length, std::string& out) {
+  Word year, month, day;
+  DecodeDate(value, year, month, day);
+  char date[16];
+  std::snprintf(date, sizeof date, "%04u%02u%02u", static_cast<unsigned>(year) % 10000u, static_cast<unsigned>(month),
+                static_cast<unsigned>(day));
+  out.assign(date, 8);
+  out.resize(length, ' ');
 }
 
 void TRODirezaToDBF::ValueToDBF(const String& text, TCellType cellType, TField* field, const TDBFField& descriptor,
@@ -465,14 +528,7 @@ void TRODirezaToDBF::ValueToDBF(const String& text, TCellType cellType, TField* 
       // A date field gives its value; any other text is read as a date.
       const bool dateField = field != nullptr && (field->DataType() == ftDate || field->DataType() == ftDateTime ||
                                                   field->DataType() == ftTimeStamp);
-      const TDateTime value = dateField ? field->AsDateTime() : StrToDateTime(text);
-      Word year, month, day;
-      DecodeDate(value, year, month, day);
-      char date[16];
-      std::snprintf(date, sizeof date, "%04u%02u%02u", static_cast<unsigned>(year) % 10000u, static_cast<unsigned>(month),
-                    static_cast<unsigned>(day));
-      out.assign(date, 8);
-      out.resize(length, ' ');
+      PlaceDate(dateField ? field->AsDateTime() : StrToDateTime(text), length, out);
       return;
     }
     case 'L':
@@ -480,14 +536,10 @@ void TRODirezaToDBF::ValueToDBF(const String& text, TCellType cellType, TField* 
       if (text == strTrue) out[0] = 'T';
       else if (text == strFalse) out[0] = 'F';
       return;
-    case 'N': {
+    case 'N':
       WriteNumber(text, descriptor, FMemo);
-      out.assign(length, ' ');
-      // A number the field cannot hold is stars, never other digits.
-      if (FMemo.size() > length) out.assign(length, '*');
-      else PlaceInField(out, 0, length, FMemo, true);
+      PlaceNumber(FMemo, length, out);
       return;
-    }
     default:
       out.assign(length, ' ');
       if (cellType == ctBlank) return;

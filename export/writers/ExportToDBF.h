@@ -69,6 +69,8 @@ class TRODirezaToDBF : public TRODirezaToCellBufferedFile {
   void WriteRowEnd() override;
   void WriteData(TField* field, TCellType cellType, Integer row, Integer column, const String& text,
                  TAlignment alignment, const TFont* font, TColor color) override;
+  void WriteCell(const TCellValue& cell, Integer row, Integer column, TAlignment alignment, const TFont* font,
+                 TColor color) override;
   void CloseFileStream() override;
 
  private:
@@ -81,8 +83,17 @@ class TRODirezaToDBF : public TRODirezaToCellBufferedFile {
   void WriteMemo(const std::string& bytes);
   void FlushMemo();
   // The bytes of a memo cell: a binary blob as stored, text in the table's code page.
-  void MemoBytes(TField* field, const String& text, std::string& out) const;
+  void MemoBytes(TField* field, StringView text, std::string& out) const;
+  // The descriptor of a data cell's column in the record being filled; none
+  // outside the data area.
+  const TDBFField* FieldOfCell(Integer column) const;
+  void WriteMemoField(TField* field, StringView text, const TDBFField& descriptor);
   void WriteNumber(const String& text, const TDBFField& descriptor, std::string& out) const;
+  void FixedDigits(double value, Byte decimals, std::string& out) const;
+  // The digits of an "N" field placed right-aligned, or stars when they do not fit.
+  static void PlaceNumber(std::string_view digits, size_t length, std::string& out);
+  static void PlaceDate(TDateTime value, size_t length, std::string& out);
+  void PutField(const TDBFField& descriptor, const std::string& bytes);
 
   TDBFHeader FHeader;
   std::vector<TDBFField> FFields;

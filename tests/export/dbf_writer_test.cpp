@@ -101,11 +101,15 @@ class DbfWriterTest : public testing::Test {
 
   // The sample rows with their memos as a table of that flavour; returns
   // the flavour the run ended with.
-  TDBFVersion WriteSample(const fs::path& file, TDBFVersion version, TDBFMemoType memo = dmDBT) {
+  // With stringRoad every cell goes through OnGetCellParams and WriteData.
+  TDBFVersion WriteSample(const fs::path& file, TDBFVersion version, TDBFMemoType memo = dmDBT,
+                          bool stringRoad = false) {
     TTestDataSet ds;
     Fill(ds, kRows, true);
     TRODirezaToDBF writer;
     Prepare(writer, ds, file);
+    if (stringRoad)
+      writer.OnGetCellParams = [](TSMECustomBaseComponent*, TField*, String&, TFont&, TAlignment&, TColor&, TCellType&) {};
     writer.DBFVersion = version;
     writer.DBFMemoType = memo;
     writer.Execute();
@@ -286,6 +290,17 @@ TEST_F(DbfWriterTest, MemoBlocksOfEachKind) {
     EXPECT_EQ(BE32(memo, 512), 1u);
     EXPECT_EQ(BE32(memo, 516), note.size());  // FoxPro counts the text alone
     EXPECT_EQ(memo.substr(520, note.size()), note);
+  }
+}
+
+TEST_F(DbfWriterTest, TypedCellsAndTextsGiveTheSameBytes) {
+  for (TDBFVersion version : {dBase3, dBase4, FoxPro}) {
+    SCOPED_TRACE(static_cast<int>(version));
+    WriteSample(dir / "typed.dbf", version);
+    WriteSample(dir / "texts.dbf", version, dmDBT, true);
+    EXPECT_EQ(ReadBytes(dir / "typed.dbf"), ReadBytes(dir / "texts.dbf"));
+    const char* memo = version == FoxPro ? ".fpt" : ".dbt";
+    EXPECT_EQ(ReadBytes((dir / "typed").concat(memo)), ReadBytes((dir / "texts").concat(memo)));
   }
 }
 
