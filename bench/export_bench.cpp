@@ -17,6 +17,7 @@
 #include "bench/ten_field_shape.h"
 #include "export/writers/ExportToDBF.h"
 #include "export/writers/ExportToDIF.h"
+#include "export/writers/ExportToPDF.h"
 #include "export/writers/ExportToSPSS.h"
 #include "export/writers/ExportToSYLK.h"
 #include "export/writers/ExportToText.h"
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
     else if (std::strcmp(argv[1], "wk1") == 0) result = Binary<TRODirezaToWKS>(argc, argv);
     else if (std::strcmp(argv[1], "wq1") == 0) result = Binary<TRODirezaToQuattro>(argc, argv);
     else if (std::strcmp(argv[1], "spss") == 0) result = Binary<TRODirezaToSPSS>(argc, argv);
+    else if (std::strcmp(argv[1], "pdf") == 0) result = Binary<TRODirezaToPDF>(argc, argv);
     else result = Usage();
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", StringToUtf8(e.Message()).c_str());
