@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <charconv>
 #include <cstdio>
 
 #include "export/writers/ByteOutput.h"
@@ -15,6 +16,14 @@
 namespace {
 
 std::string Num(Int64 value) { return std::to_string(value); }
+
+// Appends the number and a blank (the separator of content operands).
+void AppendNum(std::string& out, Int64 value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+  out += ' ';
+}
 std::string Ref(Integer object) { return std::to_string(object) + " 0 R"; }
 
 // A system colour (0xFF0000nn) as the colour it stands for on paper.
@@ -69,17 +78,25 @@ void TRODirezaToPDF::WriteRaw(const std::string& bytes) {
 
 void TRODirezaToPDF::AddRef(Integer ref) { CrossRef.emplace_back(ref, FilePos); }
 
-std::string TRODirezaToPDF::PDFColor(TColor color, bool stroking) const {
+const std::string& TRODirezaToPDF::PDFColor(TColor color, bool stroking) {
+  // A report uses a handful of colours, each once per cell: made once.
+  const UInt64 key = static_cast<UInt64>(color) << 1 | (stroking ? 1u : 0u);
+  auto found = FColors.find(key);
+  if (found != FColors.end()) return found->second;
   color = PlainColor(color);
   char text[48];
-  std::snprintf(text, sizeof text, "%.3f %.3f %.3f %s", (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
+  std::snprintf(text, sizeof text, "%.3f %.3f %.3f %s\r\n", (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
                 ((color >> 16) & 0xFF) / 255.0, stroking ? "RG" : "rg");
-  return text;
+  return FColors.emplace(key, text).first->second;
 }
 
 std::string TRODirezaToPDF::EscapeText(std::string_view text) {
   std::string out;
-  out.reserve(text.size());
+  AppendEscaped(out, text);
+  return out;
+}
+
+void TRODirezaToPDF::AppendEscaped(std::string& out, std::string_view text) {
   for (char c : text) {
     switch (c) {
       case '\\': out += "\\\\"; break;
@@ -90,7 +107,6 @@ std::string TRODirezaToPDF::EscapeText(std::string_view text) {
       default: out += c; break;
     }
   }
-  return out;
 }
 
 const char* TRODirezaToPDF::FilterName(TPDFFilterDecode decode) {
@@ -156,6 +172,7 @@ void TRODirezaToPDF::WriteFileBegin() {
   MemStream.clear();
   CrossRef.clear();
   tblFont.Clear();
+  FLastFontIndex = -1;
   lstPages.clear();
   intTotalPages = 0;
   FLastUsedRefIndex = 4;  // objects 1 to 3 are the catalog, the information and the page tree
@@ -418,6 +435,7 @@ void TRODirezaToPDF::WriteFileEnd() {
   WriteLine8(Num(xref));
   WriteLine8("%%EOF");
   tblFont.Clear();
+  FLastFontIndex = -1;
   CrossRef.clear();
   lstPages.clear();
 }
@@ -445,12 +463,16 @@ void TRODirezaToPDF::WriteRowEnd() {
 void TRODirezaToPDF::WriteRect(Integer left, Integer top, Integer width, Integer height, TColor foreColor,
                                TColor backColor) {
   const bool fill = PlainColor(foreColor) != clBlack, stroke = PlainColor(backColor) != clWhite;
-  if (fill) WriteLine8(PDFColor(foreColor, false));
-  if (stroke) WriteLine8(PDFColor(backColor, true));
-  WriteLine8(Num(left) + " " + Num(top) + " " + Num(width - 1) + " " + Num(height - 1) + " re");
-  WriteLine8("B");
-  if (stroke) WriteLine8("1.000 1.000 1.000 RG");
-  if (fill) WriteLine8("0.000 0.000 0.000 rg");
+  std::string& out = MemStream;
+  if (fill) out += PDFColor(foreColor, false);
+  if (stroke) out += PDFColor(backColor, true);
+  AppendNum(out, left);
+  AppendNum(out, top);
+  AppendNum(out, width - 1);
+  AppendNum(out, height - 1);
+  out += "re\r\nB\r\n";
+  if (stroke) out += "1.000 1.000 1.000 RG\r\n";
+  if (fill) out += "0.000 0.000 0.000 rg\r\n";
 }
 
 void TRODirezaToPDF::WriteMergeData(TCellType cellType, Integer row, Integer column, Integer count, const String& text,
@@ -462,6 +484,17 @@ void TRODirezaToPDF::WriteMergeData(TCellType cellType, Integer row, Integer col
 void TRODirezaToPDF::WriteData(TField* field, TCellType cellType, Integer row, Integer column, const String& text,
                                TAlignment alignment, const TFont* font, TColor color) {
   TRODirezaToCellBufferedFile::WriteData(field, cellType, row, column, text, alignment, font, color);
+  DrawCell(cellType, row, column, text, font, color);
+}
+
+void TRODirezaToPDF::WriteCell(const TCellValue& cell, Integer row, Integer column, TAlignment, const TFont* font,
+                               TColor color) {
+  Statistic.CurrentCol = column;
+  DrawCell(cell.CellType, row, column, CellText(cell), font, color);
+}
+
+void TRODirezaToPDF::DrawCell(TCellType cellType, Integer row, Integer column, StringView text, const TFont* font,
+                              TColor color) {
   if (!FPageOpen) return;
   const Integer slots = static_cast<Integer>(arrColWidths.size());
   const Integer left = column >= 0 && column < slots ? arrColWidths[static_cast<size_t>(column)] : 10;
@@ -476,16 +509,29 @@ void TRODirezaToPDF::WriteData(TField* field, TCellType cellType, Integer row, I
   // Pictures have no text to show; an empty text draws nothing.
   if (cellType != ctGraphic && cellType != ctBLOB && !text.empty()) {
     const TFont& cellFont = font != nullptr ? *font : *fontUser;
-    WriteLine8("BT");
+    std::string& out = MemStream;
+    out += "BT\r\n";
     const bool coloured = colours && PlainColor(cellFont.Color) != clBlack;
-    if (coloured) WriteLine8(PDFColor(cellFont.Color, false));
-    const Integer index = tblFont.FontFromTable(cellFont, [this] { return IntToStr(GetNextRefIndex()); });
-    WriteLine8("/F" + Num(index) + " " + Num(cellFont.Size) + " Tf");
-    WriteLine8(Num(cellFont.Size + 2) + " TL");
+    if (coloured) out += PDFColor(cellFont.Color, false);
+    // Cells share a few fonts: the last one found is asked first.
+    if (FLastFontIndex < 0 || !(cellFont == FLastFont)) {
+      FLastFontIndex = tblFont.FontFromTable(cellFont, [this] { return IntToStr(GetNextRefIndex()); });
+      FLastFont = cellFont;
+    }
+    out += "/F";
+    AppendNum(out, FLastFontIndex);
+    AppendNum(out, cellFont.Size);
+    out += "Tf\r\n";
+    AppendNum(out, cellFont.Size + 2);
+    out += "TL\r\n";
+    AppendNum(out, left + 1);
+    AppendNum(out, PageHeight - y);
+    out += "Td (";
     AnsiBytes(text, IsByteCharacterSet(), FLine);
-    WriteLine8(Num(left + 1) + " " + Num(PageHeight - y) + " Td (" + EscapeText(FLine) + ") Tj ");
-    if (coloured) WriteLine8("0.000 0.000 0.000 rg");
-    WriteLine8("ET");
+    AppendEscaped(out, FLine);
+    out += ") Tj \r\n";
+    if (coloured) out += "0.000 0.000 0.000 rg\r\n";
+    out += "ET\r\n";
   }
   if (HasOption(Options, soColLines)) {
     if (intLastMergeCol < 2)

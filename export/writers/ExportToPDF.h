@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "export/writers/CellFileWriter.h"
@@ -46,6 +47,7 @@ class TRODirezaToPDF : public TRODirezaToCellBufferedFile {
   // A text as a PDF string literal holds it: backslash, parentheses and
   // line breaks escaped.
   static std::string EscapeText(std::string_view text);
+  static void AppendEscaped(std::string& out, std::string_view text);
 
  protected:
   virtual void WritePageBegin();
@@ -64,6 +66,8 @@ class TRODirezaToPDF : public TRODirezaToCellBufferedFile {
                  TAlignment alignment, const TFont* font, TColor color) override;
   void WriteMergeData(TCellType cellType, Integer row, Integer column, Integer count, const String& text,
                       TAlignment alignment, const TFont* font, TColor color) override;
+  void WriteCell(const TCellValue& cell, Integer row, Integer column, TAlignment alignment, const TFont* font,
+                 TColor color) override;
 
  private:
   struct TPageNode {
@@ -76,9 +80,12 @@ class TRODirezaToPDF : public TRODirezaToCellBufferedFile {
   void WriteRaw(const std::string& bytes);
   void AddRef(Integer ref);
   Integer GetNextRefIndex() { return FLastUsedRefIndex++; }
-  std::string PDFColor(TColor color, bool stroking) const;
+  // The colour operator line ("r g b RG" or "rg", with its end of line).
+  const std::string& PDFColor(TColor color, bool stroking);
   void WriteRect(Integer left, Integer top, Integer width, Integer height, TColor foreColor, TColor backColor);
   void WriteFonts();
+  // One cell's background, text and column line, on either road.
+  void DrawCell(TCellType cellType, Integer row, Integer column, StringView text, const TFont* font, TColor color);
 
   std::vector<Integer> arrColWidths;
   Integer MaxKids = 10;
@@ -97,4 +104,7 @@ class TRODirezaToPDF : public TRODirezaToCellBufferedFile {
   bool FPageOpen = false;
   std::string MemStream;  // the current page's content
   std::string FLine;      // reused per line
+  TFont FLastFont;        // the font of the last text cell, and its entry
+  Integer FLastFontIndex = -1;
+  std::unordered_map<UInt64, std::string> FColors;
 };
