@@ -1,5 +1,7 @@
 #include "export/writers/ExportToSYLK.h"
 
+#include <charconv>
+
 #include "platform/rtl/Strings.h"
 
 namespace {
@@ -15,13 +17,23 @@ char16_t AlignmentLetter(TAlignment alignment) {
   }
 }
 
+void AppendInt(String& out, Integer value) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+}
+
 }  // namespace
 
 TRODirezaToSYLK::TRODirezaToSYLK(TComponent* owner) : TRODirezaTo8BitText(owner) { SetTableType(teSYLK); }
 
 String TRODirezaToSYLK::EscapeSylk(StringView text) {
   String out;
-  out.reserve(text.size());
+  AppendEscaped(out, text);
+  return out;
+}
+
+void TRODirezaToSYLK::AppendEscaped(String& out, StringView text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (c == u';') {
@@ -33,7 +45,6 @@ String TRODirezaToSYLK::EscapeSylk(StringView text) {
       out += c;
     }
   }
-  return out;
 }
 
 void TRODirezaToSYLK::WriteString(const String& text) {
@@ -66,6 +77,15 @@ void TRODirezaToSYLK::WriteColWidth(Integer column, Integer width) {
 void TRODirezaToSYLK::WriteData(TField* field, TCellType cellType, Integer row, Integer column, const String& text,
                                 TAlignment alignment, const TFont* font, TColor color) {
   TRODirezaTo8BitText::WriteData(field, cellType, row, column, text, alignment, font, color);
-  WriteString(u"C;Y" + IntToStr(row + 1) + u";X" + IntToStr(column + 1) + u";K\"" + EscapeSylk(text) + u"\"");
-  WriteString(String(u"F;FG0") + AlignmentLetter(alignment));
+  // The cell and its format, encoded and written at once.
+  FLine.assign(u"C;Y");
+  AppendInt(FLine, row + 1);
+  FLine += u";X";
+  AppendInt(FLine, column + 1);
+  FLine += u";K\"";
+  AppendEscaped(FLine, text);
+  FLine += u"\"\r\nF;FG0";
+  FLine += AlignmentLetter(alignment);
+  FLine += u"\r\n";
+  TRODirezaTo8BitText::WriteString(FLine);
 }

@@ -12,6 +12,7 @@ class TRODirezaToSYLK : public TRODirezaTo8BitText {
   // The text as a SYLK string holds it: ";" doubled, every line break as
   // the escape ESC " :".
   static String EscapeSylk(StringView text);
+  static void AppendEscaped(String& out, StringView text);
 
  protected:
   void WriteString(const String& text) override;
