@@ -164,6 +164,21 @@ TEST_F(DbfWriterTest, HeaderDescriptorsAndRecordsAreLaidOutByteForByte) {
             std::string(" ") + "          1" + "Ana                 " + "           3.50" + "20000101" + "T");
 }
 
+// Under the DOS character set the texts arrive as OEM bytes and stay so:
+// converted once, never again to the ANSI code page.
+TEST_F(DbfWriterTest, OemTextIsConvertedOnce) {
+  TTestDataSet ds;
+  Fill(ds, {kRows[1]}, true);
+  TRODirezaToDBF writer;
+  Prepare(writer, ds, dir / "oem.dbf");
+  writer.CharacterSet = csASCII_MSDOS;
+  writer.Execute();
+  const std::string table = ReadBytes(dir / "oem.dbf");
+  const std::string name = StringToCodePage(u"Žiga; \"Čopič\"", OemCodePage());
+  EXPECT_NE(table.find(name), std::string::npos);
+  EXPECT_EQ(table.find(StringToAnsi(u"Žiga")), std::string::npos);
+}
+
 TEST_F(DbfWriterTest, HeaderSizeFollowsTheDescriptorLayout) {
   const struct {
     TDBFVersion version;
