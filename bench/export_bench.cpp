@@ -4,7 +4,8 @@
 //       loads IN, exports it with the text writer and its defaults otherwise,
 //       and prints: rows=N export_s=S peak_rss_mb=M
 //   export_bench dbf|sylk|dif|wk1|wq1|spss|pdf IN.vtd OUT
-//       the same with that format's writer and its defaults
+//       the same with that format's writer and its defaults (dbf_baseline.sh
+//       times LibreOffice making the same table from CSV)
 #include <sys/resource.h>
 
 #include <chrono>
