@@ -289,6 +289,8 @@ void TRODirezaToDBF::WriteColWidth(Integer k, Integer width) {
 
 void TRODirezaToDBF::WriteDataBegin() {
   TRODirezaToCellBufferedFile::WriteDataBegin();
+  // Detail levels begin data areas of their own; a table has one header.
+  if (FHeaderWritten) return;
   // A column the row source types as a memo needs the memo file too.
   if (!MemoIsExists && std::any_of(FFields.begin(), FFields.end(), [](const TDBFField& f) { return f.FieldType == 'M'; })) {
     MemoIsExists = true;
