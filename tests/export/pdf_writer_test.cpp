@@ -149,6 +149,20 @@ TEST_F(PdfWriterTest, PageTreeNodesHoldTenPages) {
   }
 }
 
+TEST_F(PdfWriterTest, AnEmptyTableStillHasAPage) {
+  const std::string pdf = Write({}, dir / "empty.pdf", [](TRODirezaToPDF& writer) {
+    writer.AddTitle = false;
+    writer.Header.clear();
+  });
+  EXPECT_NE(pdf.find("/Count 1 >> "), std::string::npos);
+  // The page's content is empty: its length is 0, not -1.
+  EXPECT_NE(pdf.find(" 0 obj\r\n0\r\nendobj"), std::string::npos);
+  if (interop::Have("qpdf")) {
+    const auto check = interop::Run("qpdf --check '" + (dir / "empty.pdf").string() + "'");
+    EXPECT_EQ(check.Status, 0) << check.Output;
+  }
+}
+
 TEST_F(PdfWriterTest, FontsMapToStandardNamesAndEmbedTheirProgram) {
   const struct {
     const char16_t* name;
