@@ -738,6 +738,12 @@ void TRODirezaToCellFile::WriteBytes(const char* data, size_t length) {
   if (OutputStream != nullptr && length > 0) OutputStream->WriteBuffer(data, static_cast<Int64>(length));
 }
 
+void TRODirezaToCellFile::WriteByteOrderMark() {
+  if (FIsMergedFile) return;
+  const std::span<const Byte> bytes = ByteOrderMarkBytes(ByteOrderMarkOf(CharacterSet));
+  WriteBytes(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
 // ---------------------------------------------------------------------------
 // The buffered writer
 

@@ -121,6 +121,9 @@ class TRODirezaToCellFile : public TRODirezaBaseComponent {
   void EncodeOutput(StringView text, std::string& out) const;
   // Writes bytes to the output stream; nothing without one.
   virtual void WriteBytes(const char* data, size_t length);
+  // The byte-order mark of the character set (UTF-8 and UTF-16), unless the
+  // file is being appended to: its mark is already at its start.
+  void WriteByteOrderMark();
 
   // The text WriteData would receive for a typed cell: GetFieldStr's text
   // of the value, converted to the character set. CellText's view holds

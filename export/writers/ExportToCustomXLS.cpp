@@ -26,13 +26,14 @@ constexpr PaletteColor kPalette[] = {
     {0xCCFFCC, 42}, {0xCCFFFF, 41}, {0x99CCFF, 44}, {0xCC99FF, 46}, {0xFFFFFF, 9},
 };
 
-// BIFF cell records (the 3-byte attribute form).
-constexpr Word kBlank = 0x0001;
-constexpr Word kInteger = 0x0002;
-constexpr Word kNumber = 0x0003;
-constexpr Word kLabel = 0x0004;
+// The records of the worksheet level this writer produces: cells that name
+// their format entry (XF) by index, fonts, format entries.
+constexpr Word kBlank = 0x0201;
+constexpr Word kNumber = 0x0203;
+constexpr Word kLabel = 0x0204;
+constexpr Word kBoolErr = 0x0205;
 constexpr Word kFont = 0x0231;
-constexpr Word kXF = 0x00E0;
+constexpr Word kXF = 0x0443;
 
 }  // namespace
 
@@ -107,12 +108,12 @@ Word TRODirezaToCustomXLS::GetDefaultNumFormat(TCellType cellType) {
 }
 
 Integer TRODirezaToCustomXLS::GetFontFromTable(const TFont* font) {
-  if (font == nullptr) return -1;
   if (lstFonts.empty()) {
     TFont first;
     ApplyDefaultFont(first);
     lstFonts.push_back(first);
   }
+  if (font == nullptr) return -1;
   for (size_t i = 0; i < lstFonts.size(); ++i) {
     const TFont& entry = lstFonts[i];
     if (entry.Name == font->Name && entry.Style == font->Style && entry.Size == font->Size &&
@@ -156,38 +157,50 @@ void TRODirezaToCustomXLS::WriteFont(const TFont& font) {
   WriteBuffer(name.data(), static_cast<Int64>(name.size()));
 }
 
+void TRODirezaToCustomXLS::WriteXFRecord(Byte font, Byte numFormat, Word type, Byte alignment, TColor color) {
+  WriteRecordHeader(kXF, 12);
+  const Byte head[2] = {font, numFormat};
+  WriteBuffer(head, 2);
+  WriteWords({type});
+  // Horizontal alignment, bottom vertical alignment; every attribute its own.
+  const Byte align[2] = {static_cast<Byte>(alignment | 0x20), 0xFC};
+  WriteBuffer(align, 2);
+  // A solid fill in the colour when the 5-bit colour index of this level
+  // holds it (the 16 colours from 8 to 23); none otherwise.
+  const Integer index = GetXLSIndexByColor(color);
+  const bool fill = ColorToRGB(color) != 0xFFFFFF && index >= 8 && index <= 23;
+  WriteWords({static_cast<Word>(fill ? 0x0001 | (index << 6) | (9 << 11) : 0x0000), 0x0000, 0x0000});
+}
+
 void TRODirezaToCustomXLS::WriteXF(const TXLSFormat& fmt, Integer index) {
-  WriteRecordHeader(kXF, 16);
-  WriteWords({static_cast<Word>(fmt.FFontIndex), static_cast<Word>(index), 0x0001, 0x0000});
-  if (GetXLSIndexByColor(fmt.FColor) == 8)
-    WriteWords({0x20C0, 0x0000, 0x0000, 0x0000});
-  else
-    WriteWords({0x0540, 0x0011, 0x0000, 0x0000});
+  (void)index;
+  WriteXFRecord(static_cast<Byte>(std::max<Integer>(fmt.FFontIndex, 0)), static_cast<Byte>(std::max<Integer>(fmt.FNumFormat, 0)),
+                0x0001, static_cast<Byte>(fmt.FAlignment == taRightJustify ? 3 : fmt.FAlignment == taCenter ? 2 : 1),
+                fmt.FColor);
 }
 
 void TRODirezaToCustomXLS::WriteFileEnd() {
   TRODirezaToCellFile::WriteFileEnd();
-  for (const TFont& font : lstFonts) WriteFont(font);
-  lstFonts.clear();
   if (FVersion < 7) {
-    // The 16 fixed entries, then one per style entry.
-    static constexpr Byte kFixed[4][16] = {
-        {0x00, 0x00, 0x00, 0x00, 0xF5, 0xFF, 0x20, 0x00, 0xC0, 0x20, 0, 0, 0, 0, 0, 0},
-        {0x01, 0x00, 0x00, 0x00, 0xF5, 0xFF, 0x20, 0xF4, 0xC0, 0x20, 0, 0, 0, 0, 0, 0},
-        {0x02, 0x00, 0x00, 0x00, 0xF5, 0xFF, 0x20, 0xF4, 0xC0, 0x20, 0, 0, 0, 0, 0, 0},
-        {0x00, 0x00, 0x00, 0x00, 0xF5, 0xFF, 0x20, 0xF4, 0xC0, 0x20, 0, 0, 0, 0, 0, 0},
-    };
-    static constexpr Byte kLast[16] = {0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x20, 0x00, 0xC0, 0x20, 0, 0, 0, 0, 0, 0};
-    static constexpr int kWhich[15] = {0, 1, 1, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3};
-    for (int which : kWhich) {
-      WriteRecordHeader(kXF, 16);
-      WriteBuffer(kFixed[which], 16);
+    // The font table always holds the default font: the format entries name it.
+    if (lstFonts.empty()) GetFontFromTable(nullptr);
+    for (const TFont& font : lstFonts) WriteFont(font);
+    // Fifteen style entries and the default cell entry, then one entry per
+    // number format, style entry and alignment the cells named.
+    for (Integer i = 0; i < kFixedXFCount; ++i)
+      WriteXFRecord(0, 0, i < kFixedXFCount - 1 ? 0xFFF5 : 0x0001, 0, clWhite);
+    for (const TCellXF& cell : FCellXFs) {
+      TXLSFormat look;
+      if (lstFormats && cell.StyleEntry >= 0 && cell.StyleEntry < static_cast<Integer>(lstFormats->size()))
+        look = (*lstFormats)[static_cast<size_t>(cell.StyleEntry)];
+      look.FNumFormat = cell.NumFormat;
+      look.FAlignment = cell.Alignment;
+      WriteXF(look, 0);
     }
-    WriteRecordHeader(kXF, 16);
-    WriteBuffer(kLast, 16);
-    if (lstFormats)
-      for (size_t i = 0; i < lstFormats->size(); ++i) WriteXF((*lstFormats)[i], static_cast<Integer>(i));
+    WriteCellRecords();
   }
+  lstFonts.clear();
+  FCellXFs.clear();
   if (lstFormats) lstFormats->clear();
   WriteFontStream();
   if (FVersion < 7) WriteRecordHeader(0x000A, 0);
@@ -205,6 +218,14 @@ void TRODirezaToCustomXLS::WriteRowStart() {
   throw ESMEMaxRowCountException(Format(strSheetRowCountLimit, {GetMaxRowCount()}));
 }
 
+Integer TRODirezaToCustomXLS::CellXF(Word numFormat, Integer styleEntry, TAlignment alignment) {
+  const TCellXF wanted{numFormat, styleEntry, alignment};
+  for (size_t i = 0; i < FCellXFs.size(); ++i)
+    if (FCellXFs[i] == wanted) return kFixedXFCount + static_cast<Integer>(i);
+  FCellXFs.push_back(wanted);
+  return kFixedXFCount + static_cast<Integer>(FCellXFs.size()) - 1;
+}
+
 void TRODirezaToCustomXLS::WriteData(TField* field, TCellType cellType, Integer row, Integer column,
                                      const String& text, TAlignment alignment, const TFont* font, TColor color) {
   if (FVersion >= 7) return TRODirezaToCellFile::WriteData(field, cellType, row, column, text, alignment, font, color);
@@ -214,61 +235,57 @@ void TRODirezaToCustomXLS::WriteData(TField* field, TCellType cellType, Integer 
   if (cellType == ctGraphic || (field != nullptr && field->DataType() == ftGraphic && !field->IsNull())) return;
 
   TCellType type = cellType;
-  Integer small = 0;
-  if (HasOption(Options, soFieldMask)) {
+  if (HasOption(Options, soFieldMask))
     type = ctString;
-  } else if (text.empty()) {
+  else if (text.empty())
     type = ctBlank;
-  } else if (type == ctInteger) {
-    if (!TryStrToInt(text, small) || small < 0 || small > 65535) type = ctDouble;
-  }
   if (type == ctBlank && !HasOption(Options, soExportBlankValues)) return;
 
-  Byte attributes[3] = {0, static_cast<Byte>(GetDefaultNumFormat(cellType)), 1};
-  if (HasOption(Options, soColorsFonts)) {
-    const Integer xf = GetXF(font, color, -1, alignment, false);
-    if (xf > 0) attributes[1] = static_cast<Byte>(attributes[1] + (xf << 6));
-  }
-  attributes[2] = alignment == taRightJustify ? 3 : alignment == taCenter ? 2 : 1;
+  // The cell's format entry: the number format of its type as handed over,
+  // its style entry's font and colour, its alignment.
+  const Integer style = HasOption(Options, soColorsFonts) ? GetXF(font, color, -1, alignment, false) : -1;
+  const Word xf = static_cast<Word>(CellXF(GetDefaultNumFormat(cellType), style, alignment));
 
   const auto head = [&](Word id, Int64 size) {
     WriteRecordHeader(id, size);
-    WriteWords({static_cast<Word>(row), static_cast<Word>(column)});
-    WriteBuffer(attributes, 3);
+    WriteWords({static_cast<Word>(row), static_cast<Word>(column), xf});
   };
   const auto number = [&](double value) {
-    head(kNumber, 15);
+    head(kNumber, 14);
     WriteBuffer(&value, 8);
   };
+  double value = 0;
   switch (type) {
     case ctBlank:
-      head(kBlank, 7);
-      break;
+      head(kBlank, 6);
+      return;
     case ctInteger:
-      head(kInteger, 9);
-      WriteWords({static_cast<Word>(small)});
+    case ctDouble:
+    case ctCurrency:
+      // Integers of any size are numbers: a 16-bit INTEGER holds 0 to 65535 only.
+      if (TryStrToFloat(text, value)) return number(value);
       break;
     case ctDate:
       // The whole-day serial as a NUMBER: a 16-bit INTEGER wraps after 2079.
-      number(std::floor(StrToDate(text)));
-      break;
-    case ctDouble:
-    case ctCurrency:
-      number(StrToFloatDef(text, 0.0));
-      break;
+      return number(std::floor(StrToDate(text)));
     case ctDateTime:
-      number(StrToDateTime(text));
-      break;
+      return number(StrToDateTime(text));
     case ctTime:
-      number(StrToTime(text));
+      return number(StrToTime(text));
+    case ctBoolean:
+      if (text == DataFormats.BooleanTrue || text == u"True" || text == DataFormats.BooleanFalse || text == u"False") {
+        head(kBoolErr, 8);
+        const Byte bytes[2] = {static_cast<Byte>(text == DataFormats.BooleanTrue || text == u"True"), 0};
+        WriteBuffer(bytes, 2);
+        return;
+      }
       break;
-    default: {
-      const AnsiString bytes = AnsiCut255(text);
-      head(kLabel, 8 + static_cast<Int64>(bytes.size()));
-      const Byte length = static_cast<Byte>(bytes.size());
-      WriteBuffer(&length, 1);
-      WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+    default:
       break;
-    }
   }
+  // Texts, and values whose text reads as no number, are labels.
+  const AnsiString bytes = AnsiCut255(text);
+  head(kLabel, 8 + static_cast<Int64>(bytes.size()));
+  WriteWords({static_cast<Word>(bytes.size())});
+  WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
 }

@@ -59,6 +59,9 @@ class TRODirezaToCustomXLS : public TRODirezaToCellFile {
   virtual void WriteFont(const TFont& font);
   virtual void WriteFormat(Integer /*index*/, StringView /*format*/, bool /*isFormat*/) {}
   virtual void WriteXF(const TXLSFormat& fmt, Integer index);
+  // Writes the cell records collected so far, between the format entries
+  // and the end of the file.
+  virtual void WriteCellRecords() {}
 
   // The style entry for the look, found or appended; -1 without a list.
   Integer GetXF(const TFont* font, TColor color, Integer numFormat, TAlignment alignment, bool wrapText);
@@ -73,6 +76,20 @@ class TRODirezaToCustomXLS : public TRODirezaToCellFile {
   // rows that still come (the footer) are left out, so the file still ends
   // completely.
   bool RowDropped() const { return FRowDropped; }
+
+  // The format entry (XF) of a cell: fifteen style entries and the default
+  // cell entry come first, then one per number format, style entry and
+  // alignment that cells name.
+  static constexpr Integer kFixedXFCount = 16;
+  struct TCellXF {
+    Word NumFormat;
+    Integer StyleEntry;  // -1 without soColorsFonts
+    TAlignment Alignment;
+    bool operator==(const TCellXF&) const = default;
+  };
+  Integer CellXF(Word numFormat, Integer styleEntry, TAlignment alignment);
+  void WriteXFRecord(Byte font, Byte numFormat, Word type, Byte alignment, TColor color);
+  std::vector<TCellXF> FCellXFs;
 
   std::unique_ptr<TMemoryStream> FTempFontStream;
   std::vector<TFont> lstFonts;

@@ -1,6 +1,7 @@
 #include "export/writers/ExportToXLS.h"
 
 #include "export/ExportText.h"
+#include "export/writers/TemporaryFile.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
@@ -43,14 +44,35 @@ void TRODirezaToXLS::WriteBuffer(const void* buffer, Int64 count) {
 }
 
 void TRODirezaToXLS::FlushRecords() {
-  if (OutputStream != nullptr && !FRecords.empty())
-    OutputStream->WriteBuffer(FRecords.data(), static_cast<Int64>(FRecords.size()));
+  TStream* to = FCellPhase ? FCells.get() : OutputStream;
+  if (to != nullptr && !FRecords.empty()) to->WriteBuffer(FRecords.data(), static_cast<Int64>(FRecords.size()));
   FRecords.clear();
 }
 
+void TRODirezaToXLS::InternalFileCreate(const String& fileName) {
+  TRODirezaToCustomXLS::InternalFileCreate(fileName);
+  FRecords.clear();
+  FCellPhase = false;
+  FCells = OutputStream != nullptr ? CreatePartStream(FRecordCount > 10000) : nullptr;
+}
+
 void TRODirezaToXLS::InternalFileClose() {
+  FCellPhase = false;
   FlushRecords();
+  FCells.reset();
   TRODirezaToCustomXLS::InternalFileClose();
+}
+
+void TRODirezaToXLS::WriteFileEnd() {
+  // The cells are complete; what follows goes to the file itself.
+  FlushRecords();
+  FCellPhase = false;
+  TRODirezaToCustomXLS::WriteFileEnd();
+}
+
+void TRODirezaToXLS::WriteCellRecords() {
+  FlushRecords();
+  if (FCells && OutputStream != nullptr && FCells->Size() > 0) OutputStream->CopyFrom(*FCells, 0);
 }
 
 void TRODirezaToXLS::WriteStringValue(StringView text, bool withLength) {
@@ -83,6 +105,7 @@ void TRODirezaToXLS::WriteFormat(Integer index, StringView format, bool) {
 void TRODirezaToXLS::WriteFileBegin() {
   TRODirezaToCustomXLS::WriteFileBegin();
   FRecords.clear();
+  FCellPhase = false;
   WriteRecordHeader(0x0409, 6);
   WriteWords({0x0000, 0x0010, 0x0DBB});
   WriteRecordHeader(0x0042, 2);
@@ -137,6 +160,10 @@ void TRODirezaToXLS::WriteFileBegin() {
     WriteRecordHeader(0x0015, 1 + static_cast<Int64>(AnsiCut255(text).size()));
     WriteStringValue(text, true);
   }
+  // The file's head is complete; dimensions, widths and cells follow the
+  // fonts and format entries written at the end.
+  FlushRecords();
+  FCellPhase = true;
 }
 
 void TRODirezaToXLS::WriteDimensions(Integer rowCount, Integer colCount) {

@@ -39,6 +39,8 @@ class TRODirezaToXLSX : public TRODirezaToCustomXLS {
   void WriteRowEnd() override;
   void WriteData(TField* field, TCellType cellType, Integer row, Integer column, const String& text,
                  TAlignment alignment, const TFont* font, TColor color) override;
+  void WriteCell(const TCellValue& cell, Integer row, Integer column, TAlignment alignment, const TFont* font,
+                 TColor color) override;
 
   void ApplyDefaultFont(TFont& font) override;
   Word GetDefaultNumFormat(TCellType cellType) override;
@@ -50,6 +52,13 @@ class TRODirezaToXLSX : public TRODirezaToCustomXLS {
   // fixed format of its type.
   Integer StyleOf(TCellType type, const TFont* font, TColor color, TAlignment alignment);
   void CheckColumn(Integer column);
+  // The cell from its text, whichever road brought it.
+  void PutCell(TField* field, TCellType cellType, Integer column, StringView text, TAlignment alignment,
+               const TFont* font, TColor color);
+  // What both roads do first: the column check, pictures left out, the
+  // stored type (soFieldMask, blanks, currency without a symbol, floats of
+  // precision 0); false when the cell is not written.
+  bool StartCellStep(TField* field, TCellType cellType, Integer column, bool empty, TCellType& type);
   void ClosePackage();
 
   std::unique_ptr<TZipArchive> fsXLSX;

@@ -1,12 +1,11 @@
 #include "export/writers/XlsxSheet.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "export/writers/TemporaryFile.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
 
@@ -15,32 +14,12 @@ namespace {
 constexpr const char* kMain = XlsxMainNamespace;
 constexpr const char* kRelationships = XlsxRelationshipsNamespace;
 
-// A file in the temporary folder, named by the system with the prefix
-// "ZAZ", created atomically and removed from the folder at once: it goes
-// away when its handle closes, whatever ends the run.
-std::unique_ptr<TStream> CreateTemporaryFileStream() {
-  const char* folder = std::getenv("TMPDIR");
-  std::string pattern = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/ZAZXXXXXX";
-  const int handle = ::mkstemp(pattern.data());
-  if (handle < 0) throw EFCreateError(u"Unable to create temporary file");
-  try {
-    auto stream = std::make_unique<TFileStream>(Utf8ToString(pattern), fmOpenReadWrite);
-    ::unlink(pattern.c_str());
-    ::close(handle);
-    return stream;
-  } catch (...) {
-    ::unlink(pattern.c_str());
-    ::close(handle);
-    throw;
-  }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
 
 TXlsxGrowingPart::TXlsxGrowingPart(bool temporaryFile, TDeflatePool* pool, int level)
-    : FSink(temporaryFile ? CreateTemporaryFileStream() : std::make_unique<TMemoryStream>()),
+    : FSink(CreatePartStream(temporaryFile)),
       FDeflater(std::make_unique<TZipDeflater>(FSink.get(), pool, level)),
       FLevel(level),
       FXml(FDeflater.get(), XmlEscapesSpreadsheet) {}
@@ -84,36 +63,63 @@ void TXlsxWorksheetPart::EndRow() {
   FPart.Body().End().NewLine();
 }
 
-TXmlStreamWriter& TXlsxWorksheetPart::StartCell(Integer column, Integer style, const char* type) {
-  char ref[32];
-  const std::string& name = ColumnName(column);
-  std::memcpy(ref, name.data(), name.size());
-  std::memcpy(ref + name.size(), FRowDigits, FRowDigitCount);
+void TXlsxWorksheetPart::PutCell(Integer column, Integer style, std::string_view type, std::string_view value) {
+  // A cell is references, numbers and a type: nothing in it needs escaping,
+  // so it is put together here and handed to the writer in one piece.
+  char cell[160];
+  char* at = cell;
+  const auto put = [&](std::string_view piece) {
+    std::memcpy(at, piece.data(), piece.size());
+    at += piece.size();
+  };
+  put("<c r=\"");
+  put(ColumnName(column));
+  put(std::string_view(FRowDigits, FRowDigitCount));
+  put("\"");
+  if (style > 0) {
+    put(" s=\"");
+    at = std::to_chars(at, cell + sizeof cell, style).ptr;
+    put("\"");
+  }
+  if (!type.empty()) {
+    put(" t=\"");
+    put(type);
+    put("\"");
+  }
+  if (value.empty()) {
+    put("/>");
+  } else {
+    put("><v>");
+    put(value);
+    put("</v></c>");
+  }
   if (column > FMaxColumn) FMaxColumn = column;
-  TXmlStreamWriter& xml = FPart.Body();
-  xml.Start("c").Attr("r", std::string_view(ref, name.size() + FRowDigitCount));
-  if (style > 0) xml.Attr("s", style);
-  if (*type != '\0') xml.Attr("t", type);
-  return xml;
+  FPart.Body().Raw(std::string_view(cell, static_cast<size_t>(at - cell)));
 }
 
 void TXlsxWorksheetPart::NumberCell(Integer column, Integer style, double value) {
-  StartCell(column, style, "").Start("v").Text(value).End().End();
+  char digits[32];
+  const auto end = std::to_chars(digits, digits + sizeof digits, std::isfinite(value) ? value : 0.0).ptr;
+  PutCell(column, style, "", std::string_view(digits, static_cast<size_t>(end - digits)));
 }
 
 void TXlsxWorksheetPart::IntegerCell(Integer column, Integer style, Int64 value) {
-  StartCell(column, style, "").Start("v").Text(value).End().End();
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  PutCell(column, style, "", std::string_view(digits, static_cast<size_t>(end - digits)));
 }
 
 void TXlsxWorksheetPart::SharedStringCell(Integer column, Integer style, Integer index) {
-  StartCell(column, style, "s").Start("v").Text(Int64{index}).End().End();
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, index).ptr;
+  PutCell(column, style, "s", std::string_view(digits, static_cast<size_t>(end - digits)));
 }
 
 void TXlsxWorksheetPart::BooleanCell(Integer column, Integer style, bool value) {
-  StartCell(column, style, "b").Start("v").Text(Int64{value ? 1 : 0}).End().End();
+  PutCell(column, style, "b", value ? "1" : "0");
 }
 
-void TXlsxWorksheetPart::BlankCell(Integer column, Integer style) { StartCell(column, style, "").End(); }
+void TXlsxWorksheetPart::BlankCell(Integer column, Integer style) { PutCell(column, style, "", ""); }
 
 void TXlsxWorksheetPart::AddColumnWidth(Integer column, Integer width) {
   if (width == 10 || width < 1) width = 12;
@@ -149,6 +155,8 @@ std::string TXlsxWorksheetPart::Head() const {
 
 void TXlsxWorksheetPart::AddTo(TZipArchive& zip) {
   TXmlStreamWriter& xml = FPart.Body();
+  // A run that failed inside a row leaves it open.
+  while (xml.Depth() > 0) xml.End();
   xml.Raw("</sheetData>");
   XlsxPageMargins(xml);
   if (!HeaderText.empty() || !FooterText.empty()) {

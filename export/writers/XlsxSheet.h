@@ -40,8 +40,6 @@ class TXlsxWorksheetPart {
 
   void StartRow(Integer row, Integer height);  // row from 0; height in the export's units (20 = default)
   void EndRow();
-  // A cell's start tag, with its style (omitted when 0) and type ("" for a number).
-  TXmlStreamWriter& StartCell(Integer column, Integer style, const char* type);
   void NumberCell(Integer column, Integer style, double value);
   void IntegerCell(Integer column, Integer style, Int64 value);
   void SharedStringCell(Integer column, Integer style, Integer index);
@@ -55,6 +53,9 @@ class TXlsxWorksheetPart {
 
  private:
   std::string Head() const;
+  // A cell with its style (omitted when 0), type ("" for a number) and value
+  // ("" for none).
+  void PutCell(Integer column, Integer style, std::string_view type, std::string_view value);
   const std::string& ColumnName(Integer column);
 
   TXlsxGrowingPart FPart;

@@ -1,7 +1,5 @@
 #include "export/writers/XmlStreamWriter.h"
 
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -97,14 +95,10 @@ void TXmlStreamWriter::AppendEscaped(std::string& out, StringView text, const TX
   }
 }
 
-void TXmlStreamWriter::Put(std::string_view bytes) {
-  if (FEncoding == TXmlEncoding::Utf8) {
-    FBuffer.append(bytes);
-  } else {
-    for (char16_t c : Utf8ToString(bytes)) {
-      FBuffer += static_cast<char>(c & 0xFF);
-      FBuffer += static_cast<char>(c >> 8);
-    }
+void TXmlStreamWriter::PutUtf16(std::string_view utf8) {
+  for (char16_t c : Utf8ToString(utf8)) {
+    FBuffer += static_cast<char>(c & 0xFF);
+    FBuffer += static_cast<char>(c >> 8);
   }
   MaybeFlush();
 }
@@ -123,11 +117,16 @@ void TXmlStreamWriter::PutEscaped(StringView text, bool attribute) {
 void TXmlStreamWriter::PutEscaped(std::string_view utf8, bool attribute) {
   // Plain ASCII that needs no reference (names, numbers, cell references)
   // is copied as it is.
-  const bool plain = std::all_of(utf8.begin(), utf8.end(), [](char c) {
+  bool plain = true;
+  for (char c : utf8) {
     const auto b = static_cast<unsigned char>(c);
-    return b < 0x80 && (!MayNeedEscape(b) || std::isalnum(b) || b == ' ' || b == ':' || b == '.' ||
-                        b == '-' || b == '/' || b == '#' || b == ',' || b == ';' || b == '+' || b == '=');
-  });
+    // Below 0x40 only the markup characters, the quotes, "%" and the
+    // controls may need a reference; letters and the rest never.
+    if (b >= 0x80 || (b < 0x40 && (b < 0x20 || b == '&' || b == '<' || b == '>' || b == '"' || b == '\'' || b == '%'))) {
+      plain = false;
+      break;
+    }
+  }
   if (plain) return Put(utf8);
   // Anything else is checked as UTF-16, so a malformed byte sequence cannot
   // pass through.

@@ -30,31 +30,56 @@ void Le32(std::string& out, UInt64 value) {
   Le16(out, static_cast<unsigned>((value >> 16) & 0xFFFF));
 }
 
-// Raw deflate of one block, primed with the window before it; `last` sets
-// the final-block bit, otherwise the block ends on a byte boundary (a sync
-// flush) so the next block's output can follow it.
-std::string DeflateBlock(std::string_view input, std::string_view window, int level, bool last) {
-  z_stream z{};
-  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw EZipError(u"zlib cannot start");
-  if (!window.empty())
-    deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(window.data()), static_cast<uInt>(window.size()));
-  std::string out(deflateBound(&z, static_cast<uLong>(input.size())) + 64, '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
-  z.avail_in = static_cast<uInt>(input.size());
-  for (;;) {
-    z.next_out = reinterpret_cast<Bytef*>(out.data() + z.total_out);
-    z.avail_out = static_cast<uInt>(out.size() - z.total_out);
-    const int rc = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
-    if (rc == Z_STREAM_END || (rc == Z_OK && !last && z.avail_out > 0)) break;
-    if (rc != Z_OK && rc != Z_BUF_ERROR) {
-      deflateEnd(&z);
-      throw EZipError(u"zlib cannot compress");
-    }
-    out.resize(out.size() * 2);
+// A deflate stream kept per thread and reset for each block: starting one
+// afresh costs allocations and clearing larger than a small block's work.
+class TBlockDeflater {
+ public:
+  ~TBlockDeflater() {
+    if (FLevel >= 0) deflateEnd(&FZ);
   }
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
+
+  // Raw deflate of one block, primed with the window before it; `last`
+  // sets the final-block bit, otherwise the block ends on a byte boundary
+  // (a sync flush) so the next block's output can follow it.
+  // Returns the bytes produced at the start of `out`, which only grows.
+  size_t Deflate(std::string_view input, std::string_view window, int level, bool last, std::string& out) {
+    if (FLevel != level) {
+      if (FLevel >= 0) deflateEnd(&FZ);
+      FZ = z_stream{};
+      FLevel = -1;
+      if (deflateInit2(&FZ, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw EZipError(u"zlib cannot start");
+      FLevel = level;
+    } else {
+      deflateReset(&FZ);
+    }
+    if (!window.empty())
+      deflateSetDictionary(&FZ, reinterpret_cast<const Bytef*>(window.data()), static_cast<uInt>(window.size()));
+    // Room for the worst case, so one call does it.
+    const size_t room = deflateBound(&FZ, static_cast<uLong>(input.size())) + 64;
+    if (out.size() < room) out.resize(room);
+    FZ.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
+    FZ.avail_in = static_cast<uInt>(input.size());
+    size_t produced = 0;
+    for (;;) {
+      FZ.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+      FZ.avail_out = static_cast<uInt>(out.size() - produced);
+      const int rc = deflate(&FZ, last ? Z_FINISH : Z_SYNC_FLUSH);
+      produced = out.size() - FZ.avail_out;
+      if (rc == Z_STREAM_END || (rc == Z_OK && !last && FZ.avail_out > 0)) break;
+      if (rc != Z_OK && rc != Z_BUF_ERROR) throw EZipError(u"zlib cannot compress");
+      out.resize(out.size() * 2);
+    }
+    return produced;
+  }
+
+ private:
+  z_stream FZ{};
+  int FLevel = -1;
+};
+
+size_t DeflateBlock(std::string_view input, std::string_view window, int level, bool last, std::string& out) {
+  thread_local TBlockDeflater deflater;
+  return deflater.Deflate(input, window, level, last, out);
 }
 
 Cardinal Crc(std::string_view bytes, Cardinal start = 0) {
@@ -75,6 +100,7 @@ Cardinal Crc(std::string_view bytes, Cardinal start = 0) {
 
 struct TDeflatePool::Job {
   std::string Input, Window, Output;
+  size_t OutputSize = 0;  // the bytes of Output that hold the block
   int Level = 6;
   bool Last = false;
   size_t InputSize = 0;
@@ -85,13 +111,11 @@ struct TDeflatePool::Job {
   void Run() {
     InputSize = Input.size();
     try {
-      Output = DeflateBlock(Input, Window, Level, Last);
+      OutputSize = DeflateBlock(Input, Window, Level, Last, Output);
       Crc = ::Crc(Input);
     } catch (...) {
       Error = std::current_exception();
     }
-    Input = std::string();
-    Window = std::string();
   }
 };
 
@@ -182,7 +206,15 @@ Int64 TZipDeflater::Write(const void* data, Int64 count) {
 }
 
 void TZipDeflater::Submit(bool last) {
-  auto job = std::make_shared<TDeflatePool::Job>();
+  std::shared_ptr<TDeflatePool::Job> job;
+  if (!FSpare.empty()) {
+    job = std::move(FSpare.back());
+    FSpare.pop_back();
+    job->Done = false;
+    job->Error = nullptr;
+  } else {
+    job = std::make_shared<TDeflatePool::Job>();
+  }
   job->Level = FLevel;
   job->Last = last;
   job->Window = FWindow;
@@ -194,6 +226,8 @@ void TZipDeflater::Submit(bool last) {
     if (FWindow.size() > kWindow) FWindow.erase(0, FWindow.size() - kWindow);
   }
   FData.Size += FCurrent.size();
+  // The job takes the block; the current block takes the job's old buffer,
+  // so blocks cost no allocation once the first few are made.
   job->Input.swap(FCurrent);
   FCurrent.clear();
   FCurrent.reserve(FBlockSize);
@@ -214,9 +248,10 @@ void TZipDeflater::Drain(size_t keep) {
     TDeflatePool::Job& job = *FInFlight.front();
     if (FPool != nullptr) FPool->Wait(job);
     if (job.Error) std::rethrow_exception(job.Error);
-    if (FSink != nullptr) FSink->WriteBuffer(job.Output.data(), static_cast<Int64>(job.Output.size()));
-    FData.CompressedSize += job.Output.size();
+    if (FSink != nullptr) FSink->WriteBuffer(job.Output.data(), static_cast<Int64>(job.OutputSize));
+    FData.CompressedSize += job.OutputSize;
     FData.Crc = static_cast<Cardinal>(crc32_combine(FData.Crc, job.Crc, static_cast<z_off_t>(job.InputSize)));
+    FSpare.push_back(std::move(FInFlight.front()));
     FInFlight.pop_front();
   }
 }
@@ -229,7 +264,9 @@ TZipData TZipDeflater::Finish(bool last) {
 
 std::string ZipDeflate(std::string_view bytes, int level, Cardinal* crc) {
   if (crc != nullptr) *crc = Crc(bytes);
-  return DeflateBlock(bytes, std::string_view(), level, true);
+  std::string out;
+  out.resize(DeflateBlock(bytes, std::string_view(), level, true, out));
+  return out;
 }
 
 // ---------------------------------------------------------------------------

@@ -92,6 +92,7 @@ class TZipDeflater : public TStream {
   std::string FCurrent;
   std::string FWindow;  // the last 32 KiB before the current block
   std::deque<std::shared_ptr<TDeflatePool::Job>> FInFlight;
+  std::vector<std::shared_ptr<TDeflatePool::Job>> FSpare;  // finished jobs whose buffers are reused
   TZipData FData;
 };
 

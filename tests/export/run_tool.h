@@ -36,6 +36,18 @@ inline bool HasPythonModule(const std::string& module) {
   return RunTool("/usr/bin/python3 -c 'import " + module + "' >/dev/null 2>&1 && echo yes").Output == "yes\n";
 }
 
+// Runs a Python script given as text with Debian's interpreter, the file as
+// its argument; the script is kept in the folder for a look after a failure.
+inline ToolResult RunPython(const std::filesystem::path& folder, const std::string& script,
+                            const std::filesystem::path& file) {
+  const auto path = folder / "script.py";
+  FILE* out = std::fopen(path.c_str(), "w");
+  if (out == nullptr) return ToolResult();
+  std::fputs(script.c_str(), out);
+  std::fclose(out);
+  return RunTool("/usr/bin/python3 '" + path.string() + "' '" + file.string() + "' 2>&1");
+}
+
 // A fresh, empty folder for one test's files.
 inline std::filesystem::path FreshFolder(const std::string& name) {
   const auto folder = std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid()));

@@ -70,8 +70,7 @@ TEST(ZipArchive, UnzipAndPythonReadEveryEntry) {
       "z=zipfile.ZipFile(sys.argv[1])\n"
       "for i in z.infolist(): print(i.filename, i.is_dir(), i.external_attr, len(z.read(i)), "
       "hashlib.md5(z.read(i)).hexdigest())\n";
-  std::ofstream(folder / "list.py") << script;
-  const ToolResult list = RunTool("/usr/bin/python3 '" + (folder / "list.py").string() + "' '" + file.string() + "'");
+  const ToolResult list = RunPython(folder, script, file);
   ASSERT_EQ(list.ExitCode, 0) << list.Output;
   const std::string whole = head + body;
   std::ofstream(folder / "whole.bin", std::ios::binary) << whole;
