@@ -76,7 +76,10 @@ void TSpreadSheetCells::SetValue(Integer col, Integer row, const Variant& value,
   if (col < 0 || row < 0 || col >= kMaxSheetColumns || row >= kMaxSheetRows) return;
   if (value.IsNull() || value.IsEmpty()) return;
   AddRow(row);
-  TSMICell& cell = FRows[static_cast<size_t>(row)]->Cols.Ensure(col);
+  TSpreadSheetCols& cols = FRows[static_cast<size_t>(row)]->Cols;
+  // A new row is as wide as the rows before it.
+  if (cols.Count() == 0) cols.Reserve(std::max(UsedColCount, col + 1));
+  TSMICell& cell = cols.Ensure(col);
   cell.Value = value;
   cell.Alignment = alignment;
   cell.FormatIndex = formatIndex;

@@ -64,6 +64,8 @@ class TSpreadSheetCols {
   // The cell at index, created (padding the list) when missing.
   TSMICell& Ensure(Integer index);
   void Clear() { FCells.clear(); }
+  // Room for count cells without moving them again.
+  void Reserve(Integer count) { FCells.reserve(static_cast<size_t>(count)); }
 
  private:
   // A cell and whether the position holds one; kept inline, so a row of
