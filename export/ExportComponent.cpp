@@ -10,6 +10,7 @@
 #include "export/RowSources.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Field.h"
+#include "platform/rtl/ByteReader.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Streams.h"
@@ -82,12 +83,17 @@ String TSMECustomBaseComponent::GetLanguageString(Integer id) {
   return text;
 }
 
+TByteOrderMark TSMECustomBaseComponent::ByteOrderMarkOf(TCharacterSet characterSet) {
+  switch (characterSet) {
+    case csUTF8: return TByteOrderMark::Utf8;
+    case csUnicode: return TByteOrderMark::Utf16LE;
+    default: return TByteOrderMark::None;
+  }
+}
+
 void TSMECustomBaseComponent::WriteBOMToStream(TStream* stream, TCharacterSet characterSet) {
-  static constexpr Byte kUtf8[] = {0xEF, 0xBB, 0xBF};
-  static constexpr Byte kUtf16[] = {0xFF, 0xFE};
-  if (stream == nullptr) return;
-  if (characterSet == csUTF8) stream->WriteBuffer(kUtf8, sizeof(kUtf8));
-  if (characterSet == csUnicode) stream->WriteBuffer(kUtf16, sizeof(kUtf16));
+  const std::span<const Byte> mark = ByteOrderMarkBytes(ByteOrderMarkOf(characterSet));
+  if (stream != nullptr && !mark.empty()) stream->WriteBuffer(mark.data(), static_cast<Int64>(mark.size()));
 }
 
 String TSMECustomBaseComponent::GetFieldStr(TField* field) {

@@ -13,6 +13,7 @@
 #include "export/ExportProgress.h"
 #include "export/ExportSettings.h"
 #include "export/ExportTypes.h"
+#include "platform/rtl/ByteReader.h"
 #include "platform/rtl/Component.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -91,6 +92,8 @@ class TSMECustomBaseComponent : public TComponent {
   // The message table, then OnGetLanguageString.
   String GetLanguageString(Integer id);
   static void WriteBOMToStream(TStream* stream, TCharacterSet characterSet);
+  // The mark a file in the character set begins with (none for 8-bit sets).
+  static TByteOrderMark ByteOrderMarkOf(TCharacterSet characterSet);
   TCellType GetFieldType(TField* field, bool blankIfZero) const;
   // "ROWNO", "COLNO", "COUNT", "ERRCOUNT", "GENERATOR" in any case; null otherwise.
   Variant GetSysValue(StringView name) const;

@@ -9,8 +9,6 @@
 
 namespace {
 
-String Blanks(Int64 count) { return String(static_cast<size_t>(count), u' '); }
-
 // Blanks a text lacks to fill a field of the width (negative when it is longer).
 Int64 Missing(StringView text, Integer width) { return static_cast<Int64>(width) - static_cast<Int64>(text.size()); }
 
@@ -50,22 +48,44 @@ size_t Utf8SequenceLength(unsigned char lead) {
 
 }  // namespace
 
+void AppendPadLSpace(String& out, StringView text, Integer width) {
+  if (width < 0) return AppendPadRSpace(out, text, Flipped(width));
+  const Int64 missing = Missing(text, width);
+  if (missing > 0) out.append(static_cast<size_t>(missing), u' ');
+  out.append(text);
+}
+
+void AppendPadRSpace(String& out, StringView text, Integer width) {
+  if (width < 0) return AppendPadLSpace(out, text, Flipped(width));
+  const Int64 missing = Missing(text, width);
+  out.append(text);
+  if (missing > 0) out.append(static_cast<size_t>(missing), u' ');
+}
+
+void AppendPadCSpace(String& out, StringView text, Integer width) {
+  const Int64 half = Missing(text, width) / 2;
+  const size_t side = static_cast<size_t>(half == 0 ? 1 : (half < 0 ? -half : half));
+  out.append(side, u' ');
+  out.append(text);
+  out.append(side, u' ');
+}
+
 String PadLSpace(StringView text, Integer width) {
-  if (width < 0) return PadRSpace(text, Flipped(width));
-  Int64 missing = Missing(text, width);
-  return missing > 0 ? Blanks(missing) + String(text) : String(text);
+  String out;
+  AppendPadLSpace(out, text, width);
+  return out;
 }
 
 String PadRSpace(StringView text, Integer width) {
-  if (width < 0) return PadLSpace(text, Flipped(width));
-  Int64 missing = Missing(text, width);
-  return missing > 0 ? String(text) + Blanks(missing) : String(text);
+  String out;
+  AppendPadRSpace(out, text, width);
+  return out;
 }
 
 String PadCSpace(StringView text, Integer width) {
-  Int64 half = Missing(text, width) / 2;
-  String side = Blanks(half == 0 ? 1 : (half < 0 ? -half : half));
-  return side + String(text) + side;
+  String out;
+  AppendPadCSpace(out, text, width);
+  return out;
 }
 
 String ReplaceHTMLSystemChars(StringView text, TTableTypeExport tableType) {

@@ -24,6 +24,10 @@ String PadRSpace(StringView text, Integer width);
 // therefore yields one character less than the width, and a text that fills
 // or overflows the width still gets blanks on both sides.
 String PadCSpace(StringView text, Integer width);
+// The same three, appended to a buffer of the caller's.
+void AppendPadLSpace(String& out, StringView text, Integer width);
+void AppendPadRSpace(String& out, StringView text, Integer width);
+void AppendPadCSpace(String& out, StringView text, Integer width);
 
 // ---- Markup ----
 

@@ -31,14 +31,3 @@ class TBoolParser : public TParser {
   void ToRightQuote(WideChar quote) override;
 };
 
-// Makes a parser the record set's current one (its FParser) for a scope.
-class TCurrentParser {
- public:
-  TCurrentParser(TBoolParser*& slot, TBoolParser& parser) : FSlot(slot) { FSlot = &parser; }
-  ~TCurrentParser() { FSlot = nullptr; }
-  TCurrentParser(const TCurrentParser&) = delete;
-  TCurrentParser& operator=(const TCurrentParser&) = delete;
-
- private:
-  TBoolParser*& FSlot;
-};

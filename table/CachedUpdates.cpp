@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "table/MemData.h"
 
 namespace {
@@ -30,17 +31,6 @@ class OwnRecBuf {
   TRecBuf FOwned = nullptr;
 };
 
-// Sets a flag for the length of a scope.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
-  ~FlagScope() { FFlag = false; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 }  // namespace
 
@@ -186,7 +176,7 @@ void TMemData::ApplyUpdates(TUpdateRecKinds kinds) {
   std::exception_ptr failure;
   bool renumber = false;
   {
-    FlagScope processing(FInCacheProcessing);
+    TRestoreValue processing(FInCacheProcessing, true);
     // c: the entry being applied; p: the one before it; s: the first of a
     // run of suspended entries (held back for a batch), sPrev before it.
     TCacheItem* p = nullptr;
@@ -270,7 +260,7 @@ void TMemData::ApplyUpdates(TUpdateRecKinds kinds) {
 
 void TMemData::CommitUpdates() {
   if (GetUpdatesPending()) ApplyUpdates(AllUpdateRecKinds);
-  FlagScope processing(FInCacheProcessing);
+  TRestoreValue processing(FInCacheProcessing, true);
   bool changed = false;
   TCacheItem* prev = nullptr;
   for (TCacheItem* c = Cache; c != nullptr;) {

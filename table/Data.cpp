@@ -8,6 +8,7 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Locale.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Strings.h"
 #include "table/Blob.h"
 #include "table/CompressedBlob.h"
@@ -112,16 +113,12 @@ void TData::Open() {
 }
 
 void TData::Close() {
-  struct Finish {
-    TData* self;
-    ~Finish() {
-      self->FActive = false;
-      self->FreeData();
-      if (self->FAutoInitFields && !self->FPrepared) self->ClearFields();
-      self->FreeFilterExpression();
-    }
-  };
-  Finish finish{this};
+  TScopeExit finish([this] {
+    FActive = false;
+    FreeData();
+    if (FAutoInitFields && !FPrepared) ClearFields();
+    FreeFilterExpression();
+  });
   if (FActive) InternalClose();
 }
 

@@ -1,4 +1,5 @@
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "table/DataSetService.h"
 #include "table/MemDataSet.h"
 
@@ -11,17 +12,9 @@ constexpr char16_t SUpdateFailed[] = u"Update failed";
 constexpr char16_t SOperationAborted[] = u"Operation aborted";
 
 // The dataset's modified flag as it was, whatever the update did to it.
-class KeepModified {
- public:
-  explicit KeepModified(TDataSet* dataSet) : FDataSet(dataSet), FModified(dataSet->Modified()) {}
-  ~KeepModified() { FDataSet->SetModified(FModified); }
-  KeepModified(const KeepModified&) = delete;
-  KeepModified& operator=(const KeepModified&) = delete;
-
- private:
-  TDataSet* FDataSet;
-  bool FModified;
-};
+auto KeepModified(TDataSet* dataSet) {
+  return TScopeExit([dataSet, modified = dataSet->Modified()] { dataSet->SetModified(modified); });
+}
 
 [[noreturn]] void SilentAbort() { throw EAbort(SOperationAborted); }
 
@@ -34,7 +27,7 @@ TDataSetUpdater::TDataSetUpdater(TDataSetService* owner)
 
 void TDataSetUpdater::DoPerformAppend() {
   if (FDataSet->FLocalUpdate) return;
-  KeepModified keep(FDataSet);
+  auto keep = KeepModified(FDataSet);
   // A record written once by a deferred post already exists in the target.
   if (FDataSet->FInDeferredPost) PerformUpdate();
   else PerformAppend();
@@ -42,13 +35,13 @@ void TDataSetUpdater::DoPerformAppend() {
 
 void TDataSetUpdater::DoPerformDelete() {
   if (FDataSet->FLocalUpdate) return;
-  KeepModified keep(FDataSet);
+  auto keep = KeepModified(FDataSet);
   PerformDelete();
 }
 
 void TDataSetUpdater::DoPerformUpdate() {
   if (FDataSet->FLocalUpdate) return;
-  KeepModified keep(FDataSet);
+  auto keep = KeepModified(FDataSet);
   PerformUpdate();
 }
 
@@ -65,7 +58,7 @@ void TDataSetUpdater::PerformByKind(TUpdateRecKind kind) {
 }
 
 void TDataSetUpdater::DoApplyRecord(TUpdateRecKind kind, TUpdateRecAction& action, bool lastItem) {
-  KeepModified keep(FDataSet);
+  auto keep = KeepModified(FDataSet);
   action = urFail;
   try {
     bool perform = true;

@@ -9,6 +9,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Extended.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
 #include "table/Blob.h"
@@ -507,13 +508,9 @@ template <class F>
 auto WithRollback(TBlob* blob, bool useRollback, F read) {
   bool switched = useRollback && blob->CanRollback();
   if (switched) blob->SetUseRollback(true);
-  struct Restore {
-    TBlob* b;
-    bool on;
-    ~Restore() {
-      if (on) b->SetUseRollback(false);
-    }
-  } restore{blob, switched};
+  TScopeExit restore([blob, switched] {
+    if (switched) blob->SetUseRollback(false);
+  });
   return read();
 }
 }  // namespace
@@ -556,6 +553,9 @@ void TData::GetDataAsVariant(const void* dataBuf, TDataType dataType, TDataType,
     case dtSingle: value = Variant(static_cast<double>(Load<float>(buf))); break;
     case dtFloat:
     case dtCurrency: value = Variant(Load<double>(buf)); break;
+    // An extended value reads as the nearest double, as everywhere a
+    // variant stands for it (filters, the VTD reader's conversions).
+    case dtExtended: value = Variant(ExtendedToDouble(Load<Extended80>(buf))); break;
     case dtBCD: value = Variant(Currency::FromScaled(Load<Int64>(buf))); break;
     case dtFMTBCD: value = VarFMTBcdCreate(Load<TBcd>(buf)); break;
     case dtDate: {

@@ -2,6 +2,7 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Locale.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
 #include "table/BoolParser.h"
@@ -253,7 +254,7 @@ void TData::CreateFilterExpression(const String& text) {
   FreeFilterExpression();
   if (Trim(text).empty()) return;
   TBoolParser parser(text);
-  TCurrentParser current(FParser, parser);
+  TRestoreValue<TBoolParser*> current(FParser, &parser);
   FFilterDepth = 0;
   try {
     NextLexem();
@@ -329,10 +330,7 @@ TExpressionNode* TData::AndExpr() {
 }
 
 TExpressionNode* TData::Condition() {
-  struct DepthScope {
-    Integer& Depth;
-    ~DepthScope() { --Depth; }
-  } depthScope{++FFilterDepth};
+  TScopedCount depth(FFilterDepth);
   if (FFilterDepth > MaxFilterDepth) FilterError();
 
   switch (FCode) {

@@ -1,4 +1,5 @@
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Strings.h"
 #include "table/BoolParser.h"
 #include "table/MemData.h"
@@ -30,7 +31,7 @@ void TMemData::UpdateIndexFields() {
   if (Trim(FIndexFieldNames).empty()) return;
   TBoolParser parser(FIndexFieldNames);
   parser.QuotedString = true;
-  TCurrentParser current(FParser, parser);
+  TRestoreValue<TBoolParser*> current(FParser, &parser);
 
   NextLexem();
   while (FCode != lcEnd) {

@@ -5,8 +5,9 @@
 #include "platform/db/DBConsts.h"
 #include "platform/db/Fields.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "table/FieldTypeMap.h"
-#include "table/VtdFormat.h"
+#include "table/TableFiles.h"
 
 const char16_t SVTUnsupportedFieldType[] =
     u"Field type is not supported by TVirtualTable. \r"
@@ -14,22 +15,6 @@ const char16_t SVTUnsupportedFieldType[] =
     u"ftExtended, Currency, Date, Time, DateTime, SQLTimeStamp, Blob, Memo, Guid, Bcd, FmtBcd, Bytes, "
     u"VarBytes, Variant";
 
-namespace {
-
-// Raises and lowers a counter or a flag around a scope.
-struct ScopedCount {
-  Integer& count;
-  explicit ScopedCount(Integer& c) : count(c) { ++count; }
-  ~ScopedCount() { --count; }
-};
-struct ScopedFlag {
-  bool& flag;
-  bool saved;
-  explicit ScopedFlag(bool& f) : flag(f), saved(f) { flag = true; }
-  ~ScopedFlag() { flag = saved; }
-};
-
-}  // namespace
 
 bool IsVirtualTableFieldType(TFieldType fieldType) {
   switch (fieldType) {
@@ -38,6 +23,17 @@ bool IsVirtualTableFieldType(TFieldType fieldType) {
     case ftBlob: case ftMemo: case ftWideString: case ftLargeint: case ftVariant: case ftGuid: case ftTimeStamp:
     case ftFMTBcd: case ftWideMemo: case ftLongWord: case ftShortint: case ftByte: case ftExtended:
     case ftSingle:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool FieldDefKeepsPrecision(TFieldType type) {
+  switch (type) {
+    case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftDate: case ftTime:
+    case ftDateTime: case ftLargeint: case ftTimeStamp: case ftLongWord: case ftShortint: case ftByte:
+    case ftExtended: case ftSingle:
       return true;
     default:
       return false;
@@ -191,7 +187,7 @@ void TVirtualTable::DeleteField(const String& name) {
   {
     // Fields find their descriptors by field number: the numbers must stay
     // consecutive before the rows are reloaded.
-    ScopedFlag refresh(FAvoidRefreshData);
+    TRestoreValue refresh(FAvoidRefreshData, true);
     defs.Delete(def->Index());
     for (int i = 0; i < defs.Count(); ++i) defs[i]->SetFieldNo(i + 1);
   }
@@ -200,7 +196,7 @@ void TVirtualTable::DeleteField(const String& name) {
 
 void TVirtualTable::DeleteFields() {
   Clear();
-  ScopedCount avoid(FAvoidReload);
+  TScopedCount avoid(FAvoidReload);
   if (Active()) Close();
   FieldDefs().Clear();
   DestroyFields();
@@ -217,7 +213,7 @@ void TVirtualTable::Clear() {
 }
 
 void TVirtualTable::OpenCursor(bool infoQuery) {
-  ScopedCount avoid(FAvoidReload);
+  TScopedCount avoid(FAvoidReload);
   TMemDataSet::OpenCursor(infoQuery);
 }
 
@@ -228,7 +224,7 @@ void TVirtualTable::InternalOpen() {
 }
 
 void TVirtualTable::InternalClose() {
-  ScopedCount avoid(FAvoidReload);
+  TScopedCount avoid(FAvoidReload);
   FIsCursorOpen = false;
   BindFields(false);
   FBlobFields.clear();
@@ -250,8 +246,8 @@ void TVirtualTable::CreateFieldDefs() {
   int before = FieldDefs().Count();
   if (before >= dataFields && !FFieldDefsByField) return;
   {
-    ScopedCount avoid(FAvoidReload);
-    ScopedFlag refresh(FAvoidRefreshData);
+    TScopedCount avoid(FAvoidReload);
+    TRestoreValue refresh(FAvoidRefreshData, true);
     FieldDefs().SetUpdated(false);
     TMemDataSet::CreateFieldDefs();
   }
@@ -266,7 +262,7 @@ void TVirtualTable::DefChanged() {
   if (FAvoidRefreshData) return;
   if (Active()) FFieldDefsByField = false;
   {
-    ScopedFlag refresh(FAvoidRefreshData);
+    TRestoreValue refresh(FAvoidRefreshData, true);
     TFieldDefs& defs = FieldDefs();
     for (int i = 0; i < defs.Count(); ++i) {
       TFieldDef* def = defs[i];
@@ -283,7 +279,7 @@ void TVirtualTable::DefChanged() {
 
 void TVirtualTable::DataEvent(TDataEvent event, std::intptr_t info) {
   if (FFieldDefsByField && event == deFieldListChange && FAvoidReload == 0) {
-    ScopedCount avoid(FAvoidReload);
+    TScopedCount avoid(FAvoidReload);
     FieldDefs().SetUpdated(false);
     if (TMemDataSet::Data()->Active()) Reload();
   }
@@ -304,13 +300,12 @@ void TVirtualTable::Reload() {
   bool wasActive = Active();
   TMemoryStream stream;
   DisableControls();
-  struct Enable {
-    TVirtualTable* self;
-    ~Enable() { self->EnableControls(); }
-  } enable{this};
+  TScopeExit enable([this] { EnableControls(); });
   std::exception_ptr failure;
   try {
-    SaveVtd(*this, stream, Store()->BuiltFrom(), false);
+    // Every row of the store, also those a filter, a filter event or a
+    // master link hides at the moment: a change of definitions loses none.
+    SaveVtd(*this, stream, Store()->BuiltFrom(), false, true);
   } catch (...) {
     failure = std::current_exception();
   }
@@ -330,14 +325,11 @@ void TVirtualTable::AssignDataSet(TDataSet* source) {
   Clear();
   DeleteFields();
   {
-    ScopedCount avoid(FAvoidReload);
-    ScopedFlag refresh(FAvoidRefreshData);
+    TScopedCount avoid(FAvoidReload);
+    TRestoreValue refresh(FAvoidRefreshData, true);
     TFieldDefs& defs = FieldDefs();
     defs.BeginUpdate();
-    struct End {
-      TFieldDefs& defs;
-      ~End() { defs.EndUpdate(); }
-    } end{defs};
+    TScopeExit end([&defs] { defs.EndUpdate(); });
     for (TField* field : source->Fields()) {
       TFieldType type = field->DataType();
       if (type == ftOraBlob) type = ftBlob;
@@ -360,7 +352,7 @@ void TVirtualTable::AssignDataSet(TDataSet* source) {
     }
   }
   if (source->Active()) {
-    ScopedCount avoid(FAvoidReload);
+    TScopedCount avoid(FAvoidReload);
     DisableControls();
     source->DisableControls();
     TBookmark mark = source->GetBookmark();
@@ -372,26 +364,20 @@ void TVirtualTable::AssignDataSet(TDataSet* source) {
     };
     std::vector<Saved> saved;
     std::vector<std::pair<TField*, TField*>> pairs;
-    struct Restore {
-      TVirtualTable* self;
-      TDataSet* source;
-      std::vector<Saved>& saved;
-      TBookmark& mark;
-      ~Restore() {
-        try {
-          if (self->State() == dsInsert) self->Cancel();
-          self->First();
-          for (const Saved& s : saved) {
-            s.field->SetReadOnly(s.readOnly);
-            s.field->SetRequired(s.required);
-          }
-          if (!source->IsEmpty()) source->GotoBookmark(mark);
-        } catch (...) {
+    TScopeExit restore([&] {
+      try {
+        if (State() == dsInsert) Cancel();
+        First();
+        for (const Saved& s : saved) {
+          s.field->SetReadOnly(s.readOnly);
+          s.field->SetRequired(s.required);
         }
-        source->EnableControls();
-        self->EnableControls();
+        if (!source->IsEmpty()) source->GotoBookmark(mark);
+      } catch (...) {
       }
-    } restore{this, source, saved, mark};
+      source->EnableControls();
+      EnableControls();
+    });
     for (TField* field : Fields()) {
       saved.push_back({field, field->ReadOnly(), field->Required()});
       field->SetReadOnly(false);

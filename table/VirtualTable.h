@@ -1,7 +1,7 @@
 // The in-memory table component: a dataset whose rows live only in its own
 // record store. Its field definitions can change while rows exist (the rows
 // are carried over by name), it copies other datasets, and it reads and
-// writes its rows as VTD files (VtdFormat.cpp).
+// writes its rows as VTD files (TableFiles.cpp, VtdCodec.cpp).
 #pragma once
 
 #include <functional>
@@ -37,6 +37,9 @@ bool IsVirtualTableFieldType(TFieldType fieldType);
 // and precision, as the table lays its fields out; false for a type the
 // table cannot hold (desc is then untouched).
 bool DescribeVirtualTableField(TFieldDesc& desc, TFieldType fieldType, Integer size, Integer precision);
+
+// The definitions whose precision a table file carries into the table.
+bool FieldDefKeepsPrecision(TFieldType type);
 
 class TVirtualTable;
 
@@ -95,9 +98,11 @@ class TVirtualTable : public TMemDataSet {
   // definitions and fields either) and raises the reason.
   void LoadFromStream(TStream& stream, bool loadFields = true, bool decodeHTMLEntities = true);
   void LoadFromFile(const String& fileName, bool loadFields = true, bool decodeHTMLEntities = true);
-  // storeAllData asks for the rows a filter or master link hides as well;
-  // it needs the views, which this table does not have yet, so every row
-  // the table shows is written either way.
+  // With storeAllData every row of the store is written, also the rows a
+  // filter, a filter event or a master link hides and the rows a closed
+  // table keeps; the table's filter, link and position stay as they are.
+  // Without it, the rows the table shows (a closed table that keeps its rows
+  // is opened for the save and closed again).
   void SaveToStream(TStream& stream, bool storeFields = true, bool storeAllData = true);
   // Writes beside the target and renames over it: a failed save leaves the
   // old file whole.
@@ -128,7 +133,7 @@ class TVirtualTable : public TMemDataSet {
   friend class TVirtualTableData;
   friend void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, bool decodeHTMLEntities);
   friend void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFieldSpec>& defs,
-                      bool storeFields);
+                      bool storeFields, bool allRows);
   // Keeps the rows across a change of definitions: saved before, loaded by
   // name after.
   void Reload();

@@ -13,7 +13,6 @@
 #include "platform/rtl/Variant.h"
 #include "table/FieldDesc.h"
 #include "table/MemDataSet.h"
-#include "table/VtdFormat.h"
 #include "table/XmlRowset.h"
 
 const char16_t SInvalidXMLDocument[] = u"Invalid XML document";

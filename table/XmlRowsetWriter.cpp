@@ -5,6 +5,7 @@
 #include "platform/rtl/DateTimeUtils.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Locale.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
@@ -231,19 +232,14 @@ void TDataSetService::SaveToXML(TStream& destination) {
   const bool wasActive = dataSet.Active();
   dataSet.DisableControls();
   TBookmark bookmark;
-  struct Restore {
-    TMemDataSet& dataSet;
-    bool wasActive;
-    TBookmark& bookmark;
-    ~Restore() {
-      try {
-        dataSet.SetActive(wasActive);
-        if (wasActive && !bookmark.empty()) dataSet.GotoBookmark(bookmark);
-      } catch (...) {
-      }
-      dataSet.EnableControls();
+  TScopeExit restore([&] {
+    try {
+      dataSet.SetActive(wasActive);
+      if (wasActive && !bookmark.empty()) dataSet.GotoBookmark(bookmark);
+    } catch (...) {
     }
-  } restore{dataSet, wasActive, bookmark};
+    dataSet.EnableControls();
+  });
   dataSet.Open();
   bookmark = dataSet.GetBookmark();
 

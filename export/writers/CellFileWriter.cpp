@@ -8,8 +8,11 @@
 #include "export/DataLevels.h"
 #include "export/ExportText.h"
 #include "export/RowSources.h"
+#include "export/writers/CellReader.h"
 #include "platform/db/Field.h"
+#include "platform/rtl/ByteReader.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/Variant.h"
@@ -44,10 +47,13 @@ TCharacterSet CharacterSetOfFile(TStream& stream, TCharacterSet requested) {
   stream.SetPosition(0);
   const Int64 got = stream.Read(head, std::min<Int64>(size, 3));
   stream.Seek(0, TSeekOrigin::soEnd);
-  if (got >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) return csUTF8;
-  if (got >= 2 && head[0] == 0xFF && head[1] == 0xFE) return csUnicode;
-  // Text without a mark is 8-bit: UTF-16 would interleave zero bytes into it.
-  return requested == csUnicode ? csANSI_WINDOWS : requested;
+  switch (DetectByteOrderMark(head, static_cast<size_t>(std::max<Int64>(got, 0)))) {
+    case TByteOrderMark::Utf8: return csUTF8;
+    case TByteOrderMark::Utf16LE: return csUnicode;
+    default:
+      // Text without a mark is 8-bit: UTF-16 would interleave zero bytes into it.
+      return requested == csUnicode ? csANSI_WINDOWS : requested;
+  }
 }
 
 }  // namespace
@@ -124,6 +130,11 @@ void TRODirezaToCellFile::SaveToStream(TStream* stream) {
 void TRODirezaToCellFile::RunIntoOutput(TStream* stream) {
   OutputStream = stream;
   fontUser = std::make_unique<TFont>();
+  // A cell-parameter handler sees and may change every cell's text: then
+  // every cell takes the string road.
+  FTypedCells = !OnGetCellParams;
+  if (FTypedCells && !FCellReader) FCellReader = std::make_unique<TCellReader>();
+  if (FCellReader) FCellReader->Reset();
   try {
     RunRecordLoop();
   } catch (...) {
@@ -308,6 +319,18 @@ void TRODirezaToCellFile::WriteData(TField*, TCellType, Integer, Integer column,
   Statistic.CurrentCol = column;
 }
 
+void TRODirezaToCellFile::WriteCell(const TCellValue& cell, Integer row, Integer column, TAlignment alignment,
+                                    const TFont* font, TColor color) {
+  // The string road from here: a writer's own GetFieldStr still applies.
+  String text;
+  if (cell.Formatted != nullptr)
+    text = *cell.Formatted;
+  else if (cell.Field != nullptr)
+    text = GetFieldStr(cell.Field);
+  ConvertInPlace(text);
+  WriteData(cell.Field, cell.CellType, row, column, text, alignment, font, color);
+}
+
 void TRODirezaToCellFile::WriteMergeData(TCellType cellType, Integer row, Integer column, Integer, const String& text,
                                          TAlignment alignment, const TFont* font, TColor color) {
   WriteData(nullptr, cellType, row, column, text, alignment, font, color);
@@ -456,6 +479,7 @@ void TRODirezaToCellFile::WriteOneRow(TSMECustomDataEngine& source, TSMEColumns&
   const Integer count = columns.Count();
   const bool dataRow = source.IsDataRow(recordNumber - 1);
   const Integer styleRow = static_cast<Integer>(Header.size()) + AdditionalHeaderCount + recordNumber;
+  TCellValue cell;
   Integer t = 0;
   for (Integer n = 0; n < count; ++n) {
     const Integer i = reversed ? count - 1 - n : n;
@@ -466,37 +490,52 @@ void TRODirezaToCellFile::WriteOneRow(TSMECustomDataEngine& source, TSMEColumns&
     al = column.Alignment;
 
     TField* field = nullptr;
-    String text;
     if (column.ColumnKind == ckField && dataRow) {
       if (column.Field == nullptr) column.Field = source.FindFieldByColumn(&column);
       field = column.Field;
     }
-    if (field != nullptr) {
-      text = GetFieldStr(field);
-      // Without BlankIfZero the type follows from the field's type alone;
-      // reading the value again as a variant doubled the cost of memos.
-      ct = BlankIfZero ? GetFieldType(field, true) : GetValueType(field->DataType(), Variant(), false);
-    } else if (column.ColumnKind == ckConstant) {
-      text = column.FieldName;
-      ct = column.DataType;
-    } else if (column.ColumnKind == ckSysVar) {
-      text = VarToStr(GetSysValue(column.FieldName));
-      ct = column.DataType;
+    String text;
+    if (FTypedCells) {
+      ReadCell(source, column, field, cell);
+      ct = cell.CellType;
+      AssignStyle(styleRow, colorUser);
     } else {
-      text = VarToStr(source.GetFieldValue(column));
-      ct = GetValueType(source.DataTypeByColumn(column), Variant(text), BlankIfZero);
+      if (field != nullptr) {
+        text = GetFieldStr(field);
+        // Without BlankIfZero the type follows from the field's type alone;
+        // reading the value again as a variant doubled the cost of memos.
+        ct = BlankIfZero ? GetFieldType(field, true) : GetValueType(field->DataType(), Variant(), false);
+      } else if (column.ColumnKind == ckConstant) {
+        text = column.FieldName;
+        ct = column.DataType;
+      } else if (column.ColumnKind == ckSysVar) {
+        text = VarToStr(GetSysValue(column.FieldName));
+        ct = column.DataType;
+      } else {
+        text = VarToStr(source.GetFieldValue(column));
+        ct = GetValueType(source.DataTypeByColumn(column), Variant(text), BlankIfZero);
+      }
+      AssignStyle(styleRow, colorUser);
+      FireCellParams(field, i, text, *fontUser, al, colorUser, ct);
+      ConvertInPlace(text);
     }
-    AssignStyle(styleRow, colorUser);
-    FireCellParams(field, i, text, *fontUser, al, colorUser, ct);
-    ConvertInPlace(text);
+    // The value cell at its place, on the road this run takes.
+    const auto writeValue = [&](Integer row, Integer col) {
+      if (FTypedCells) {
+        // What the base WriteData step does for the string road.
+        Statistic.CurrentCol = col;
+        WriteCell(cell, row, col, al, fontUser.get(), colorUser);
+      } else
+        WriteData(field, ct, row, col, text, al, fontUser.get(), colorUser);
+    };
 
     switch (Layout) {
       case elColumnar:
         source.ApplyCellColors(Statistic.CurrentRow - GetTitleRowCount() + 1, t, al, *fontUser, colorUser);
-        WriteData(field, ct, Statistic.CurrentRow, t, text, al, fontUser.get(), colorUser);
+        writeValue(Statistic.CurrentRow, t);
         break;
       case elReversedColumnar:
-        WriteData(field, ct, t, Statistic.CurrentRow, text, al, fontUser.get(), colorUser);
+        writeValue(t, Statistic.CurrentRow);
         break;
       case elTabularForm: {
         WriteRowStart();
@@ -509,7 +548,7 @@ void TRODirezaToCellFile::WriteOneRow(TSMECustomDataEngine& source, TSMEColumns&
           if (HasOption(Options, soBlankRowAfterCaptions))
             WriteData(nullptr, ctBlank, tabularRow, 1, String(), title.Alignment, &title.Font, title.Color);
         }
-        WriteData(field, ct, tabularRow, AdditionalHeaderCount, text, al, fontUser.get(), colorUser);
+        writeValue(tabularRow, AdditionalHeaderCount);
         WriteRowEnd();
         ++tabularRow;
         break;
@@ -553,6 +592,67 @@ void TRODirezaToCellFile::WriteDetailLevels(TSMECustomDataEngine&, TSMEDataLevel
   WriteDataLevelEnd();
   Statistic.CurrentDataLevel = savedLevel;
   Statistic.CurrentDetailLevel = savedDetail;
+}
+
+// ---------------------------------------------------------------------------
+// The typed cell path
+
+void TRODirezaToCellFile::ReadCell(TSMECustomDataEngine& source, TSMEColumn& column, TField* field,
+                                   TCellValue& cell) {
+  cell = TCellValue();
+  cell.Field = field;
+  if (field != nullptr) {
+    cell.CellType = BlankIfZero ? GetFieldType(field, true) : FCellReader->TypeOf(field);
+    const bool read = FCellReader->Read(field, cell);
+    if (read && !HasOption(Options, soFieldMask)) {
+      if (BlankIfZero && TCellReader::IsBlankedByZero(cell)) cell.Kind = cvNull;
+      return;
+    }
+    // Display texts (field formats, text events) and types the reader does
+    // not know take GetFieldStr's text.
+    FCellValueText = GetFieldStr(field);
+    cell.Formatted = &FCellValueText;
+    if (!read) {
+      cell.Kind = field->IsNull() ? cvNull : cvText;
+      cell.Text = FCellValueText;
+    } else if (BlankIfZero && TCellReader::IsBlankedByZero(cell)) {
+      cell.Kind = cvNull;
+    }
+    return;
+  }
+  if (column.ColumnKind == ckConstant) {
+    FCellValueText = column.FieldName;
+    cell.CellType = column.DataType;
+  } else if (column.ColumnKind == ckSysVar) {
+    FCellValueText = VarToStr(GetSysValue(column.FieldName));
+    cell.CellType = column.DataType;
+  } else {
+    FCellValueText = VarToStr(source.GetFieldValue(column));
+    cell.CellType = GetValueType(source.DataTypeByColumn(column), Variant(FCellValueText), BlankIfZero);
+  }
+  cell.Kind = cvText;
+  cell.Text = FCellValueText;
+  cell.Formatted = &FCellValueText;
+}
+
+void TRODirezaToCellFile::AppendCellText(const TCellValue& cell, String& out) {
+  const size_t start = out.size();
+  if (cell.Formatted != nullptr)
+    out.append(*cell.Formatted);
+  else if (cell.Kind == cvText)
+    out.append(cell.Text);
+  else if (cell.Kind != cvNull)
+    FCellReader->AppendText(cell, out, FormatSettings);
+  if (IsByteCharacterSet() && out.size() > start) {
+    const String converted = ConvertCharacterSet(StringView(out).substr(start));
+    out.replace(start, String::npos, converted);
+  }
+}
+
+StringView TRODirezaToCellFile::CellText(const TCellValue& cell) {
+  FCellText.clear();
+  AppendCellText(cell, FCellText);
+  return FCellText;
 }
 
 // ---------------------------------------------------------------------------

@@ -22,6 +22,9 @@ void TRODirezaToClipboard::Prepare() {
 }
 
 void TRODirezaToClipboard::CreateFileStream(const String&, Integer fileNumber) {
+  // The clipboard holds the whole result: RowsPerFile splits nothing, and
+  // no file is ever made.
+  if (fileNumber > 0) return;
   TRODirezaToText::CreateFileStream(String(), fileNumber);
 }
 

@@ -6,6 +6,7 @@
 #include "export/ExportFields.h"
 #include "export/ExportText.h"
 #include "platform/db/Field.h"
+#include "platform/rtl/ByteReader.h"
 #include "platform/rtl/TextConvert.h"
 
 namespace ZAZ2TXT {
@@ -69,10 +70,11 @@ void TRODirezaToText::WriteFileBegin() {
   FRecordSeparator = Markup(RecordSeparator);
   FHasSeparator = !IsNone(Separator);
   FHasQualifier = !TextQualifier.empty() && !IsNone(TextQualifier);
+  FRow.clear();
   // Appending continues the file: its mark is already at its start.
   if (!FIsMergedFile) {
-    if (CharacterSet == csUTF8) WriteBytes("\xEF\xBB\xBF", 3);
-    if (CharacterSet == csUnicode) WriteBytes("\xFF\xFE", 2);
+    const std::span<const Byte> bytes = ByteOrderMarkBytes(ByteOrderMarkOf(CharacterSet));
+    WriteBytes(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   }
 }
 
@@ -87,38 +89,64 @@ void TRODirezaToText::WriteColWidth(Integer column, Integer width) {
 }
 
 void TRODirezaToText::WriteDataBegin() {
-  if (Statistic.CurrentDataLevel > 0) WriteString(Markup(RecordSeparator));
+  if (Statistic.CurrentDataLevel > 0) FRow.append(FRecordSeparator);
+  FTitleBlockRows = 0;
   TRODirezaToCellBufferedFile::WriteDataBegin();
 }
 
+void TRODirezaToText::WriteRowStart() {
+  TRODirezaToCellBufferedFile::WriteRowStart();
+  if (Statistic.CurrentSection == esTitle) ++FTitleBlockRows;
+  FBlankTitleRow = Statistic.CurrentSection == esTitle && FTitleBlockRows == 2 && AddTitle &&
+                   HasOption(Options, soBlankRowAfterCaptions);
+}
+
 void TRODirezaToText::WriteRowEnd() {
-  WriteString(FRecordSeparator);
+  FRow.append(FRecordSeparator);
+  FlushRow();
+  FBlankTitleRow = false;
   TRODirezaToCellBufferedFile::WriteRowEnd();
+}
+
+void TRODirezaToText::FlushRow() {
+  WriteString(FRow);
+  FRow.clear();
 }
 
 void TRODirezaToText::WriteFooter() {
   TRODirezaToCellBufferedFile::WriteFooter();
+  FlushRow();
   if (AddCtrlZ) WriteString(String(1, u'\x1A'));
 }
 
-bool TRODirezaToText::IsQualified(TField* field, TCellType cellType, const String& text) const {
+bool TRODirezaToText::IsQualified(TField* field, TCellType cellType, StringView text) const {
   if (TextQualifying == tqAny) return true;
   if (field == nullptr) return cellType == ctString;
   if (TextQualifying == tqStringOnly && IsStringField(field)) return true;
   const bool numeric = IsNumericField(field);
   if (TextQualifying == tqNoNumber && !numeric) return true;
-  return numeric && !Separator.empty() && text.find(Separator) != String::npos;
+  return numeric && !Separator.empty() && text.find(Separator) != StringView::npos;
 }
 
-void TRODirezaToText::WriteData(TField* field, TCellType cellType, Integer row, Integer column, const String& text,
-                                TAlignment alignment, const TFont* font, TColor color) {
-  TRODirezaToCellBufferedFile::WriteData(field, cellType, row, column, text, alignment, font, color);
-  const TSMEDataLevel* detail = Statistic.CurrentDataLevel > 0 ? Statistic.CurrentDetailLevel : nullptr;
+bool TRODirezaToText::IsPlainCell(TField* field, TCellType cellType) const {
+  // Qualifying that does not depend on the text is decided here; a
+  // numeric field's text must be seen (it is qualified when it holds the
+  // separator).
+  if (Fixed) return false;
+  if (!FHasQualifier) return true;
+  if (TextQualifying == tqAny) return false;
+  if (field == nullptr) return cellType != ctString;
+  if (TextQualifying == tqStringOnly && IsStringField(field)) return false;
+  const bool numeric = IsNumericField(field);
+  if (TextQualifying == tqNoNumber && !numeric) return false;
+  return !numeric;
+}
 
-  FCell.clear();
-  if (detail != nullptr) FCell.append(static_cast<size_t>(std::max<Integer>(detail->ShiftCount, 0)) * 2, u' ');
+void TRODirezaToText::AppendCell(TField* field, TCellType cellType, Integer column, StringView text,
+                                 TAlignment alignment) {
+  const TSMEDataLevel* detail = Statistic.CurrentDataLevel > 0 ? Statistic.CurrentDetailLevel : nullptr;
+  if (detail != nullptr) FRow.append(static_cast<size_t>(std::max<Integer>(detail->ShiftCount, 0)) * 2, u' ');
   StringView value = text;
-  String padded;
   if (Fixed) {
     Integer width = 0;
     if (detail != nullptr) {
@@ -126,22 +154,42 @@ void TRODirezaToText::WriteData(TField* field, TCellType cellType, Integer row, 
     } else if (column >= 0 && static_cast<size_t>(column) < FColWidths.size()) {
       width = FColWidths[static_cast<size_t>(column)];
     }
+    FValue.clear();
     if (alignment == taRightJustify)
-      padded = PadLSpace(text, width);
+      AppendPadLSpace(FValue, text, width);
     else if (alignment == taCenter)
-      padded = PadCSpace(text, width);
+      AppendPadCSpace(FValue, text, width);
     else
-      padded = PadRSpace(text, width);
-    value = padded;
+      AppendPadRSpace(FValue, text, width);
+    value = FValue;
   }
   if (FHasQualifier && IsQualified(field, cellType, text))
-    AppendQualified(FCell, value, FQualifier);
+    AppendQualified(FRow, value, FQualifier);
   else
-    FCell.append(value);
+    FRow.append(value);
+  AppendCellEnd(column);
+}
 
-  const bool blankRowAfterTitles = AddTitle && HasOption(Options, soBlankRowAfterCaptions) &&
-                                   row == static_cast<Integer>(Header.size()) + 1;
-  if (column < LastExportColumnCount() - 1 && FHasSeparator && IsDataArea && !blankRowAfterTitles)
-    FCell.append(FSeparator);
-  WriteString(FCell);
+void TRODirezaToText::AppendCellEnd(Integer column) {
+  if (column < LastExportColumnCount() - 1 && FHasSeparator && IsDataArea && !FBlankTitleRow)
+    FRow.append(FSeparator);
+}
+
+void TRODirezaToText::WriteData(TField* field, TCellType cellType, Integer row, Integer column, const String& text,
+                                TAlignment alignment, const TFont* font, TColor color) {
+  TRODirezaToCellBufferedFile::WriteData(field, cellType, row, column, text, alignment, font, color);
+  AppendCell(field, cellType, column, text, alignment);
+}
+
+void TRODirezaToText::WriteCell(const TCellValue& cell, Integer, Integer column, TAlignment alignment,
+                                const TFont*, TColor) {
+  // Most cells are their text and a separator: straight into the row.
+  if (Statistic.CurrentDataLevel == 0 && IsPlainCell(cell.Field, cell.CellType)) {
+    AppendCellText(cell, FRow);
+    AppendCellEnd(column);
+    return;
+  }
+  FCellText.clear();
+  AppendCellText(cell, FCellText);
+  AppendCell(cell.Field, cell.CellType, column, FCellText, alignment);
 }

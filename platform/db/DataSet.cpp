@@ -10,6 +10,7 @@
 #include "platform/rtl/DateTimeUtils.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Locale.h"
+#include "platform/rtl/ScopeGuards.h"
 
 namespace {
 
@@ -26,18 +27,6 @@ bool IsWriteState(TDataSetState state) {
 
 bool IsCalcKind(TFieldKind kind) { return kind == fkCalculated || kind == fkLookup; }
 
-// Keeps a temporary state for the life of a scope, exceptions included.
-class TempState {
- public:
-  TempState(TDataSetState& state, TDataSetState value) : FState(state), FSaved(state) { state = value; }
-  ~TempState() { FState = FSaved; }
-  TempState(const TempState&) = delete;
-  TempState& operator=(const TempState&) = delete;
-
- private:
-  TDataSetState& FState;
-  TDataSetState FSaved;
-};
 
 }  // namespace
 
@@ -192,17 +181,14 @@ void TDataSet::OpenCursor(bool infoQuery) {
 
 void TDataSet::CloseCursor() {
   // The buffers go whatever InternalClose does.
-  struct FreeBuffers {
-    TDataSet* dataSet;
-    ~FreeBuffers() {
-      for (TRecordBuffer* buffer : {&dataSet->FActiveBuffer, &dataSet->FSpareBuffer, &dataSet->FRowBuffer}) {
-        if (*buffer != nullptr) dataSet->FreeRecordBuffer(*buffer);
-        *buffer = nullptr;
-      }
-      dataSet->FCalcBuffer = nullptr;
-      dataSet->FDefaultFields = false;
+  TScopeExit freeBuffers([this] {
+    for (TRecordBuffer* buffer : {&FActiveBuffer, &FSpareBuffer, &FRowBuffer}) {
+      if (*buffer != nullptr) FreeRecordBuffer(*buffer);
+      *buffer = nullptr;
     }
-  } freeBuffers{this};
+    FCalcBuffer = nullptr;
+    FDefaultFields = false;
+  });
   InternalClose();
 }
 
@@ -359,11 +345,7 @@ bool TDataSet::ReadRow(Integer recNo, const std::function<void()>& reader) {
   CursorPosChanged();
   if (!GetRecordAt(recNo, FRowBuffer)) return false;
   GetCalcFields(FRowBuffer);
-  struct Restore {
-    bool& flag;
-    ~Restore() { flag = false; }
-  } restore{FRowReading};
-  FRowReading = true;
+  TRestoreValue rowReading(FRowReading, true);
   reader();
   return true;
 }
@@ -624,7 +606,7 @@ void TDataSet::ClearCalcFields(TRecordBuffer buffer) {
 
 void TDataSet::GetCalcFields(TRecordBuffer buffer) {
   if (FCalcFieldsSize == 0 && !FInternalCalcFields) return;
-  TempState state(FState, dsCalcFields);
+  TRestoreValue state(FState, dsCalcFields);
   CalculateFields(buffer);
 }
 
@@ -788,7 +770,7 @@ void TDataSet::ReadBlobData(TField* field, std::string& bytes) {
 
 Variant TDataSet::GetStateFieldValue(TDataSetState state, TField* field) {
   if (field->FieldKind() != fkData && field->FieldKind() != fkInternalCalc) return Variant::Null();
-  TempState temp(FState, state);
+  TRestoreValue temp(FState, state);
   return field->AsVariant();
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/db/DataSet.h"
+#include "platform/rtl/ScopeGuards.h"
 
 // ---------------------------------------------------------------------------
 // TDataSource
@@ -135,11 +136,7 @@ void TDataLink::DataEvent(TDataEvent event, std::intptr_t info) {
     case deFieldListChange: LayoutChanged(); break;
     case deDataSetScroll: DataSetScrolled(static_cast<int>(info)); break;
     case deUpdateRecord: {
-      struct Restore {
-        bool& flag;
-        ~Restore() { flag = false; }
-      } restore{FUpdating};
-      FUpdating = true;
+      TRestoreValue updating(FUpdating, true);
       UpdateData();
       break;
     }

@@ -7,6 +7,7 @@
 #include "platform/db/DataSet.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Locale.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
 
@@ -146,15 +147,8 @@ bool TField::IsNull() const { return !GetData(nullptr); }
 
 void TField::Validate(const void* buffer) {
   if (!OnValidate) return;
-  struct Restore {
-    TField* field;
-    ~Restore() {
-      field->FValidating = false;
-      field->FValidateBuffer = nullptr;
-    }
-  } restore{this};
-  FValidateBuffer = buffer;
-  FValidating = true;
+  TRestoreValue<const void*> validateBuffer(FValidateBuffer, buffer);
+  TRestoreValue validating(FValidating, true);
   OnValidate(this);
 }
 

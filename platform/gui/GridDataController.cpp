@@ -11,6 +11,7 @@
 #include "platform/gui/GridView.h"
 #include "platform/gui/QtStrings.h"
 #include "platform/rtl/DateTimeUtils.h"
+#include "platform/rtl/ScopeGuards.h"
 
 namespace {
 
@@ -190,10 +191,7 @@ void TcxGridDataController::DeleteRows(std::vector<int> rows) {
   std::sort(rows.begin(), rows.end(), std::greater<int>());
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   dataSet->DisableControls();
-  struct Enable {
-    TDataSet* d;
-    ~Enable() { d->EnableControls(); }
-  } enable{dataSet};
+  TScopeExit enable([dataSet] { dataSet->EnableControls(); });
   for (int row : rows) {
     dataSet->SetRecNo(row + 1);
     if (dataSet->RecNo() == row + 1) dataSet->Delete();

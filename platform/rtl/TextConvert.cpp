@@ -857,9 +857,15 @@ String FloatToStrF(double value, TFloatFormat format, int precision, int digits)
 // The common text of a double without the general machinery (no digit
 // string, no callable, one allocation): it gives exactly what
 // FloatToStrF(value, ffGeneral, 15, 0, fs) gives, which the tests compare.
-String FloatToStr(double value, const TFormatSettings& fs) {
-  if (!std::isfinite(value)) return SpecialFloatText(value);
-  if (value == 0) return u"0";
+void AppendFloatToStr(String& text, double value, const TFormatSettings& fs) {
+  if (!std::isfinite(value)) {
+    text += SpecialFloatText(value);
+    return;
+  }
+  if (value == 0) {
+    text += u'0';
+    return;
+  }
   char sci[40];
   char digits[24];
   int count = 0;
@@ -914,7 +920,8 @@ String FloatToStr(double value, const TFormatSettings& fs) {
     char expText[8];
     const auto expEnd = std::to_chars(expText, expText + sizeof expText, std::abs(exp10)).ptr;
     for (const char* p = expText; p < expEnd; ++p) out[n++] = char16_t(*p);
-    return String(out, static_cast<size_t>(n));
+    text.append(out, static_cast<size_t>(n));
+    return;
   }
   const auto digitAt = [&](int index) { return index >= 0 && index < count ? char16_t(digits[index]) : u'0'; };
   if (exponent <= 0) {
@@ -926,7 +933,13 @@ String FloatToStr(double value, const TFormatSettings& fs) {
     out[n++] = fs.DecimalSeparator;
     for (int i = exponent; i < count; ++i) out[n++] = digitAt(i);
   }
-  return String(out, static_cast<size_t>(n));
+  text.append(out, static_cast<size_t>(n));
+}
+
+String FloatToStr(double value, const TFormatSettings& fs) {
+  String text;
+  AppendFloatToStr(text, value, fs);
+  return text;
 }
 String FloatToStr(double value) { return FloatToStr(value, FormatSettings); }
 
@@ -1069,11 +1082,15 @@ Int64 StrToInt64Def(StringView s, Int64 defaultValue) {
 // ---------------------------------------------------------------------------
 // Dates and times to text
 
-String FormatDateTime(StringView format, TDateTime value, const TFormatSettings& fs) {
+void AppendFormatDateTime(String& out, StringView format, TDateTime value, const TFormatSettings& fs) {
   DateParts parts = Decode(value);
+  AppendDateTime(out, format.empty() ? StringView(u"c") : format, parts, fs, 0);
+}
+
+String FormatDateTime(StringView format, TDateTime value, const TFormatSettings& fs) {
   String out;
   out.reserve(24);  // a date and a time without growing on the way
-  AppendDateTime(out, format.empty() ? StringView(u"c") : format, parts, fs, 0);
+  AppendFormatDateTime(out, format, value, fs);
   return out;
 }
 

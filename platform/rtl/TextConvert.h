@@ -17,6 +17,8 @@ enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
 // "1,5E-5" (scientific below 0.0001 and from 1E15); "NAN", "INF", "-INF".
 String FloatToStr(double value, const TFormatSettings& fs);
 String FloatToStr(double value);
+// FloatToStr's text appended to a buffer of the caller's.
+void AppendFloatToStr(String& text, double value, const TFormatSettings& fs);
 // ffGeneral: shortest form with `precision` significant digits and at least
 //   `digits` exponent digits; ffExponent: "-d.dddE+dd" with `precision`
 //   digits; ffFixed: `digits` decimals; ffNumber: the same with thousand
@@ -83,6 +85,8 @@ Int64 StrToInt64Def(StringView s, Int64 defaultValue);
 // Raises EConvertError for a value outside the years 1 to 9999.
 String FormatDateTime(StringView format, TDateTime value, const TFormatSettings& fs);
 String FormatDateTime(StringView format, TDateTime value);
+// FormatDateTime's text appended to a buffer of the caller's.
+void AppendFormatDateTime(String& out, StringView format, TDateTime value, const TFormatSettings& fs);
 String DateToStr(TDateTime value, const TFormatSettings& fs);
 String DateToStr(TDateTime value);
 String TimeToStr(TDateTime value, const TFormatSettings& fs);

@@ -332,3 +332,66 @@ TEST_F(TextWriterTest, ClipboardHoldsTheTextAndAppendsWithMerge) {
   EXPECT_FALSE(fs::exists(dir / "unused.txt"));
   SetClipboard(std::move(previous));
 }
+
+TEST_F(TextWriterTest, OnlyTheBlankRowAfterTheTitlesLosesItsSeparators) {
+  struct Case {
+    const char* name;
+    bool bands;
+    TSMELayout layout;
+    const char* expected;
+  };
+  const Case cases[] = {
+      // The band row comes first, so the titles are the second row of the
+      // block: they keep their separators.
+      {"bands", true, elColumnar, "Both;\r\nID;NAME;PRICE\r\n\r\n1;ab;0\r\n2;cd;0\r\n"},
+      {"no bands, a header line", false, elColumnar, "Head\r\nID;NAME;PRICE\r\n\r\n1;ab;0\r\n2;cd;0\r\n"},
+      // Tabular: a line per value (title, blank cell, value) and a blank
+      // line after each record; the second line is data like the others.
+      {"tabular", false, elTabularForm,
+       "ID;;1\r\nNAME;;ab\r\nPRICE;;0\r\n\r\nID;;2\r\nNAME;;cd\r\nPRICE;;0\r\n\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TTestDataSet ds;
+    Fill(ds, {{1, u"ab", 0}, {2, u"cd", 0}});
+    TRODirezaToText writer;
+    const fs::path file = dir / "b.txt";
+    Prepare(writer, ds, file);
+    writer.CharacterSet = csANSI_WINDOWS;
+    writer.Separator = u";";
+    writer.AddTitle = true;
+    writer.Options |= OptionBit(soBlankRowAfterCaptions);
+    writer.Layout = c.layout;
+    if (c.bands) {
+      writer.Options |= OptionBit(soExportBands);
+      writer.BuildDefaultColumns();
+      writer.Bands.Add().Caption = u"Both";
+      writer.Columns[0].BandIndex = 0;
+      writer.Columns[1].BandIndex = 0;
+    } else if (c.layout == elColumnar) {
+      writer.Header = {u"Head"};
+    }
+    writer.Execute();
+    ASSERT_EQ(writer.Statistic.Result, erCompleted);
+    EXPECT_EQ(ReadBytes(file), c.expected);
+  }
+}
+
+TEST_F(TextWriterTest, ClipboardIgnoresRowsPerFileAndMakesNoFile) {
+  TTestDataSet ds;
+  Fill(ds, {{1, u"a", 1}, {2, u"b", 2}, {3, u"c", 3}});
+  auto previous = SetClipboard(std::make_unique<TMemoryClipboard>());
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir);
+  TRODirezaToClipboard writer;
+  Prepare(writer, ds, fs::path());
+  writer.FileName.clear();
+  writer.RowsPerFile = 1;
+  writer.AddTitle = true;
+  writer.Execute();
+  fs::current_path(cwd);
+  ASSERT_EQ(writer.Statistic.Result, erCompleted);
+  EXPECT_EQ(StringToUtf8(Clipboard().GetUnicodeText()), "ID\tNAME\tPRICE\r\n1\ta\t1\r\n2\tb\t2\r\n3\tc\t3\r\n");
+  EXPECT_TRUE(fs::is_empty(dir)) << "no split file in the working folder";
+  SetClipboard(std::move(previous));
+}
