@@ -56,7 +56,7 @@ inline void ReadBiffInput(std::string_view bytes) { ReadWorkbookInput<TMSExcel>(
 
 inline void ReadZipInput(std::string_view bytes) {
   try {
-    TZipArchive zip;
+    smi::TZipArchive zip;
     zip.LoadFromBytes(bytes.data(), bytes.size());
     for (Integer i = 0; i < zip.GetCount(); ++i) {
       try {

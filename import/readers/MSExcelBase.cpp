@@ -127,7 +127,7 @@ String TCustomMSExcel::GetFormatString(Integer formatIndex) const {
   return NumericFormats[static_cast<size_t>(n)];
 }
 
-const TXLSFormat* TCustomMSExcel::GetXLSFormat(Integer index) const {
+const smi::TXLSFormat* TCustomMSExcel::GetXLSFormat(Integer index) const {
   if (index < 0 || index >= static_cast<Integer>(Formats.size())) return nullptr;
   return &Formats[static_cast<size_t>(index)];
 }

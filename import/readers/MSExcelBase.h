@@ -18,6 +18,10 @@ enum TSMIVerAlignment : Byte { ivaTop, ivaCenter, ivaBottom, ivaJustify };
 // A workbook stream that cannot be processed.
 RTL_DECLARE_EXCEPTION(ESMIExcelException, Exception)
 
+// The export suite has cell-format records of the same names; the reader's
+// live in the import suite's own namespace.
+namespace smi {
+
 struct TXLSFormat {
   String Name;
   Integer NumberFormatIndex = -1;
@@ -42,12 +46,17 @@ struct TXLSName {
   Integer Options = 0;
 };
 
+}  // namespace smi
+
 using TSMIOnPasswordEvent = std::function<void(TComponent* sender, String& password, bool& cont)>;
 
 class TCustomMSExcel : public TSpreadSheetFile {
  public:
   explicit TCustomMSExcel(TComponent* owner = nullptr);
   const char* ClassName() const override { return "TCustomMSExcel"; }
+  using TXLSFormat = smi::TXLSFormat;
+  using TXLSFont = smi::TXLSFont;
+  using TXLSName = smi::TXLSName;
 
   TExcelVersion Version() const { return FVersion; }
   const TSMISummaryInformation& SummaryInformation() const { return FSummaryInformation; }

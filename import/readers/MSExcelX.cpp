@@ -15,6 +15,9 @@
 #include "platform/rtl/TextConvert.h"
 #include "platform/win/CompoundFile.h"
 
+using smi::LooksLikeZip;
+using smi::TZipArchive;
+
 namespace {
 
 // The largest sheet the package formats describe; cells beyond are dropped.

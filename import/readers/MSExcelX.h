@@ -9,7 +9,10 @@
 
 #include "import/readers/MSExcelBase.h"
 
+namespace smi {
 class TZipArchive;
+}
+using TZipArchiveReader = smi::TZipArchive;
 class TSMXMLEngine;
 class TSMXMLItem;
 class TByteReader;
@@ -42,16 +45,16 @@ class TMSExcelX : public TCustomMSExcel {
   };
   void LoadBytes(std::vector<Byte> bytes);
   void LoadCompoundFile(std::vector<Byte> bytes);
-  void ReadPackage(TZipArchive& zip);
-  void ReadDocProps(TZipArchive& zip);
+  void ReadPackage(TZipArchiveReader& zip);
+  void ReadDocProps(TZipArchiveReader& zip);
   // Parses an XML part with the handlers; false when the part is missing.
-  bool ParseXmlPart(TZipArchive& zip, const std::string& path, TSMXMLEngine& engine);
-  std::vector<TSheetPart> ReadWorkbookXml(TZipArchive& zip, const std::string& workbookPath);
-  void ReadSharedStringsXml(TZipArchive& zip, const std::string& path);
-  void ReadStylesXml(TZipArchive& zip, const std::string& path);
-  void ReadSheetXml(TZipArchive& zip, const std::string& path);
+  bool ParseXmlPart(TZipArchiveReader& zip, const std::string& path, TSMXMLEngine& engine);
+  std::vector<TSheetPart> ReadWorkbookXml(TZipArchiveReader& zip, const std::string& workbookPath);
+  void ReadSharedStringsXml(TZipArchiveReader& zip, const std::string& path);
+  void ReadStylesXml(TZipArchiveReader& zip, const std::string& path);
+  void ReadSheetXml(TZipArchiveReader& zip, const std::string& path);
   // Binary parts.
-  void ReadBinaryPart(TZipArchive& zip, const std::string& path);
+  void ReadBinaryPart(TZipArchiveReader& zip, const std::string& path);
   void ProcessBIFF12Record(Cardinal type, TByteReader& data);
 
   std::vector<TSheetPart> FSheetParts;

@@ -30,6 +30,8 @@ constexpr UInt64 kMaxDeflateRatio = 1032;
 
 }  // namespace
 
+namespace smi {
+
 Cardinal ZipCRC32(const void* data, size_t size) {
   uLong crc = crc32(0L, Z_NULL, 0);
   const Byte* p = static_cast<const Byte*>(data);
@@ -249,3 +251,5 @@ AnsiString TZipArchive::DecompressFileName(std::string_view fileName) const {
   const std::vector<Byte> bytes = GetUncompressed(index);
   return AnsiString(bytes.begin(), bytes.end());
 }
+
+}  // namespace smi

@@ -15,6 +15,10 @@
 
 struct z_stream_s;
 
+// The export suite has a ZIP writer of the same name; the reader's types
+// live in the import suite's own namespace.
+namespace smi {
+
 // A decompressed entry whose checksum is not the one the archive gives.
 RTL_DECLARE_EXCEPTION(EZipFileCRCError, Exception)
 
@@ -94,3 +98,5 @@ Cardinal ZipCRC32(const void* data, size_t size);
 // Whether the bytes begin like a ZIP archive (a local header or an empty
 // archive's end record).
 bool LooksLikeZip(const void* data, size_t size);
+
+}  // namespace smi

@@ -133,6 +133,9 @@ TEST(SMXMLEngine, EncodingsCDataAndEntities) {
   EXPECT_FALSE(FindAttribute(u" a='1'", u"c", value));
 }
 
+using smi::EZipFileCRCError;
+using smi::TZipArchive;
+
 TEST(ZipArchive, DamagedEntryAndForgedSizes) {
   const std::string bytes = [] {
     std::ifstream in(ExcelFixture("handmade.xlsx"), std::ios::binary);
