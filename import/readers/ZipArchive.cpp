@@ -55,6 +55,12 @@ bool LooksLikeZip(const void* data, size_t size) {
 
 TZipEntryReader::TZipEntryReader(const TZipEntry& entry, const Byte* data, size_t size)
     : FEntry(entry), FData(data), FSize(size) {
+  // Checked before the inflater exists: a constructor that raises frees
+  // nothing.
+  if (entry.CompressionMethod != 0 && entry.CompressionMethod != 8) RaiseDamaged(entry.FileName);
+  if (entry.CompressionMethod == 0 && entry.CompressedSize != entry.UncompressedSize) RaiseDamaged(entry.FileName);
+  if (entry.CompressionMethod == 8 && entry.UncompressedSize > entry.CompressedSize * kMaxDeflateRatio + 1024)
+    RaiseDamaged(entry.FileName);
   FCrc = crc32(0L, Z_NULL, 0);
   if (entry.CompressionMethod == 8) {
     FZip = std::make_unique<z_stream_s>();
@@ -63,12 +69,7 @@ TZipEntryReader::TZipEntryReader(const TZipEntry& entry, const Byte* data, size_
       FZip.reset();
       throw EOutOfMemory(u"Out of memory");
     }
-  } else if (entry.CompressionMethod != 0) {
-    RaiseDamaged(entry.FileName);
   }
-  if (entry.CompressionMethod == 0 && entry.CompressedSize != entry.UncompressedSize) RaiseDamaged(entry.FileName);
-  if (entry.CompressionMethod == 8 && entry.UncompressedSize > entry.CompressedSize * kMaxDeflateRatio + 1024)
-    RaiseDamaged(entry.FileName);
 }
 
 TZipEntryReader::~TZipEntryReader() {
