@@ -228,12 +228,14 @@ void TRADerevuBaseComponent::Prepare() {
   FInTransaction = false;
   BuildFieldMapping();
   BuildArrayIntersection();
+  PlanSourceColumns();
   TDataSet& dataSet = *FDataSet;
   const bool sql = FActionKind == akGenerateSQL;
   dataSet.DisableControls();
   auto finish = [&] {
     if (FInTransaction && OnFinishTransaction) OnFinishTransaction(this);
     FInTransaction = false;
+    FSourceColumns.clear();
     dataSet.First();
     dataSet.EnableControls();
   };
