@@ -1,6 +1,7 @@
 #include "import/readers/DBF.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -89,13 +90,14 @@ Variant TimeStampValue(Int64 day, Int64 msecs) {
   return Variant::FromDateTime(TimeStampToDateTime({static_cast<Integer>(msecs), static_cast<Integer>(day)}));
 }
 
+// Numeric text between blanks: digits with an optional sign and point.
 bool TextToNumber(std::string_view text, double& value) {
-  const String s = Trim(AnsiToString(text));
-  if (s.empty()) return false;
-  TFormatSettings fs = FormatSettings;
-  fs.DecimalSeparator = u'.';
-  fs.ThousandSeparator = u'\0';
-  return TryStrToFloat(s, value, fs);
+  const size_t first = text.find_first_not_of(" \0");
+  if (first == std::string_view::npos) return false;
+  text = text.substr(first, text.find_last_not_of(" \0") - first + 1);
+  if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
 }
 
 // The file's name with another extension.
@@ -250,6 +252,8 @@ void TDBF::LoadFromStream(TStream& stream) {
       FFields.push_back(std::move(field));
     }
     DBHeader.NumberOfFields = static_cast<Integer>(FFields.size());
+    FUpperNames.clear();
+    for (const TDBFField& f : FFields) FUpperNames.push_back(UpperCase(f.FieldName));
 
     if (DBHeader.RecordSize == 0 || DBHeader.HeaderSize > in.Size()) {
       FRecordCount = 0;
@@ -505,9 +509,8 @@ String TDBF::ReadBLOBValue(Cardinal block, Cardinal /*length*/) {
 
 Integer TDBF::FindColumn(const String& fieldName) {
   const String wanted = UpperCase(fieldName.substr(0, 10));
-  for (Integer i = 0; i < static_cast<Integer>(FFields.size()); ++i)
-    if (UpperCase(FFields[static_cast<size_t>(i)].FieldName) == wanted) return i;
-  return -1;
+  const auto it = std::find(FUpperNames.begin(), FUpperNames.end(), wanted);
+  return it == FUpperNames.end() ? -1 : static_cast<Integer>(it - FUpperNames.begin());
 }
 
 void TDBF::FillColumnList(TColumnList& list, const String& /*fieldList*/) {

@@ -83,6 +83,7 @@ class TDBF : public TSpreadSheetFile {
   TDBFMemoType FDBFMemoType = dmDBT;
   TDBFHeader DBHeader;
   std::vector<TDBFField> FFields;
+  std::vector<String> FUpperNames;  // for FindColumn
   Integer FRecordCount = 0;
   std::optional<TByteReader> FTable;
   std::vector<Byte> FRecord;
