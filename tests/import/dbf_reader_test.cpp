@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 #include "fuzz/dbf_reader_input.h"
@@ -172,17 +173,36 @@ TEST(DbfReader, RecordsOneByOne) {
   EXPECT_FALSE(table.LoadRecord(0));
 }
 
-TEST(DbfReader, MissingMemoFileGivesEmptyText) {
+// A missing, short or forged memo file never fails the table: the memo is
+// empty or holds what the file has.
+TEST(DbfReader, DamagedMemoFiles) {
   const auto dir = std::filesystem::temp_directory_path() / ("dbf_memo_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   std::filesystem::copy_file(kFixtures / "foxpro.dbf", dir / "foxpro.dbf",
                              std::filesystem::copy_options::overwrite_existing);
-  TDBF table;
-  table.IsIncrementalLoad = false;
-  table.LoadFromFile(Utf8ToString((dir / "foxpro.dbf").string()));
-  const TSMICell* memo = table.Sheets[0].Cells.GetCell(5, 0);
-  EXPECT_TRUE(memo == nullptr || VarToStr(memo->Value).empty());
-  EXPECT_EQ(StringToUtf8(VarToStr(table.Sheets[0].Cells.GetValue(0, 0))), "Widget    ");
+  std::string memo = ReadFile(kFixtures / "foxpro.fpt");
+  // The first memo (block 8) claims four gigabytes.
+  std::string forged = memo;
+  forged.replace(8 * 64 + 4, 4, "\xFF\xFF\xFF\xFF");
+  struct TCase {
+    const char* Name;
+    std::optional<std::string> Memo;
+    size_t Length;
+  };
+  const TCase cases[] = {{"missing", std::nullopt, 0},
+                         {"shorter than its header", memo.substr(0, 5), 0},
+                         {"cut inside the text", memo.substr(0, 8 * 64 + 8 + 5), 5},
+                         {"forged length", forged, forged.size() - 8 * 64 - 8}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::filesystem::remove(dir / "foxpro.fpt");
+    if (c.Memo) std::ofstream(dir / "foxpro.fpt", std::ios::binary) << *c.Memo;
+    TDBF table;
+    table.IsIncrementalLoad = false;
+    table.LoadFromFile(Utf8ToString((dir / "foxpro.dbf").string()));
+    EXPECT_EQ(VarToStr(table.Sheets[0].Cells.GetValue(5, 0)).size(), c.Length);
+    EXPECT_EQ(StringToUtf8(VarToStr(table.Sheets[0].Cells.GetValue(0, 0))), "Widget    ");
+  }
   std::filesystem::remove_all(dir);
 }
 
