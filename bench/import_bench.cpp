@@ -3,6 +3,7 @@
 //   import_bench text IN OUT.vtd [SPEC.vod]
 //   import_bench xls IN OUT.vtd
 //   import_bench xlsx IN OUT.vtd
+//   import_bench dbf IN OUT.vtd
 //
 // text: a delimited text file whose first row holds the field names
 // (separator ",", qualifier '"', UTF-8 with or without mark when the text is
@@ -14,6 +15,8 @@
 // .xls, or .xlsx, .xlsm and .xlsb), its first row giving the field names,
 // every column typed from what the first 1,000 rows show; text columns 64
 // characters wide.
+// dbf: a dBase or FoxPro table with its memo file beside it; every record
+// that is not deleted, with the table's own field names and types.
 // A file that cannot be read prints its error on stderr and exits with
 // status 1.
 // Prints: rows=N import_s=S import_cpu_s=S save_s=S peak_rss_mb=M (the
@@ -82,7 +85,10 @@ int RunImport(TRADerevuBaseComponent& source, const char* out, Integer minTextSi
         case itInteger: table.AddField(column.FieldName, ftInteger); break;
         case itFloat: table.AddField(column.FieldName, ftFloat); break;
         case itBoolean: table.AddField(column.FieldName, ftBoolean); break;
-        case itDateTime: table.AddField(column.FieldName, ftDateTime); break;
+        case itDateTime:
+        case itTime: table.AddField(column.FieldName, ftDateTime); break;
+        case itDate: table.AddField(column.FieldName, ftDate); break;
+        case itMEMO: table.AddField(column.FieldName, ftWideMemo); break;
         // As wide as the longest value the scan saw; longer values are the
         // table's to cut.
         default: table.AddField(column.FieldName, ftWideString, std::max<Integer>(column.Size, minTextSize)); break;
@@ -137,14 +143,26 @@ int ImportExcel(int argc, char** argv) {
   return RunImport(source, argv[3], 64);
 }
 
+int ImportDbf(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: import_bench dbf IN OUT.vtd\n");
+    return 2;
+  }
+  TRADerevuFromDBF source;
+  source.SetOptions(0);
+  source.SetAnimatedStatus(false);
+  source.SetSourceFileName(Utf8ToString(argv[2]));
+  return RunImport(source, argv[3], 1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: import_bench SOURCE ...   (sources: text, xls, xlsx)\n");
+    std::fprintf(stderr, "usage: import_bench SOURCE ...   (sources: text, xls, xlsx, dbf)\n");
     return 2;
   }
-  const std::map<std::string, std::function<int(int, char**)>> sources = {{"text", ImportText}, {"xls", ImportExcel}, {"xlsx", ImportExcel}};
+  const std::map<std::string, std::function<int(int, char**)>> sources = {{"text", ImportText}, {"xls", ImportExcel}, {"xlsx", ImportExcel}, {"dbf", ImportDbf}};
   auto it = sources.find(argv[1]);
   if (it == sources.end()) {
     std::fprintf(stderr, "import_bench: unknown source %s\n", argv[1]);

@@ -4,6 +4,7 @@
 
 #include "import/ImportExceptions.h"
 #include "import/ImportMessages.h"
+#include "import/readers/DBF.h"
 #include "import/readers/MSExcel.h"
 #include "import/readers/MSExcelX.h"
 #include "platform/rtl/Strings.h"
@@ -264,6 +265,36 @@ String TRADerevuFromXLS::FillFileFilters() const {
   return filter + strAllFiles;
 }
 
+// ---- the dBase source ---------------------------------------------------------
+
+TRADerevuFromDBF::TRADerevuFromDBF(TComponent* owner) : TRADerevuFromCell(owner) { SetTableType(teDBase); }
+
+std::unique_ptr<TSpreadSheetFile> TRADerevuFromDBF::WorkBookCreation() {
+  return CreateSpreadSheetReader(teDBase, SourceFileName());
+}
+
+String TRADerevuFromDBF::FillFileFilters() const { return String(u"DBase file (*.dbf)|*.DBF|") + strAllFiles; }
+
+void TRADerevuFromDBF::DetectAutoMapping() {
+  const auto* table = dynamic_cast<const TDBF*>(WorkBook());
+  if (table == nullptr) {
+    TRADerevuFromCell::DetectAutoMapping();
+    return;
+  }
+  for (const TDBFField& field : table->Fields()) {
+    TSMIColumn& column = *Columns().Add();
+    column.FieldName = field.FieldName;
+    column.Size = field.Length;
+    column.Precision = field.Decimals;
+    column.DataType = DBFFieldDataType(field, table->DBFVersion());
+  }
+}
+
+Integer TRADerevuFromDBF::GetTotalCount() {
+  if (const auto* table = dynamic_cast<const TDBF*>(WorkBook())) return table->RecordCount();
+  return TRADerevuFromCell::GetTotalCount();
+}
+
 TSMIDataType VODCellType2VODDataType(TSMICellType cellType) {
   switch (static_cast<TSMICellType>(cellType & 0x7F)) {
     case ictInteger: return itInteger;
@@ -280,6 +311,7 @@ std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetReader(TTableTypeImport type,
     if (TMSExcelX::IsPackageExtension(fileName)) return std::make_unique<TMSExcelX>();
     return std::make_unique<TMSExcel>();
   }
+  if (type == teDBase) return std::make_unique<TDBF>();
   throw ESMISpreadsheetType(String(strESpreadsheetType));
 }
 

@@ -74,6 +74,19 @@ class TRADerevuFromXLS : public TRADerevuFromCell {
   String FillFileFilters() const override;
 };
 
+// The dBase and FoxPro source: columns from the field descriptors, the row
+// count from the table header.
+class TRADerevuFromDBF : public TRADerevuFromCell {
+ public:
+  explicit TRADerevuFromDBF(TComponent* owner = nullptr);
+  const char* ClassName() const override { return "TRADerevuFromDBF"; }
+  std::unique_ptr<TSpreadSheetFile> WorkBookCreation() override;
+  String Extension() const override { return u".DBF"; }
+  String FillFileFilters() const override;
+  void DetectAutoMapping() override;
+  Integer GetTotalCount() override;
+};
+
 // A reader's cell type as a column type.
 TSMIDataType VODCellType2VODDataType(TSMICellType cellType);
 
