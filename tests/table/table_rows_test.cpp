@@ -233,7 +233,9 @@ TEST(TableRows, LoadingWithRowEventsGivesTheSameTableAndFiresThemOnceARow) {
     c.Watch(table, seen);
     load(table);
     EXPECT_EQ(contents(table), expected);
-    for (const auto& [name, times] : seen) EXPECT_EQ(times, 10) << name;
+    for (const auto& [name, times] : seen) {
+      EXPECT_EQ(times, 10) << name;
+    }
     if (table.CachedUpdates()) {
       EXPECT_TRUE(table.UpdatesPending());
     }
