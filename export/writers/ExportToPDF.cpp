@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "export/writers/ByteOutput.h"
+#include "platform/db/Fields.h"
 #include "platform/rtl/DateTimeUtils.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
@@ -271,6 +272,11 @@ void TRODirezaToPDF::WritePageEnd() {
     for (Integer i = 0; i < tblFont.Count(); ++i) resources += "/F" + Num(i) + " " + StringToUtf8(tblFont[i].RefIndex) + " 0 R ";
     resources += ">>";
   }
+  if (!tblImage.empty()) {
+    resources += "/XObject << ";
+    for (size_t k = 0; k < tblImage.size(); ++k) resources += "/Im" + Num(static_cast<Int64>(k + 1)) + " " + Ref(tblImage[k].Ref) + " ";
+    resources += ">>";
+  }
   WriteLine8(resources);
   WriteLine8("/ProcSet " + Ref(ProcRefIndex));
   WriteLine8(">>");
@@ -292,7 +298,7 @@ void TRODirezaToPDF::WritePageEnd() {
   WriteLine8("endobj");
   AddRef(ProcRefIndex);
   WriteLine8(Num(ProcRefIndex) + " 0 obj");
-  WriteLine8("[ /PDF /Text ] ");
+  WriteLine8(tblImage.empty() ? "[ /PDF /Text ] " : "[ /PDF /Text /ImageC ] ");
   WriteLine8("endobj");
 }
 
@@ -379,11 +385,59 @@ void TRODirezaToPDF::WriteFonts() {
   }
 }
 
+void TRODirezaToPDF::WriteImages() {
+  for (size_t k = 0; k < tblImage.size(); ++k) {
+    const TPicture& picture = tblImage[k].Picture;
+    const std::vector<Byte> rgb = picture.Rgb24();
+    std::string data;
+    // Hexadecimal text in lines of 13 pixels, or the samples compressed;
+    // the other filters fall back to compression.
+    const TPDFFilterDecode decode = ImageDecode == fdASCIIHex ? fdASCIIHex : fdFlate;
+    if (decode == fdASCIIHex) {
+      static const char kHex[] = "0123456789ABCDEF";
+      data.reserve(rgb.size() * 2 + rgb.size() / 39 * 2 + 1);
+      for (size_t i = 0; i < rgb.size(); ++i) {
+        data += kHex[rgb[i] >> 4];
+        data += kHex[rgb[i] & 15];
+        if ((i + 1) % 39 == 0) data += "\r\n";
+      }
+      data += '>';
+    } else {
+      data = EncodeString(std::string(rgb.begin(), rgb.end()), fdFlate, CompressionMethod);
+    }
+    const Integer length = GetNextRefIndex();
+    AddRef(tblImage[k].Ref);
+    WriteLine8(Num(tblImage[k].Ref) + " 0 obj");
+    WriteLine8("<< ");
+    WriteLine8("/Type /XObject");
+    WriteLine8("/Subtype /Image");
+    WriteLine8("/Name /Im" + Num(static_cast<Int64>(k + 1)));
+    WriteLine8("/Width " + Num(picture.Width()));
+    WriteLine8("/Height " + Num(picture.Height()));
+    WriteLine8("/BitsPerComponent 8");
+    WriteLine8("/ColorSpace /DeviceRGB");
+    WriteLine8(std::string("/Filter /") + FilterName(decode) + " ");
+    WriteLine8("/Length " + Ref(length) + " >> ");
+    WriteLine8("stream");
+    WriteRaw(data);
+    // The end of line before "endstream" is not part of the data.
+    WriteLine8("");
+    WriteLine8("endstream");
+    WriteLine8("endobj");
+    AddRef(length);
+    WriteLine8(Num(length) + " 0 obj");
+    WriteLine8(Num(static_cast<Int64>(data.size())));
+    WriteLine8("endobj");
+  }
+  tblImage.clear();
+}
+
 void TRODirezaToPDF::WriteFileEnd() {
   TRODirezaToCellBufferedFile::WriteFileEnd();
   if (OutputStream == nullptr) return;
   if (FPageOpen) WritePageEnd();
   WriteFonts();
+  WriteImages();
 
   AddRef(2);
   WriteLine8("2 0 obj");
@@ -451,7 +505,8 @@ void TRODirezaToPDF::WriteRowStart() {
 void TRODirezaToPDF::WriteRowEnd() {
   const bool reversedDone = Layout == elReversedColumnar && Statistic.CurrentRow >= Columns.Count();
   if (FPageOpen && HasOption(Options, soRowLines) && !reversedDone)
-    WriteRect(10, PageHeight - intCurYPos - 5, PageWidth - 20, 1, clBlack, clSilver);
+    // Along the row's bottom edge, below a picture that made the row taller.
+    WriteRect(10, PageHeight - intCurYPos + 15 - intCurRowHeight, PageWidth - 20, 1, clBlack, clSilver);
   intCurYPos += intCurRowHeight;
   if (FPageOpen && intCurYPos >= PageHeight) {
     WritePageEnd();
@@ -484,17 +539,42 @@ void TRODirezaToPDF::WriteMergeData(TCellType cellType, Integer row, Integer col
 void TRODirezaToPDF::WriteData(TField* field, TCellType cellType, Integer row, Integer column, const String& text,
                                TAlignment alignment, const TFont* font, TColor color) {
   TRODirezaToCellBufferedFile::WriteData(field, cellType, row, column, text, alignment, font, color);
-  DrawCell(cellType, row, column, text, font, color);
+  DrawCell(field, cellType, row, column, text, font, color);
 }
 
 void TRODirezaToPDF::WriteCell(const TCellValue& cell, Integer row, Integer column, TAlignment, const TFont* font,
                                TColor color) {
   Statistic.CurrentCol = column;
-  DrawCell(cell.CellType, row, column, CellText(cell), font, color);
+  DrawCell(cell.Field, cell.CellType, row, column, CellText(cell), font, color);
 }
 
-void TRODirezaToPDF::DrawCell(TCellType cellType, Integer row, Integer column, StringView text, const TFont* font,
-                              TColor color) {
+void TRODirezaToPDF::DrawPicture(TField* field, StringView text, Integer left, Integer y) {
+  const std::vector<Byte> bytes = field != nullptr ? field->AsBytes() : std::vector<Byte>(text.begin(), text.end());
+  TImage image{0, TPicture::FromBytes(std::span<const Byte>(bytes))};
+  image.Ref = GetNextRefIndex();
+  const Integer width = image.Picture.Width(), height = image.Picture.Height();
+  tblImage.push_back(std::move(image));
+  // The row's top edge is 15 points above the text's base line; the picture
+  // hangs from it at its own size, into the room the taller row makes. The
+  // first row's top lies above the page, so there the picture starts at the
+  // page's edge and the row grows by what that moves it down.
+  const Integer rowTop = PageHeight - y + 15;
+  const Integer top = std::min(rowTop, PageHeight);
+  intCurRowHeight = std::max(intCurRowHeight, height + rowTop - top);
+  std::string& out = MemStream;
+  out += "q\r\n";
+  AppendNum(out, width);
+  out += "0 0 ";
+  AppendNum(out, height);
+  AppendNum(out, left + 1);
+  AppendNum(out, top - height);
+  out += "cm\r\n/Im";
+  AppendNum(out, static_cast<Int64>(tblImage.size()));
+  out += "Do\r\nQ\r\n";
+}
+
+void TRODirezaToPDF::DrawCell(TField* field, TCellType cellType, Integer row, Integer column, StringView text,
+                              const TFont* font, TColor color) {
   if (!FPageOpen) return;
   const Integer slots = static_cast<Integer>(arrColWidths.size());
   const Integer left = column >= 0 && column < slots ? arrColWidths[static_cast<size_t>(column)] : 10;
@@ -503,11 +583,16 @@ void TRODirezaToPDF::DrawCell(TCellType cellType, Integer row, Integer column, S
   const bool last = column + span - 1 >= LastExportColumnCount() - 1 || next >= slots;
   const Integer right = last ? PageWidth - 10 : arrColWidths[static_cast<size_t>(next)];
   const bool colours = HasOption(Options, soColorsFonts);
-  if (colours) WriteRect(left, PageHeight - intCurYPos - 5, right - left + 1, intCurRowHeight, color, color);
+  if (colours)
+    WriteRect(left, PageHeight - intCurYPos + 15 - intCurRowHeight, right - left + 1, intCurRowHeight, color, color);
   const Integer y = Layout == elReversedColumnar ? row * RowHeight + 10 : intCurYPos;
 
-  // Pictures have no text to show; an empty text draws nothing.
-  if (cellType != ctGraphic && cellType != ctBLOB && !text.empty()) {
+  const bool picture = field != nullptr ? field->DataType() == ftGraphic && !field->IsNull()
+                                        : cellType == ctGraphic && !text.empty();
+  if (picture) {
+    DrawPicture(field, text, left, y);
+  } else if (cellType != ctGraphic && cellType != ctBLOB && !text.empty()) {
+    // Other blobs have no text to show; an empty text draws nothing.
     const TFont& cellFont = font != nullptr ? *font : *fontUser;
     std::string& out = MemStream;
     out += "BT\r\n";
@@ -535,7 +620,7 @@ void TRODirezaToPDF::DrawCell(TCellType cellType, Integer row, Integer column, S
   }
   if (HasOption(Options, soColLines)) {
     if (intLastMergeCol < 2)
-      WriteRect(left, PageHeight - y - 4, 1, intCurRowHeight + 1, clSilver, clSilver);
+      WriteRect(left, PageHeight - y + 16 - intCurRowHeight, 1, intCurRowHeight + 1, clSilver, clSilver);
     else
       intLastMergeCol = -1;
   }

@@ -10,6 +10,7 @@
 
 #include "export/writers/CellFileWriter.h"
 #include "export/writers/PdfFonts.h"
+#include "platform/rtl/Picture.h"
 
 enum TPDFCompressionMethod : Byte { cmFastest, cmNormal, cmMaxCompress };
 enum TSMEViewerPreference : Byte { evpHideToolBar, evpHideMenuBar, evpHideWindowUI, evpFitWindow, evpCenterWindow };
@@ -84,14 +85,24 @@ class TRODirezaToPDF : public TRODirezaToCellBufferedFile {
   const std::string& PDFColor(TColor color, bool stroking);
   void WriteRect(Integer left, Integer top, Integer width, Integer height, TColor foreColor, TColor backColor);
   void WriteFonts();
-  // One cell's background, text and column line, on either road.
-  void DrawCell(TCellType cellType, Integer row, Integer column, StringView text, const TFont* font, TColor color);
+  // One cell's background, text or picture and column line, on either road.
+  void DrawCell(TField* field, TCellType cellType, Integer row, Integer column, StringView text, const TFont* font,
+                TColor color);
+  // Places the cell's picture at the top of the row, which grows to hold it.
+  void DrawPicture(TField* field, StringView text, Integer left, Integer y);
+  // Every picture's image object, at the end of the document.
+  void WriteImages();
 
   std::vector<Integer> arrColWidths;
   Integer MaxKids = 10;
   Integer FLastUsedRefIndex = 4;
   std::vector<std::pair<Integer, Int64>> CrossRef;
   TPDFFonts tblFont;
+  struct TImage {
+    Integer Ref = 0;
+    TPicture Picture;
+  };
+  std::vector<TImage> tblImage;
   std::vector<TPageNode> lstPages;
   Integer intTotalPages = 0;
   Int64 FilePos = 0;  // bytes written to the document so far

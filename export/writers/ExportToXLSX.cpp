@@ -8,6 +8,7 @@
 #include "export/writers/XlsxSheet.h"
 #include "export/writers/ZipArchive.h"
 #include "platform/db/Fields.h"
+#include "platform/rtl/Picture.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
 
@@ -167,11 +168,29 @@ Integer TRODirezaToXLSX::StyleOf(TCellType type, const TFont* font, TColor color
   }
 }
 
-bool TRODirezaToXLSX::StartCellStep(TField* field, TCellType cellType, Integer column, bool empty, TCellType& type) {
+void TRODirezaToXLSX::CollectPicture(TField* field, StringView text, Integer column) {
+  const std::vector<Byte> bytes =
+      field != nullptr ? field->AsBytes() : std::vector<Byte>(text.begin(), text.end());
+  TPicture picture;
+  try {
+    picture = TPicture::FromBytes(std::span<const Byte>(bytes));
+  } catch (const EInvalidGraphic&) {
+    return;  // a picture that cannot be read is left out, the run goes on
+  }
+  const std::vector<Byte> bmp = picture.BmpFile();
+  FPictures.push_back(TXlsxPicture{column, Statistic.CurrentRow, picture.Width(), picture.Height(),
+                                   std::string(bmp.begin(), bmp.end())});
+}
+
+bool TRODirezaToXLSX::StartCellStep(TField* field, TCellType cellType, Integer column, StringView text, bool empty,
+                                    TCellType& type) {
   if (!FRowOpen) return false;
   CheckColumn(column);
-  // Pictures get no cell.
-  if (cellType == ctGraphic || (field != nullptr && field->DataType() == ftGraphic && !field->IsNull())) return false;
+  // Pictures get no cell: they are placed over it by the drawing.
+  if (cellType == ctGraphic || (field != nullptr && field->DataType() == ftGraphic && !field->IsNull())) {
+    CollectPicture(field, text, column);
+    return false;
+  }
   type = cellType;
   if (HasOption(Options, soFieldMask)) {
     type = ctString;
@@ -195,7 +214,7 @@ void TRODirezaToXLSX::WriteData(TField* field, TCellType cellType, Integer row, 
 void TRODirezaToXLSX::PutCell(TField* field, TCellType cellType, Integer column, StringView text,
                               TAlignment alignment, const TFont* font, TColor color) {
   TCellType type;
-  if (!StartCellStep(field, cellType, column, text.empty(), type)) return;
+  if (!StartCellStep(field, cellType, column, text, text.empty(), type)) return;
   const Integer style = StyleOf(type, font, color, alignment);
   double number = 0;
   switch (type) {
@@ -234,7 +253,7 @@ void TRODirezaToXLSX::WriteCell(const TCellValue& cell, Integer, Integer column,
   if (cell.Formatted != nullptr || cell.Kind == cvText || HasOption(Options, soFieldMask))
     return PutCell(cell.Field, cell.CellType, column, CellText(cell), alignment, font, color);
   TCellType type;
-  if (!StartCellStep(cell.Field, cell.CellType, column, cell.IsNull(), type)) return;
+  if (!StartCellStep(cell.Field, cell.CellType, column, cell.Text, cell.IsNull(), type)) return;
   const Integer style = StyleOf(type, font, color, alignment);
   switch (cell.Kind) {
     case cvNull:
@@ -255,6 +274,29 @@ void TRODirezaToXLSX::WriteCell(const TCellValue& cell, Integer, Integer column,
   }
 }
 
+void TRODirezaToXLSX::AddPictures(TZipArchive& zip) {
+  if (FPictures.empty()) return;
+  const std::string relationship = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+  zip.AddFolder("xl/worksheets/_rels");
+  TXlsxRelationshipsPart sheet;
+  sheet.Items = {{"rId1", relationship + "drawing", "../drawing/drawing1.xml"}};
+  zip.AddFile("xl/worksheets/_rels/sheet1.xml.rels", RenderXlsxPart(sheet));
+  zip.AddFolder("xl/drawing");
+  zip.AddFolder("xl/drawing/_rels");
+  zip.AddFolder("xl/media");
+  TXlsxRelationshipsPart images;
+  for (size_t i = 0; i < FPictures.size(); ++i) {
+    const std::string n = std::to_string(i + 1);
+    const std::string file = "image" + n + ".bmp";
+    zip.AddFile("xl/media/" + file, FPictures[i].Bmp);
+    images.Items.push_back({"rId" + n, relationship + "image", "../media/" + file});
+  }
+  TXlsxDrawingPart drawing;
+  drawing.Pictures = &FPictures;
+  zip.AddFile("xl/drawing/drawing1.xml", RenderXlsxPart(drawing));
+  zip.AddFile("xl/drawing/_rels/drawing1.xml.rels", RenderXlsxPart(images));
+}
+
 void TRODirezaToXLSX::WriteFileEnd() {
   if (fsXLSX) {
     TZipArchive& zip = *fsXLSX;
@@ -272,11 +314,13 @@ void TRODirezaToXLSX::WriteFileEnd() {
     styles.Fonts = &lstFonts;
     styles.Formats = lstFormats.get();
     styles.CurrencyString = DataFormats.CurrencyString;
+    AddPictures(zip);
     zip.AddFile("xl/styles.xml", RenderXlsxPart(styles));
     TXlsxContentTypesPart types;
     types.HasDrawing = !FPictures.empty();
     zip.AddFile("[Content_Types].xml", RenderXlsxPart(types));
     zip.Close();
+    FPictures.clear();
   }
   // Empties the font table and the style list, after the style sheet used them.
   TRODirezaToCustomXLS::WriteFileEnd();

@@ -55,10 +55,14 @@ class TRODirezaToXLSX : public TRODirezaToCustomXLS {
   // The cell from its text, whichever road brought it.
   void PutCell(TField* field, TCellType cellType, Integer column, StringView text, TAlignment alignment,
                const TFont* font, TColor color);
-  // What both roads do first: the column check, pictures left out, the
+  // What both roads do first: the column check, pictures collected, the
   // stored type (soFieldMask, blanks, currency without a symbol, floats of
   // precision 0); false when the cell is not written.
-  bool StartCellStep(TField* field, TCellType cellType, Integer column, bool empty, TCellType& type);
+  bool StartCellStep(TField* field, TCellType cellType, Integer column, StringView text, bool empty, TCellType& type);
+  // Reads the picture of a graphic cell and keeps it for the drawing.
+  void CollectPicture(TField* field, StringView text, Integer column);
+  // The drawing, its media and their relationships, when pictures came.
+  void AddPictures(TZipArchive& zip);
   void ClosePackage();
 
   std::unique_ptr<TZipArchive> fsXLSX;

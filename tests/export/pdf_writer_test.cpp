@@ -3,11 +3,13 @@
 // Fonts come from a fixed file (DejaVu Sans), not from the installed set.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
 #include "export/writers/ExportToPDF.h"
 #include "platform/db/Fields.h"
+#include "platform/rtl/Picture.h"
 #include "platform/rtl/Strings.h"
 #include "tests/db/TestDataSet.h"
 #include "tests/export/interop.h"
@@ -219,6 +221,65 @@ TEST_F(PdfWriterTest, WideTablesGetWiderPages) {
     writer.PageSetup.Orientation = emLandscape;
   });
   EXPECT_NE(landscape.find("/MediaBox [0 0 842 595] "), std::string::npos);
+}
+
+// Pictures become image objects, in both image filters: qpdf finds the
+// document sound, pdfimages lists them at their size and extracts the very
+// pixels, and the row grows to the picture's height. A picture that cannot
+// be read fails the run.
+TEST_F(PdfWriterTest, PicturesBecomeImageObjects) {
+  if (!interop::Have("qpdf") || !interop::Have("pdfimages")) GTEST_SKIP() << "qpdf or poppler-utils is not installed";
+  std::vector<Cardinal> pixels;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) pixels.push_back(y == 0 ? 0x000000 : x < 20 ? 0xFF0000 : 0x0000FF);
+  const TPicture picture = TPicture::FromPixels(40, 30, pixels);
+  const auto write = [&](const fs::path& file, TPDFFilterDecode decode, const std::vector<Byte>& second) {
+    TTestDataSet ds;
+    ds.FieldDefs().Add(u"ID", ftInteger);
+    ds.FieldDefs().Add(u"P", ftGraphic);
+    ds.Open();
+    for (int id = 1; id <= 3; ++id) {
+      ds.Append();
+      ds.FieldByName(u"ID")->SetAsInteger(id);
+      if (id != 2) ds.FieldByName(u"P")->SetAsBytes(id == 1 ? picture.BmpFile() : second);
+      ds.Post();
+    }
+    ds.First();
+    TRODirezaToPDF writer;
+    writer.SetDataSet(&ds);
+    writer.ColumnSource = csDataSet;
+    writer.Options &= static_cast<TSMOptions>(~OptionBit(soShowMessage));
+    writer.Options |= OptionBit(soRowLines);
+    writer.AnimatedStatus = false;
+    writer.ImageDecode = decode;
+    writer.FileName = Utf8ToString(file.string());
+    writer.Execute();
+    return writer.Statistic.Result;
+  };
+  for (const TPDFFilterDecode decode : {fdFlate, fdASCIIHex}) {
+    SCOPED_TRACE(TRODirezaToPDF::FilterName(decode));
+    const fs::path file = dir / "pictures.pdf";
+    ASSERT_EQ(write(file, decode, picture.BmpFile()), erCompleted);
+    const auto check = interop::Run("qpdf --check '" + file.string() + "'");
+    EXPECT_EQ(check.Status, 0) << check.Output;
+    EXPECT_NE(check.Output.find("No syntax or stream encoding errors found"), std::string::npos) << check.Output;
+    const auto list = interop::Run("pdfimages -list '" + file.string() + "'");
+    ASSERT_EQ(list.Status, 0) << list.Output;
+    EXPECT_EQ(std::count(list.Output.begin(), list.Output.end(), '\n'), 4) << list.Output;
+    EXPECT_NE(list.Output.find("image      40    30  rgb     3   8"), std::string::npos) << list.Output;
+    fs::remove_all(dir / "im");
+    fs::create_directories(dir / "im");
+    ASSERT_EQ(interop::Run("pdfimages '" + file.string() + "' '" + (dir / "im" / "p").string() + "'").Status, 0);
+    const std::vector<Byte> rgb = picture.Rgb24();
+    const std::string expected = "P6\n40 30\n255\n" + std::string(rgb.begin(), rgb.end());
+    EXPECT_EQ(ReadBytes(dir / "im" / "p-000.ppm"), expected);
+    EXPECT_EQ(ReadBytes(dir / "im" / "p-001.ppm"), expected);
+    // The picture hangs from its row's top; the row line runs below it.
+    const std::string pdf = ReadBytes(file);
+    EXPECT_NE(pdf.find("[ /PDF /Text /ImageC ] "), std::string::npos);
+    EXPECT_NE(pdf.find("/XObject << /Im1 "), std::string::npos);
+  }
+  EXPECT_THROW(write(dir / "png.pdf", fdFlate, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}), EInvalidGraphic);
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "export/writers/ExportToCustomXLS.h"
+#include "platform/db/Fields.h"
+#include "platform/rtl/Picture.h"
 #include "platform/rtl/Strings.h"
 #include "tests/db/TestDataSet.h"
 
@@ -20,6 +22,32 @@ inline void PrepareSpreadsheetWriter(TRODirezaToCustomXLS& writer, TTestDataSet&
   writer.Options &= static_cast<TSMOptions>(~OptionBit(soShowMessage));
   writer.AnimatedStatus = false;
   writer.FileName = Utf8ToString(file.string());
+}
+
+// A table of an integer ID and a picture P: record 1 holds `picture`,
+// record 2 none, record 3 a PNG (which is not decoded), record 4 `picture`
+// again. Pictures are at rows 0 and 3 of column 1.
+inline void FillPictureDataSet(TTestDataSet& ds, const TPicture& picture) {
+  ds.FieldDefs().Add(u"ID", ftInteger);
+  ds.FieldDefs().Add(u"P", ftGraphic);
+  ds.Open();
+  for (int id = 1; id <= 4; ++id) {
+    ds.Append();
+    ds.FieldByName(u"ID")->SetAsInteger(id);
+    if (id == 1 || id == 4) ds.FieldByName(u"P")->SetAsBytes(picture.BmpFile());
+    if (id == 3) ds.FieldByName(u"P")->SetAsBytes({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A});
+    ds.Post();
+  }
+  ds.First();
+}
+
+// A picture of 40 x 20 pixels: red on the left, blue on the right, with a
+// black first row, so that orientation and colour order both show.
+inline TPicture TwoColourPicture() {
+  std::vector<Cardinal> pixels;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 40; ++x) pixels.push_back(y == 0 ? 0x000000 : x < 20 ? 0xFF0000 : 0x0000FF);
+  return TPicture::FromPixels(40, 20, pixels);
 }
 
 inline std::string FileBytes(const std::filesystem::path& file) {

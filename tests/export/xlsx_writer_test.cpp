@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/rtl/Strings.h"
+#include "tests/export/interop.h"
 #include "tests/export/run_tool.h"
 #include "tests/export/spreadsheet_fixture.h"
 #include "tests/export/spreadsheet_test_support.h"
@@ -28,6 +29,13 @@ std::string Openpyxl(const fs::path& file) {
   return read.Output;
 }
 
+// unzip tests every entry of the package.
+void ExpectEntriesTestClean(const fs::path& file) {
+  const ToolResult test = RunTool("unzip -t '" + file.string() + "' 2>&1");
+  EXPECT_EQ(test.ExitCode, 0) << test.Output;
+  EXPECT_NE(test.Output.find("No errors detected"), std::string::npos) << test.Output;
+}
+
 // A writer whose row limit is small enough to reach in a test.
 class TSmallLimitXLSX : public TRODirezaToXLSX {
  protected:
@@ -41,7 +49,7 @@ class XlsxWriter : public ::testing::Test {
     if (!HasProgram("unzip")) GTEST_SKIP() << "unzip is missing";
     folder = FreshFolder("xlsx_writer");
   }
-  void TearDown() override { fs::remove_all(folder); }
+  void TearDown() override { interop::RemoveTempDir(folder); }
   fs::path folder;
 };
 
@@ -110,9 +118,7 @@ TEST_F(XlsxWriter, PackageIsSound) {
   PrepareSpreadsheetWriter(writer, ds, file);
   writer.Execute();
   ASSERT_EQ(writer.Statistic.Result, erCompleted);
-  const ToolResult test = RunTool("unzip -t '" + file.string() + "' 2>&1");
-  EXPECT_EQ(test.ExitCode, 0) << test.Output;
-  EXPECT_NE(test.Output.find("No errors detected"), std::string::npos);
+  ExpectEntriesTestClean(file);
   const std::string names = RunTool("unzip -Z1 '" + file.string() + "'").Output;
   EXPECT_EQ(names,
             "_rels/\n_rels/.rels\ndocProps/\ndocProps/app.xml\ndocProps/core.xml\nxl/\nxl/_rels/\n"
@@ -291,6 +297,51 @@ TEST_F(XlsxWriter, LargeRunStreamsThroughTemporaryFiles) {
       "rows=list(s.iter_rows(values_only=True))\n"
       "print(len(rows), rows[0], rows[-1])\n";
   EXPECT_EQ(RunPython(folder, script, file).Output, "12000 (100, 101, 102) (1200000, 1200001, 1200002)\n");
+}
+
+// Pictures are placed over their cells by one-cell anchors in a drawing,
+// stored as BMP files; a picture that cannot be read is left out and the
+// run completes. openpyxl and Pillow read the anchors and the pixels back,
+// and LibreOffice keeps both pictures when it converts the workbook.
+TEST_F(XlsxWriter, PicturesAreAnchoredOverTheirCells) {
+  const TPicture picture = TwoColourPicture();
+  TTestDataSet ds;
+  FillPictureDataSet(ds, picture);
+  const fs::path file = folder / "pictures.xlsx";
+  TRODirezaToXLSX writer;
+  PrepareSpreadsheetWriter(writer, ds, file);
+  writer.Execute();
+  ASSERT_EQ(writer.Statistic.Result, erCompleted);
+  ExpectEntriesTestClean(file);
+  const std::string names = RunTool("unzip -Z1 '" + file.string() + "'").Output;
+  EXPECT_NE(names.find("xl/sharedStrings.xml\nxl/worksheets/_rels/\nxl/worksheets/_rels/sheet1.xml.rels\n"
+                       "xl/drawing/\nxl/drawing/_rels/\nxl/media/\nxl/media/image1.bmp\nxl/media/image2.bmp\n"
+                       "xl/drawing/drawing1.xml\nxl/drawing/_rels/drawing1.xml.rels\nxl/styles.xml\n"),
+            std::string::npos)
+      << names;
+  const std::vector<Byte> bmp = picture.BmpFile();
+  EXPECT_EQ(Part(file, "xl/media/image2.bmp"), std::string(bmp.begin(), bmp.end()));
+  // Picture cells get no cell.
+  const std::string sheet = Part(file, "xl/worksheets/sheet1.xml");
+  EXPECT_EQ(sheet.find("r=\"B"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("<drawing r:id=\"rId1\"/>"), std::string::npos);
+  EXPECT_NE(Part(file, "\\[Content_Types].xml").find("<Override PartName=\"/xl/drawing/drawing1.xml\""),
+            std::string::npos);
+  const ToolResult read = RunTool("/usr/bin/python3 read_xlsx_pictures.py '" + file.string() + "' 2>&1");
+  ASSERT_EQ(read.ExitCode, 0) << read.Output;
+  std::string pixels;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 40; ++x) pixels += std::string(pixels.empty() ? "" : " ") + (y == 0 ? "000000" : x < 20 ? "FF0000" : "0000FF");
+  EXPECT_EQ(read.Output, "OneCellAnchor 1 0 40 20 " + pixels + "\nOneCellAnchor 1 3 40 20 " + pixels + "\n");
+  // LibreOffice converts the workbook with both pictures in it.
+  if (!HasProgram("soffice")) GTEST_SKIP() << "LibreOffice is missing";
+  const fs::path ods = interop::LibreOfficeConvert({file}, "ods", "ods", folder)[0];
+  ASSERT_TRUE(fs::exists(ods)) << "LibreOffice could not convert the workbook";
+  const std::string content = Part(ods, "content.xml");
+  size_t images = 0;
+  for (size_t at = content.find("<draw:image"); at != std::string::npos; at = content.find("<draw:image", at + 1))
+    ++images;
+  EXPECT_EQ(images, 2u) << content;
 }
 
 }  // namespace
