@@ -25,7 +25,9 @@ std::vector<int> TksGridViewCopySource::SelectedRows() { return FView->SelectedR
 
 int TksGridViewCopySource::FocusedRow() { return FView->DataController()->FocusedRow(); }
 
-Variant TksGridViewCopySource::Value(int row, int column) { return FView->DataController()->CellValue(row, column); }
+void TksGridViewCopySource::RowValues(int row, std::vector<Variant>& values) {
+  if (!FView->DataController()->RowValues(row, values)) values.clear();
+}
 
 void TksGridViewCopySource::BeginUpdate() { FView->BeginUpdate(); }
 

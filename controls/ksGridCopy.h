@@ -16,7 +16,7 @@ class TksGridViewCopySource : public IksGridCopySource {
   std::vector<TksCopyColumn> Columns() override;
   std::vector<int> SelectedRows() override;
   int FocusedRow() override;
-  Variant Value(int row, int column) override;
+  void RowValues(int row, std::vector<Variant>& values) override;
   void BeginUpdate() override;
   void EndUpdate() override;
 

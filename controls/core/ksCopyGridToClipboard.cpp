@@ -1,5 +1,6 @@
 #include "controls/core/ksCopyGridToClipboard.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/rtl/ScopeGuards.h"
@@ -25,7 +26,9 @@ void AppendValueText(String& out, const Variant& value, TFieldType dataType, con
 
 // The copy fails when nothing but blanks and control characters would land
 // on the clipboard.
-bool HasText(StringView text) { return !Trim(text).empty(); }
+bool HasText(StringView text) {
+  return std::any_of(text.begin(), text.end(), [](char16_t c) { return c > u' '; });
+}
 
 }  // namespace
 
@@ -56,11 +59,14 @@ String CopyColumnCaptionsToText(const std::vector<TksCopyColumn>& columns, Strin
 void CopyRecordColumnsToText(String& out, IksGridCopySource& source, int row,
                              const std::vector<TksCopyColumn>& columns, const TksDisplayFormats& formats,
                              StringView delimiter, StringView quote) {
-  String value;
+  thread_local std::vector<Variant> values;
+  thread_local String value;
+  source.RowValues(row, values);
+  values.resize(columns.size(), Variant::Null());
   for (size_t i = 0; i < columns.size(); ++i) {
     if (i > 0) out += delimiter;
     value.clear();
-    AppendValueText(value, source.Value(row, static_cast<int>(i)), columns[i].DataType, formats);
+    AppendValueText(value, values[i], columns[i].DataType, formats);
     // A quote inside a value is doubled, so the pasted table keeps its cells.
     out += quote;
     if (quote.empty() || value.find(quote) == String::npos) {
@@ -78,23 +84,25 @@ void CopyRecordColumnsToText(String& out, IksGridCopySource& source, int row,
   }
 }
 
-String CopyGridRecordsToText(IksGridCopySource& source, const std::vector<TksCopyColumn>& columns,
-                             const TksDisplayFormats& formats, StringView delimiter, StringView quote,
-                             StringView lineBreak) {
-  String text;
+void CopyGridRecordsToText(String& out, IksGridCopySource& source, const std::vector<TksCopyColumn>& columns,
+                           const TksDisplayFormats& formats, StringView delimiter, StringView quote,
+                           StringView lineBreak) {
   source.BeginUpdate();
   TScopeExit endUpdate([&] { source.EndUpdate(); });
   std::vector<int> selected = source.SelectedRows();
   if (selected.empty()) {
     int focused = source.FocusedRow();
-    if (focused >= 0) CopyRecordColumnsToText(text, source, focused, columns, formats, delimiter, quote);
-    return text;
+    if (focused >= 0) CopyRecordColumnsToText(out, source, focused, columns, formats, delimiter, quote);
+    return;
   }
-  for (int row : selected) {
-    CopyRecordColumnsToText(text, source, row, columns, formats, delimiter, quote);
-    text += lineBreak;
+  for (size_t i = 0; i < selected.size(); ++i) {
+    size_t before = out.size();
+    CopyRecordColumnsToText(out, source, selected[i], columns, formats, delimiter, quote);
+    out += lineBreak;
+    // The first row tells about how long the text grows: one allocation
+    // instead of many copies of a long text.
+    if (i == 0) out.reserve(out.size() + (out.size() - before) * (selected.size() - 1) * 5 / 4);
   }
-  return text;
 }
 
 String GridToDelimitedText(IksGridCopySource& source, const TksDisplayFormats& formats, StringView delimiter,
@@ -102,7 +110,7 @@ String GridToDelimitedText(IksGridCopySource& source, const TksDisplayFormats& f
   std::vector<TksCopyColumn> columns = source.Columns();
   String text = CopyColumnCaptionsToText(columns, delimiter);
   text += lineBreak;
-  text += CopyGridRecordsToText(source, columns, formats, delimiter, quote, lineBreak);
+  CopyGridRecordsToText(text, source, columns, formats, delimiter, quote, lineBreak);
   return text;
 }
 
@@ -128,8 +136,9 @@ bool TksCopyGridToClipboard::CopyDelimited(IksGridCopySource& source, StringView
     IClipboard& clipboard = Clipboard();
     clipboard.SetUnicodeText({});
     IksDisplayFormats formats = DisplayFormats();
-    clipboard.SetUnicodeText(GridToDelimitedText(source, *formats, delimiter, quote, lineBreak));
-    return HasText(clipboard.GetUnicodeText());
+    String text = GridToDelimitedText(source, *formats, delimiter, quote, lineBreak);
+    clipboard.SetUnicodeText(text);
+    return HasText(text);
   } catch (...) {
     return false;
   }

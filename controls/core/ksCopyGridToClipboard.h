@@ -28,7 +28,8 @@ class IksGridCopySource {
   virtual std::vector<int> SelectedRows() = 0;
   // The focused row, -1 when there is none.
   virtual int FocusedRow() = 0;
-  virtual Variant Value(int row, int column) = 0;
+  // The row's values, one per column (Null for a null value).
+  virtual void RowValues(int row, std::vector<Variant>& values) = 0;
   // Brackets the reading of the rows, so the view repaints once.
   virtual void BeginUpdate() {}
   virtual void EndUpdate() {}
@@ -46,11 +47,11 @@ String CopyColumnCaptionsToText(const std::vector<TksCopyColumn>& columns, Strin
 void CopyRecordColumnsToText(String& out, IksGridCopySource& source, int row,
                              const std::vector<TksCopyColumn>& columns, const TksDisplayFormats& formats,
                              StringView delimiter, StringView quote);
-// The selected rows each followed by the line break, or the focused row
-// alone without one.
-String CopyGridRecordsToText(IksGridCopySource& source, const std::vector<TksCopyColumn>& columns,
-                             const TksDisplayFormats& formats, StringView delimiter, StringView quote,
-                             StringView lineBreak);
+// Appends the selected rows each followed by the line break, or the focused
+// row alone without one.
+void CopyGridRecordsToText(String& out, IksGridCopySource& source, const std::vector<TksCopyColumn>& columns,
+                           const TksDisplayFormats& formats, StringView delimiter, StringView quote,
+                           StringView lineBreak);
 // The whole copy: the caption line, the line break, the rows.
 String GridToDelimitedText(IksGridCopySource& source, const TksDisplayFormats& formats, StringView delimiter,
                            StringView quote, StringView lineBreak);

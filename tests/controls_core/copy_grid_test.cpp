@@ -19,7 +19,7 @@ class TTestGrid : public IksGridCopySource {
   std::vector<TksCopyColumn> Columns() override { return Cols; }
   std::vector<int> SelectedRows() override { return Selection; }
   int FocusedRow() override { return Focused; }
-  Variant Value(int row, int column) override { return Rows.at(size_t(row)).at(size_t(column)); }
+  void RowValues(int row, std::vector<Variant>& values) override { values = Rows.at(size_t(row)); }
   void BeginUpdate() override { ++Updates; }
   void EndUpdate() override { --Updates; }
 };
