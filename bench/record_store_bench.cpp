@@ -1,6 +1,11 @@
 // Appends ROWS records of a ten-field shape to the record store and reads
 // every field back, then does the same with a std::vector of plain structs.
+// Each side runs in a fresh process of its own, so that neither reuses pages
+// the other has already faulted in.
 // Prints: rows=N store_s=S vector_s=S ratio=R raw_mb=M peak_rss_mb=M
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +43,37 @@ double PeakRssMb() {
   return 0;
 }
 
+// What a side reports from its process.
+struct SideResult {
+  double seconds = 0;
+  double peakMb = 0;
+  double rawBytes = 0;
+  unsigned long long checksum = 0;
+};
+
+// Runs side in a child process and returns what it reported.
+template <class Side>
+SideResult RunApart(Side side) {
+  int fds[2];
+  if (::pipe(fds) != 0) std::exit(1);
+  pid_t pid = ::fork();
+  if (pid < 0) std::exit(1);
+  if (pid == 0) {
+    ::close(fds[0]);
+    SideResult result = side();
+    ssize_t written = ::write(fds[1], &result, sizeof result);
+    ::_exit(written == static_cast<ssize_t>(sizeof result) ? 0 : 1);
+  }
+  ::close(fds[1]);
+  SideResult result;
+  ssize_t got = ::read(fds[0], &result, sizeof result);
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (got != static_cast<ssize_t>(sizeof result) || !WIFEXITED(status) || WEXITSTATUS(status) != 0) std::exit(1);
+  return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,26 +85,27 @@ int main(int argc, char** argv) {
   RtlInitialize();
   MemDataInitialize();
 
-  unsigned long long checksum = 0;
-  double rawBytes = 0;
-  RowValues v;
+  SideResult store = RunApart([rows] {
+    SideResult r;
+    auto start = std::chrono::steady_clock::now();
+    {
+      ShapeStore store;
+      store.Open();
+      AppendShapeRows(store, rows, r.rawBytes);
+      std::fprintf(stderr, "store_append_s=%.3f ", Seconds(start));
+      ScanShapeRows(store, r.checksum);
+      r.peakMb = PeakRssMb();
+      std::fprintf(stderr, "store_read_s=%.3f ", Seconds(start));
+    }
+    std::fprintf(stderr, "store_free_s=%.3f\n", Seconds(start));
+    r.seconds = Seconds(start);
+    return r;
+  });
 
-  auto start = std::chrono::steady_clock::now();
-  double storePeak;
-  {
-    ShapeStore store;
-    store.Open();
-    AppendShapeRows(store, rows, rawBytes);
-    std::fprintf(stderr, "store_append_s=%.3f ", Seconds(start));
-    ScanShapeRows(store, checksum);
-    storePeak = PeakRssMb();
-    std::fprintf(stderr, "store_read_s=%.3f ", Seconds(start));
-  }
-  std::fprintf(stderr, "store_free_s=%.3f\n", Seconds(start));
-  double storeSeconds = Seconds(start);
-
-  start = std::chrono::steady_clock::now();
-  {
+  SideResult vector = RunApart([rows] {
+    SideResult r;
+    RowValues v;
+    auto start = std::chrono::steady_clock::now();
     std::vector<Plain> table;
     for (Integer i = 0; i < rows; ++i) {
       MakeRow(i, v);
@@ -86,6 +123,7 @@ int main(int argc, char** argv) {
       table.push_back(std::move(p));
     }
     char text[64];
+    unsigned long long& checksum = r.checksum;
     for (const Plain& p : table) {
       checksum += static_cast<unsigned>(p.id);
       size_t n = strnlen(p.name, 31);
@@ -101,8 +139,15 @@ int main(int argc, char** argv) {
       std::memcpy(text, p.code, n);
       checksum += n + static_cast<unsigned char>(text[0]);
     }
-  }
-  double vectorSeconds = Seconds(start);
+    table = {};
+    r.seconds = Seconds(start);
+    return r;
+  });
+  double storeSeconds = store.seconds;
+  double vectorSeconds = vector.seconds;
+  double rawBytes = store.rawBytes;
+  double storePeak = store.peakMb;
+  unsigned long long checksum = store.checksum + vector.checksum;
 
   std::printf("rows=%d store_s=%.3f vector_s=%.3f ratio=%.2f raw_mb=%.1f peak_rss_mb=%.1f\n", rows, storeSeconds,
               vectorSeconds, storeSeconds / vectorSeconds, rawBytes / (1024.0 * 1024.0), storePeak);

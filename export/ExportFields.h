@@ -24,3 +24,10 @@ inline bool IsStringField(const TField* field) {
 
 // A field whose values are numbers (the numeric field classes).
 inline bool IsNumericField(const TField* field) { return dynamic_cast<const TNumericField*>(field) != nullptr; }
+
+// A blob whose value is text (the memo types), as against binary data.
+inline bool IsMemoField(const TField* field) {
+  if (field == nullptr) return false;
+  const TFieldType type = field->DataType();
+  return type == ftMemo || type == ftFmtMemo || type == ftWideMemo || type == ftOraClob;
+}

@@ -28,3 +28,16 @@ struct TFont {
 
   bool operator==(const TFont&) const = default;
 };
+
+// The 0x00BBGGRR value of a colour; a system colour takes the value of the
+// platform's default scheme (window white, window text black, 3-D light and
+// button face light greys; any other system colour black).
+constexpr TColor ColorToRGB(TColor color) {
+  if ((color & 0xFF000000) == 0) return color;
+  switch (color & 0xFF) {
+    case 5: return 0x00FFFFFF;   // window
+    case 15: return 0x00F0F0F0;  // button face
+    case 22: return 0x00E3E3E3;  // 3-D light
+    default: return 0x00000000;
+  }
+}

@@ -202,3 +202,30 @@ String GetXMLDateTime(TDateTime value) {
   return FormatDateTime(DefDTFormatForW3CDTF1, value, invariant) + u"T" +
          FormatDateTime(DefDTFormatForW3CDTF2, value, invariant) + u"Z";
 }
+
+String TranslateToHex(StringView text) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  String out;
+  out.reserve(text.size() * 2);
+  for (char16_t c : text) {
+    String code;
+    for (unsigned v = c; v != 0 || code.size() < 2; v >>= 4) code.insert(code.begin(), kDigits[v & 0xF]);
+    out += code;
+  }
+  return out;
+}
+
+String TranslateFromHex(StringView text) {
+  auto digit = [](char16_t c) -> int {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    return -1;
+  };
+  String out;
+  for (size_t i = 0; i + 1 < text.size(); i += 2) {
+    const int high = digit(text[i]), low = digit(text[i + 1]);
+    if (high >= 0 && low >= 0) out += static_cast<char16_t>(high * 16 + low);
+  }
+  return out;
+}

@@ -75,6 +75,15 @@ size_t ZAZUnicodeToUtf8(char* dest, size_t destSize, const WideChar* source, siz
 // The UTF-8 bytes of the text (surrogate pairs and lone surrogates as above).
 std::string ZAZUtf8Encode(StringView text);
 
+// ---- Separators in settings files ----
+
+// Every character as its code in upper-case hexadecimal, at least two digits
+// ("\t" gives "09", ";" "3B", character 0 "00").
+String TranslateToHex(StringView text);
+// Pairs of hexadecimal digits back to characters; an odd last digit and any
+// pair that is not hexadecimal are ignored.
+String TranslateFromHex(StringView text);
+
 // ---- Dates ----
 
 // The two patterns of the W3C date-time text.

@@ -195,6 +195,9 @@ String UpperUnits(StringView text) {
 
 String ReplaceStr(StringView text, StringView oldText, StringView newText, bool ignoreCase, bool replaceAll) {
   if (oldText.empty()) return String(text);
+  // One option only: replacing all compares with regard to case, and
+  // stored mapping expressions depend on it.
+  if (replaceAll) ignoreCase = false;
   const String searchedStore = ignoreCase ? UpperUnits(text) : String();
   const String wantedStore = ignoreCase ? UpperUnits(oldText) : String();
   const StringView searched = ignoreCase ? StringView(searchedStore) : text;

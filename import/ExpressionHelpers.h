@@ -43,9 +43,9 @@ String ClearNumValue(StringView text);
 // Cuts the first item off a list: item is the text up to the first
 // delimiter, right-trimmed; the item and the delimiter leave the text.
 void GetNextItem(StringView delimiter, String& text, String& item);
-// The text with old replaced by new: every occurrence with replaceAll, else
-// the first; letter case ignored with ignoreCase. An empty old replaces
-// nothing.
+// The text with old replaced by new: every occurrence with replaceAll
+// (letter case counts then), else the first, letter case ignored with
+// ignoreCase. An empty old replaces nothing.
 String ReplaceStr(StringView text, StringView oldText, StringView newText, bool ignoreCase, bool replaceAll);
 String ReplaceWideStr(StringView text, StringView oldText, StringView newText, bool ignoreCase, bool replaceAll);
 // 0-based position of needle in text from position from, or npos; linear

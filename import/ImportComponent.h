@@ -230,6 +230,14 @@ class TRADerevuBaseComponent : public TComponent {
   // The current row's value of the source column named by name (null when
   // there is none); the base hands the name back unchanged.
   virtual void GetFieldValue(const Variant& name, Variant& value);
+  // A reader that can hand a column's text of the current row as a view
+  // names the column of a mapping source here (-1: the source takes the
+  // road of expressions and GetFieldValue). The run asks once per source
+  // and reads each row's value with SourceColumnText, which gives what
+  // GetFieldValue would give as text: a view into the reader's text, or
+  // into scratch; it holds until the reader moves on.
+  virtual Integer SourceColumnIndex(const String& /*name*/) { return -1; }
+  virtual StringView SourceColumnText(Integer /*index*/, String& /*scratch*/) { return {}; }
   // The value of one mapping source, load condition or parameter expression.
   virtual void GetParsedValue(const Variant& expression, Integer fieldIndex, Variant& value);
   // True makes the run use only the first 10 characters of each source.
@@ -239,7 +247,8 @@ class TRADerevuBaseComponent : public TComponent {
   virtual bool NotDefined(String& propertyName);
   // True when source blob values are Base64 text.
   virtual bool BLOBIsMIME() { return false; }
-  virtual void ProcessRowsForColumnTypes() {}
+  // True for readers that guess column types from up to MaxScanRows rows.
+  virtual bool ProcessRowsForColumnTypes() { return false; }
   // Runs Execute with the source read from the stream.
   void LoadFromStream(TStream& stream);
   // The source's default file extension with its dot.
@@ -319,6 +328,11 @@ class TRADerevuBaseComponent : public TComponent {
 
  private:
   TField* CurrentParsedField() const;
+  // For each vFields entry, the reader's column it reads directly, or -1
+  // when the value takes the road of expressions and events.
+  void PlanSourceColumns();
+  // The value of a directly read column, as the expression road gives it.
+  void ReadSourceColumn(Integer column, Variant& value);
   // The row loop's parts.
   void ProcessAcceptedRow();
   void WriteRow();
@@ -392,5 +406,7 @@ class TRADerevuBaseComponent : public TComponent {
   // Every value of every row is an expression; these keep its parsing and
   // its masks from being redone per value.
   std::unordered_map<String, std::shared_ptr<TSMIParser>> FExpressionParsers;
+  std::vector<Integer> FSourceColumns;
+  String FSourceScratch;
   TConversionMasks FConversionMasks;
 };

@@ -15,6 +15,7 @@
 #include "import/ValueConversion.h"
 #include "platform/db/DataSet.h"
 #include "platform/db/Field.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Strings.h"
 
 namespace {
@@ -228,12 +229,14 @@ void TRADerevuBaseComponent::Prepare() {
   FInTransaction = false;
   BuildFieldMapping();
   BuildArrayIntersection();
+  PlanSourceColumns();
   TDataSet& dataSet = *FDataSet;
   const bool sql = FActionKind == akGenerateSQL;
   dataSet.DisableControls();
   auto finish = [&] {
     if (FInTransaction && OnFinishTransaction) OnFinishTransaction(this);
     FInTransaction = false;
+    FSourceColumns.clear();
     dataSet.First();
     dataSet.EnableControls();
   };
@@ -396,6 +399,13 @@ void TRADerevuBaseComponent::WriteRow() {
   if (!sql && !IsEditState(dataSet.State())) return;
 
   const String keys = u";" + UpperCase(FDatasetKeys) + u";";
+  // The value being written is copied into the statistic when a handler
+  // can look at it, and when the row's writing ends (also by an error): a
+  // copy per value would cost more than the write.
+  const Variant* current = nullptr;
+  TScopeExit keepCurrent([&] {
+    if (current != nullptr) FStatistic.CurrentParsedValue = *current;
+  });
   for (const TSMIValueEntry& entry : vValues) {
     const Integer slot = entry.FieldLink;
     FStatistic.CurrentCol = slot;
@@ -403,7 +413,8 @@ void TRADerevuBaseComponent::WriteRow() {
     const Integer index = vFields[static_cast<size_t>(slot)].FieldLink;
     if (index < 0 || index >= dataSet.Fields().Count()) continue;
     TField* field = dataSet.Fields()[index];
-    FStatistic.CurrentParsedValue = entry.Value;
+    current = &entry.Value;
+    if (OnBeforeFieldUpdate) FStatistic.CurrentParsedValue = entry.Value;
     bool accept = !(sql && field->IsBlob() && field->DataType() != ftMemo && field->DataType() != ftFmtMemo);
     // Only a handler may change the value; without one the entry's own is
     // written as it is.

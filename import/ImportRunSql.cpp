@@ -102,8 +102,10 @@ String TRADerevuBaseComponent::GetSQLValue(const Variant& value, const TField* f
 }
 
 String TRADerevuBaseComponent::GetSQLPart(const TSMIValueEntry& entry, const TField* field) const {
-  if (entry.Value.IsNull() || entry.Value.IsEmpty()) return u"(" + entry.Name + u" IS NULL)";
-  return u"(" + entry.Name + u"=" + GetSQLValue(entry.Value, field) + u")";
+  // Bracketed as in SET and INSERT: "FIRST NAME" must not read as two words.
+  const String name = GetSQLFieldName(entry.Name);
+  if (entry.Value.IsNull() || entry.Value.IsEmpty()) return u"(" + name + u" IS NULL)";
+  return u"(" + name + u"=" + GetSQLValue(entry.Value, field) + u")";
 }
 
 void TRADerevuBaseComponent::AddWhereClause(int keyEntry) {

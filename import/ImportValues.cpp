@@ -78,11 +78,15 @@ bool TRADerevuBaseComponent::LoadRecord() {
       if (field != nullptr) intCurrentParsedFieldIndex = FDataSet->Fields().IndexOf(field);
     }
     Variant value;
-    GetParsedValue(entry.Source, entry.FieldLink, value);
+    const size_t slot = static_cast<size_t>(&entry - vFields.data());
+    if (slot < FSourceColumns.size() && FSourceColumns[slot] >= 0)
+      ReadSourceColumn(FSourceColumns[slot], value);
+    else
+      GetParsedValue(entry.Source, entry.FieldLink, value);
     if (FCharacterSet != csiANSI_WINDOWS && !value.IsNull() && !value.IsEmpty() &&
         (field == nullptr || !IsNumericOrDateTimeType(field->DataType()))) {
       value = Variant(FCharacterSet == csiASCII_MSDOS ? ImportText::UECode(true, value.AsString())
-                                                        : ImportText::EBCDICCode(value.AsString()));
+                                                        : ImportText::EBCDICToText(value.AsString()));
     }
     if (OnGetCellParams) OnGetCellParams(this, field, value);
     entry.Value = std::move(value);
@@ -114,6 +118,42 @@ bool TRADerevuBaseComponent::LoadRecord() {
     if (keyed) refresh(vLocate);
   }
   return accept;
+}
+
+void TRADerevuBaseComponent::PlanSourceColumns() {
+  FSourceColumns.assign(vFields.size(), -1);
+  // Handlers and character sets see or change what the expression road
+  // produces; with any of them every value takes that road.
+  if (FCharacterSet != csiANSI_WINDOWS || OnGetCellParams || OnParsedValue || OnParserEvaluate) return;
+  for (size_t i = 0; i < vFields.size(); ++i) {
+    const String* source = vFields[i].Source.StringValue();
+    if (source == nullptr || source->empty()) continue;
+    // A parameter or a user function of the same name answers before the
+    // reader does.
+    if (FParameters.ParamByName(*source) != nullptr) continue;
+    if (lstVODRegFunctions != nullptr && lstVODRegFunctions->FunctionByName(*source) != nullptr) continue;
+    FSourceColumns[i] = SourceColumnIndex(*source);
+  }
+}
+
+void TRADerevuBaseComponent::ReadSourceColumn(Integer column, Variant& value) {
+  StringView text = SourceColumnText(column, FSourceScratch);
+  const auto blank = [](char16_t c) { return c <= u' '; };
+  if (FTrimSpaces == tsTrimLeft || FTrimSpaces == tsTrimLeftRight) {
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  }
+  if (FTrimSpaces == tsTrimRight || FTrimSpaces == tsTrimLeftRight) {
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  }
+  if (text.empty()) {
+    value = Variant::Null();
+    return;
+  }
+  value = Variant(String(text));
+  if (TField* destination = CurrentParsedField(); destination != nullptr) {
+    const TConversionMasks& masks = ConversionMasks();
+    ConvertValueForField(value, *destination, {FDataFormats, masks.DateTime, masks.Time, BLOBIsMIME()});
+  }
 }
 
 bool TRADerevuBaseComponent::SkipEmptyRow() const {
@@ -240,13 +280,18 @@ TDataSet* TRADerevuBaseComponent::GetDatasetByName(const String& name) const {
   const size_t dot = name.find(u'.');
   const String first = name.substr(0, dot);
   const String rest = dot == String::npos ? String() : name.substr(dot + 1);
-  // The component that holds the host's datasets: the wizard's owner when
-  // this source was made by the wizard, else this component's owner.
-  TComponent* form = Owner();
-  if (auto* wizard = dynamic_cast<TRADerevuBaseComponent*>(form); wizard != nullptr) form = wizard->Owner();
-  TComponent* found = nullptr;
-  if (form != nullptr) found = form->FindComponent(first.empty() ? rest : first);
-  else found = FindComponent(rest);
+  // The application's forms and data modules first; else the form that
+  // holds the host's datasets: the wizard's owner when this source was made
+  // by the wizard, else this component's owner.
+  TComponent* form = FindTopLevelComponent(first);
+  const bool ownersForm = form == nullptr;
+  if (ownersForm) {
+    form = Owner();
+    if (auto* wizard = dynamic_cast<TRADerevuBaseComponent*>(form); wizard != nullptr) form = wizard->Owner();
+  }
+  if (form == nullptr) return dynamic_cast<TDataSet*>(FindComponent(rest));
+  if (auto* dataSet = dynamic_cast<TDataSet*>(form); dataSet != nullptr && !ownersForm) return dataSet;
+  TComponent* found = form->FindComponent(ownersForm && !first.empty() ? first : rest);
   if (found == nullptr) return nullptr;
   auto* dataSet = dynamic_cast<TDataSet*>(found);
   if (dataSet == nullptr) throw EConvertError(u"Invalid class typecast");

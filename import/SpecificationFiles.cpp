@@ -13,14 +13,13 @@
 #include "import/ImportExceptions.h"
 #include "import/ImportMessages.h"
 #include "import/VODUtils.h"
+#include "platform/rtl/ByteReader.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
 
 namespace {
 
 // Texts of malformed files; they name what is wrong so the user can fix it.
-constexpr char16_t kNoMark[] = u"The import specification has no byte-order mark.";
-constexpr char16_t kOddBytes[] = u"The import specification ends in the middle of a character.";
 constexpr char16_t kOutOfRange[] = u"The value %s of %s in the import specification is out of range.";
 constexpr char16_t kNotHex[] = u"The value %s of %s in the import specification is not hexadecimal.";
 constexpr char16_t kUnknownTableType[] = u"The import specification names an unknown table type %s.";
@@ -136,22 +135,19 @@ class TSpecValues {
   std::unordered_map<String, String> FValues;
 };
 
-// The text of a specification file: UTF-16 (either byte order) or UTF-8,
-// each with its mark.
-String SpecText(const std::vector<Byte>& bytes) {
-  const size_t n = bytes.size();
-  if (n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
-    return Utf8ToString(std::string_view(reinterpret_cast<const char*>(bytes.data()) + 3, n - 3));
-  const bool le = n >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
-  const bool be = n >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF;
-  if (!le && !be) throw ESMIFileFormatException(kNoMark);
-  if (n % 2 != 0) throw ESMIFileFormatException(kOddBytes);
-  String text;
-  text.reserve(n / 2 - 1);
-  for (size_t i = 2; i < n; i += 2) {
-    const unsigned lo = le ? bytes[i] : bytes[i + 1];
-    const unsigned hi = le ? bytes[i + 1] : bytes[i];
-    text += static_cast<char16_t>(lo | (hi << 8));
+// The text of a specification file after its mark: UTF-16 in either byte
+// order or UTF-8 by the mark, the ANSI code page without one. An odd last
+// byte of UTF-16 text holds no character and is ignored.
+String SpecText(TByteOrderMark mark, std::span<const Byte> bytes) {
+  const std::string_view chars(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (mark == TByteOrderMark::Utf8) return Utf8ToString(chars);
+  if (mark == TByteOrderMark::None) return AnsiToString(chars);
+  const bool le = mark == TByteOrderMark::Utf16LE;
+  String text(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned a = bytes[2 * i];
+    const unsigned b = bytes[2 * i + 1];
+    text[i] = static_cast<char16_t>(le ? (a | b << 8) : (b | a << 8));
   }
   return text;
 }
@@ -329,10 +325,10 @@ void TRADerevuBaseComponent::LoadSpecificationFromStrings(const TWideStrings& li
 }
 
 void TRADerevuBaseComponent::LoadSpecificationFromStream(TStream& stream) {
-  std::vector<Byte> bytes(static_cast<size_t>(std::max<Int64>(0, stream.Size() - stream.Position())));
-  stream.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  TByteReader reader(stream);
+  const TByteOrderMark mark = ReadByteOrderMark(reader);
   TWideStrings list;
-  SplitSpecLines(SpecText(bytes), list);
+  SplitSpecLines(SpecText(mark, reader.Bytes(static_cast<size_t>(reader.Remaining()))), list);
   LoadSpecificationFromStrings(list);
 }
 
@@ -375,8 +371,8 @@ void TRADerevuBaseComponent::SaveSpecification(const String& specName, const Str
   if (spec.empty() || file.empty()) return;
   if (OnBeforeSaveSpecification) OnBeforeSaveSpecification(this, file);
   TMemoryStream text;
-  const Byte mark[2] = {0xFF, 0xFE};
-  text.WriteBuffer(mark, 2);
+  const std::span<const Byte> mark = ByteOrderMarkBytes(TByteOrderMark::Utf16LE);
+  text.WriteBuffer(mark.data(), static_cast<Int64>(mark.size()));
   SaveSpecificationToStream(text, spec);
   CreateDirIfNotExists(file);
   TSafeFileWriter writer(file);

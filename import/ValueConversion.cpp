@@ -194,6 +194,17 @@ constexpr std::array<Byte, 256> MakeEbcdicTable() {
 
 constexpr std::array<Byte, 256> EbcdicTable = MakeEbcdicTable();
 
+// EBCDIC bytes to characters: for each code the first character the table
+// gives it ("." for 4B, the apostrophe for 7D).
+constexpr std::array<char16_t, 256> MakeEbcdicDecodeTable() {
+  std::array<char16_t, 256> table{};
+  for (auto& c : table) c = u'?';
+  for (int c = 127; c-- > 0;) table[EbcdicTable[static_cast<size_t>(c)]] = static_cast<char16_t>(c);
+  return table;
+}
+
+constexpr std::array<char16_t, 256> EbcdicDecodeTable = MakeEbcdicDecodeTable();
+
 }  // namespace
 
 namespace ImportText {
@@ -203,6 +214,13 @@ Byte ASCII2EBCDIC(Byte c) { return EbcdicTable[c]; }
 String EBCDICCode(StringView text) {
   String result(text.size(), u'\0');
   for (size_t i = 0; i < text.size(); ++i) result[i] = EbcdicTable[text[i] & 0xFF];
+  return result;
+}
+
+String EBCDICToText(StringView text) {
+  const AnsiString bytes = StringToAnsi(text);
+  String result(bytes.size(), u'\0');
+  for (size_t i = 0; i < bytes.size(); ++i) result[i] = EbcdicDecodeTable[static_cast<Byte>(bytes[i])];
   return result;
 }
 

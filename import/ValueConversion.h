@@ -52,6 +52,11 @@ namespace ImportText {
 // The EBCDIC code of a character's low 8 bits.
 Byte ASCII2EBCDIC(Byte c);
 String EBCDICCode(StringView text);
+// Text read from an EBCDIC source: the value's characters are the source's
+// bytes as the ANSI code page read them; each byte is decoded by the
+// inverse of the EBCDIC table (a byte the table does not produce reads as
+// "?").
+String EBCDICToText(StringView text);
 // Text of a DOS source re-read in the OEM code page when oem is set.
 String UECode(bool oem, const String& text);
 }  // namespace ImportText

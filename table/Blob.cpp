@@ -1,10 +1,12 @@
 #include "table/Blob.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
+#include "table/CompressedBlob.h"
 
 namespace {
 
@@ -17,7 +19,37 @@ constexpr Int64 AssignChunk = 65536;
 
 TBlob::TBlob(bool isUnicode) : TBlob(isUnicode, new TCRBlobData) {}
 
-TBlob::TBlob(bool isUnicode, TCRBlobData* data) : FIsUnicode(isUnicode), FTest(ValidTest), FData(data) {}
+TBlob::TBlob(bool isUnicode, TCRBlobData* data) : FTest(ValidTest), FIsUnicode(isUnicode), FData(data) {}
+
+bool BlobCanHold(const void* source, Int64 count) {
+  if (count < 0 || count > MaxHeldBlobSize || (count > 0 && source == nullptr)) return false;
+  // A value that begins like a compressed one goes to the piece store, which
+  // tells a valid compressed value from plain bytes.
+  return count <= CCompressBlobHeaderSize ||
+         std::memcmp(source, CCompressBlobHeaderGuid, CCompressBlobHeaderGuidSize) != 0;
+}
+
+void TBlob::operator delete(TBlob* blob, std::destroying_delete_t) {
+  bool packed = blob->FPacked;
+  blob->~TBlob();
+  if (packed) FreePacked(blob);
+  else ::operator delete(blob);
+}
+
+TCRBlobData* TBlob::Data() {
+  if (FData != nullptr) return FData;
+  TCRBlobData* data = CreateBlobData();
+  try {
+    // The plain write of the piece store: the bytes are the value as it is.
+    data->TCRBlobData::Write(0, FHeldSize, HeldBytes());
+  } catch (...) {
+    data->Release();
+    throw;
+  }
+  FData = data;
+  FHeldSize = 0;
+  return FData;
+}
 
 TBlob::~TBlob() {
   FTest = 0;
@@ -41,9 +73,10 @@ void TBlob::CheckCached() const {
 TBlob* TBlob::Clone(bool fromRollback, bool cloneData) {
   TBlob* result = CreateClone();
   try {
-    TCRBlobData* current = FStoredData != nullptr ? FStoredData : FData;
+    TCRBlobData* current = FUsingRollback ? FRollback : Data();
+    TCRBlobData* rollback = FUsingRollback ? FData : FRollback;
     if (fromRollback) {
-      result->SetData(FRollback != nullptr ? FRollback : current);
+      result->SetData(rollback != nullptr ? rollback : current);
     } else if (cloneData) {
       result->SetData(current);
     }
@@ -60,13 +93,14 @@ void TBlob::SetData(TCRBlobData* value) {
   value->AddRef();
   TSharedObject::Free(FData);
   FData = value;
+  FHeldSize = 0;
 }
 
 void TBlob::SaveToRollback() {
   CheckCached();
   TCRBlobData* rollback = CreateBlobData();
   try {
-    rollback->SetPieceSize(FData->PieceSize());
+    rollback->SetPieceSize(Data()->PieceSize());
     FData->CopyTo(rollback);
   } catch (...) {
     rollback->Release();
@@ -80,15 +114,9 @@ void TBlob::BeforeChange() {
 }
 
 void TBlob::SetUseRollback(bool value) {
-  if (value) {
-    if (FStoredData == nullptr && FRollback != nullptr) {
-      FStoredData = FData;
-      FData = FRollback;
-    }
-  } else if (FStoredData != nullptr) {
-    FData = FStoredData;
-    FStoredData = nullptr;
-  }
+  if (value == FUsingRollback || (value && FRollback == nullptr)) return;
+  std::swap(FData, FRollback);
+  FUsingRollback = value;
 }
 
 void TBlob::Commit() {
@@ -105,9 +133,9 @@ void TBlob::Cancel() {
   FRollback = nullptr;
 }
 
-Int64 TBlob::GetSize() { return FData->GetSize(); }
+Int64 TBlob::GetSize() { return FData != nullptr ? FData->GetSize() : FHeldSize; }
 
-void TBlob::SetSize(Int64 value) { FData->SetSize(value); }
+void TBlob::SetSize(Int64 value) { Data()->SetSize(value); }
 
 void TBlob::SetIsUnicode(bool value) {
   if (value == FIsUnicode) return;
@@ -117,39 +145,47 @@ void TBlob::SetIsUnicode(bool value) {
 
 Int64 TBlob::GetSizeAnsi() {
   Assert(FIsUnicode, Unit);
-  return FData->GetSizeAnsi();
+  return Data()->GetSizeAnsi();
 }
 
 Int64 TBlob::GetSizeUni() {
   Assert(!FIsUnicode, Unit);
-  return FData->GetSizeUni();
+  return Data()->GetSizeUni();
 }
 
 Int64 TBlob::TranslatePositionToAnsi(Int64 position) {
   Assert(FIsUnicode, Unit);
-  return FData->TranslatePositionToAnsi(position);
+  return Data()->TranslatePositionToAnsi(position);
 }
 
 Int64 TBlob::TranslatePositionToUni(Int64 position) {
   Assert(!FIsUnicode, Unit);
-  return FData->TranslatePositionToUni(position);
+  return Data()->TranslatePositionToUni(position);
 }
 
 Int64 TBlob::Read(Int64 position, Int64 count, void* dest) {
   CheckValid();
   CheckValue();
-  return FData->Read(position, count, dest);
+  if (FData != nullptr) return FData->Read(position, count, dest);
+  // The held value, read as the piece store reads.
+  Assert(position >= 0 && count >= 0, Unit);
+  if (position >= FHeldSize) return 0;
+  if (count == 0 || count > FHeldSize - position) count = FHeldSize - position;
+  Assert(dest != nullptr, Unit);
+  std::memcpy(dest, HeldBytes() + position, static_cast<size_t>(count));
+  return count;
 }
 
 void TBlob::Write(Int64 position, Int64 count, const void* source) {
   CheckValid();
   BeforeChange();
-  FData->Write(position, count, source);
+  Data()->Write(position, count, source);
 }
 
 void TBlob::Clear() {
-  if (FData->IsNull()) {
-    if (FData->FirstPiece() != nullptr) FData->Clear();
+  TCRBlobData* data = Data();
+  if (data->IsNull()) {
+    if (data->FirstPiece() != nullptr) data->Clear();
     return;
   }
   BeforeChange();
@@ -158,41 +194,41 @@ void TBlob::Clear() {
 
 void TBlob::Truncate(Int64 newSize) {
   BeforeChange();
-  FData->Truncate(newSize);
+  Data()->Truncate(newSize);
 }
 
-void TBlob::Defrag(Integer minPieceSize) { FData->Defrag(minPieceSize); }
+void TBlob::Defrag(Integer minPieceSize) { Data()->Defrag(minPieceSize); }
 
-void TBlob::Compress() { FData->Compress(); }
+void TBlob::Compress() { Data()->Compress(); }
 
 bool TBlob::IsEmpty() {
   CheckValue();
-  return FData->IsEmpty();
+  return FData != nullptr ? FData->IsEmpty() : FHeldSize == 0;
 }
 
 bool TBlob::IsNull() {
   CheckValue();
-  return FData->IsNull();
+  return FData != nullptr && FData->IsNull();
 }
 
 void TBlob::AddCR() {
   CheckValid();
   CheckValue();
   BeforeChange();
-  if (FIsUnicode) FData->AddCRUnicode(); else FData->AddCRString();
+  if (FIsUnicode) Data()->AddCRUnicode(); else Data()->AddCRString();
 }
 
 void TBlob::RemoveCR() {
   CheckValid();
   CheckValue();
   BeforeChange();
-  if (FIsUnicode) FData->RemoveCRUnicode(); else FData->RemoveCRString();
+  if (FIsUnicode) Data()->RemoveCRUnicode(); else Data()->RemoveCRString();
 }
 
 void TBlob::Assign(TBlob* source) {
   // A blob sharing this blob's data already holds the value; clearing first
   // would empty both.
-  if (source == this || source->GetData() == FData) return;
+  if (source == this || source->GetData() == Data()) return;
   Clear();
   SetIsUnicode(source->IsUnicode());
   std::vector<Byte> buffer(AssignChunk);
@@ -216,7 +252,7 @@ void TBlob::LoadFromStream(TStream& stream) {
     if (n <= 0) break;
     // The bytes are stored as they come: a compressed value is recognised
     // once it is whole, not decompressed while only its start is there.
-    FData->TCRBlobData::Write(position, n, buffer.data());
+    Data()->TCRBlobData::Write(position, n, buffer.data());
     position += n;
   }
 }
@@ -290,3 +326,6 @@ void TBlob::SetAsBytes(const std::vector<Byte>& value) {
   Clear();
   Write(0, static_cast<Int64>(value.size()), value.data());
 }
+
+// A memo cell of a large table costs its blob object: keep it at 32 bytes.
+static_assert(sizeof(TBlob) <= 32, "blob object grew");

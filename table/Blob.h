@@ -3,18 +3,42 @@
 // while a record is being edited.
 #pragma once
 
+#include <cstring>
+#include <new>
 #include <vector>
 
 #include "platform/rtl/SharedObject.h"
 #include "platform/rtl/Types.h"
 #include "table/BlobData.h"
+#include "table/PageMemory.h"
 
 class TStream;
+
+// Values of up to this many bytes that are known when the blob is made (a
+// file being loaded) are held in the blob's own allocation, without a piece
+// store, until something needs the pieces.
+inline constexpr Integer MaxHeldBlobSize = 4096;
+static_assert(MaxHeldBlobSize <= 0xFFFF, "a held size is 16-bit");
 
 class TBlob : public TSharedObject {
  public:
   explicit TBlob(bool isUnicode = false);
   const char* ClassName() const override { return "TBlob"; }
+
+  // A blob (reference count 1) holding the count bytes of source as its
+  // value, in one allocation with the blob when they are few. Blob is TBlob
+  // or a derived class without members of its own.
+  template <class Blob>
+  static Blob* CreateHolding(bool isUnicode, const void* source, Int64 count);
+
+  // Tag of the constructors that CreateHolding uses: a blob without a piece
+  // store, whose value follows it.
+  struct THeld {};
+  TBlob(bool isUnicode, THeld) : TBlob(isUnicode, nullptr) {}
+
+  // Blobs made by CreateHolding are larger than their class and lie in
+  // packed memory (PageMemory.h): each blob is given back where it came from.
+  static void operator delete(TBlob* blob, std::destroying_delete_t);
 
   // A new blob (reference count 1) sharing this blob's rollback copy
   // (fromRollback; the current data when there is none), its current data
@@ -57,25 +81,26 @@ class TBlob : public TSharedObject {
   // Copies the value and IsUnicode of source.
   void Assign(TBlob* source);
 
-  TCRBlobData* GetData() const { return FData; }
+  // The piece store of the value (made now when the value is held).
+  TCRBlobData* GetData() { return Data(); }
   // Shares value (one reference more) as this blob's data.
   void SetData(TCRBlobData* value);
   void CloneBlobData(TBlob* source) { SetData(source->GetData()); }
 
   void EnableRollback() { FNeedRollback = true; }
   bool CanRollback() const { return FRollback != nullptr; }
-  PPieceHeader FirstPiece() const { return FData->FirstPiece(); }
+  PPieceHeader FirstPiece() { return Data()->FirstPiece(); }
   Int64 TranslatePositionToAnsi(Int64 position);
   Int64 TranslatePositionToUni(Int64 position);
   void AddCR();
   void RemoveCR();
 
   static void AllocPiece(PPieceHeader& piece, Integer size) { TCRBlobData::AllocPiece(piece, size); }
-  void ReallocPiece(PPieceHeader& piece, Integer size) { FData->ReallocPiece(piece, size); }
-  void FreePiece(PPieceHeader piece) { FData->FreePiece(piece); }
-  void AppendPiece(PPieceHeader piece) { FData->AppendPiece(piece); }
-  void DeletePiece(PPieceHeader piece) { FData->DeletePiece(piece); }
-  void CompressPiece(PPieceHeader& piece) { FData->CompressPiece(piece); }
+  void ReallocPiece(PPieceHeader& piece, Integer size) { Data()->ReallocPiece(piece, size); }
+  void FreePiece(PPieceHeader piece) { Data()->FreePiece(piece); }
+  void AppendPiece(PPieceHeader piece) { Data()->AppendPiece(piece); }
+  void DeletePiece(PPieceHeader piece) { Data()->DeletePiece(piece); }
+  void CompressPiece(PPieceHeader& piece) { Data()->CompressPiece(piece); }
 
   Int64 Size() { return GetSize(); }
   String AsString() { return AsWideString(); }
@@ -87,12 +112,14 @@ class TBlob : public TSharedObject {
   std::vector<Byte> AsBytes();
   void SetAsBytes(const std::vector<Byte>& value);
   bool IsUnicode() const { return FIsUnicode; }
-  Integer PieceSize() const { return FData->PieceSize(); }
-  void SetPieceSize(Integer value) { FData->SetPieceSize(value); }
+  Integer PieceSize() const { return FData != nullptr ? FData->PieceSize() : DefaultPieceSize; }
+  void SetPieceSize(Integer value) { Data()->SetPieceSize(value); }
   bool RollbackEnabled() const { return FNeedRollback; }
   // While on, the rollback copy (when there is one) stands in for the value.
-  bool UseRollback() const { return FStoredData != nullptr; }
+  bool UseRollback() const { return FUsingRollback; }
   void SetUseRollback(bool value);
+  // True while the value is held in the blob itself (no piece store yet).
+  bool HoldsValue() const { return FData == nullptr; }
 
  protected:
   // For derived blobs that bring their own kind of data.
@@ -101,13 +128,48 @@ class TBlob : public TSharedObject {
 
   // Saves the rollback copy before the first change of an edit.
   void BeforeChange();
+  // The piece store, made from the held value when there is one.
+  TCRBlobData* Data();
 
   // The small members come first so that they fill the padding after the
   // reference count: one blob per memo cell makes every byte count.
-  bool FIsUnicode = false;
-  bool FNeedRollback = false;
   Byte FTest = 0;
+  bool FIsUnicode : 1 = false;
+  bool FNeedRollback : 1 = false;
+  // While on, FData is the rollback copy and FRollback the current data.
+  bool FUsingRollback : 1 = false;
+  bool FPacked : 1 = false;  // made by CreateHolding in packed memory
+  // Size of the held value, FHeldSize bytes right after the object.
+  Word FHeldSize = 0;
+  // Null while the value is held in the blob (HoldsValue).
   TCRBlobData* FData = nullptr;
   TCRBlobData* FRollback = nullptr;
-  TCRBlobData* FStoredData = nullptr;
+
+ private:
+  Byte* HeldBytes() { return reinterpret_cast<Byte*>(this) + sizeof(TBlob); }
 };
+
+// True when CreateHolding keeps count bytes in the blob itself: few bytes
+// that are not a compressed value (which must stay recognisable as one).
+bool BlobCanHold(const void* source, Int64 count);
+
+template <class Blob>
+Blob* TBlob::CreateHolding(bool isUnicode, const void* source, Int64 count) {
+  static_assert(sizeof(Blob) == sizeof(TBlob), "the held bytes follow the TBlob part");
+  if (!BlobCanHold(source, count)) {
+    auto* blob = new Blob(isUnicode);
+    try {
+      blob->GetData()->Write(0, count, source);
+    } catch (...) {
+      blob->Release();
+      throw;
+    }
+    return blob;
+  }
+  void* memory = AllocPacked(sizeof(Blob) + static_cast<size_t>(count));
+  Blob* blob = ::new (memory) Blob(isUnicode, THeld{});
+  blob->FPacked = true;
+  blob->FHeldSize = static_cast<Word>(count);
+  if (count > 0) std::memcpy(blob->HeldBytes(), source, static_cast<size_t>(count));
+  return blob;
+}

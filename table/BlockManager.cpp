@@ -1,9 +1,11 @@
 #include "table/BlockManager.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/rtl/Exceptions.h"
+#include "table/PageMemory.h"
 
 namespace {
 constexpr char16_t Unit[] = u"MemData";
@@ -12,7 +14,7 @@ constexpr char16_t Unit[] = u"MemData";
 TBlockManager::~TBlockManager() {
   FreeAllBlocks();
   // Stand-alone blocks belong to whoever made them, but never leak them.
-  for (auto& [addr, block] : FBlocks) std::free(block);
+  for (auto& [addr, block] : FBlocks) FreeBlockMemory(block);
   FBlocks.clear();
 }
 
@@ -20,18 +22,52 @@ TItemHeader* TBlockManager::ItemAt(TBlockHeader* block, int index) const {
   return reinterpret_cast<TItemHeader*>(reinterpret_cast<Byte*>(FirstItemOf(block)) + ItemSize() * index);
 }
 
+void TBlockManager::FreeBlockMemory(TBlockHeader* block) {
+  if (block->Huge) FreeHugeRegion(block);
+  else std::free(block);
+}
+
+void TBlockManager::DropBlock(TBlockHeader* block) {
+  FBlocks.erase(reinterpret_cast<const Byte*>(block));
+  if (FLastBlock == block) FLastBlock = nullptr;
+  FreeBlockMemory(block);
+}
+
+TBlockHeader* TBlockManager::BlockOf(const TItemHeader* item) const {
+  auto p = reinterpret_cast<const Byte*>(item);
+  // Items are mostly taken and given back block by block.
+  if (FLastBlock != nullptr && p > reinterpret_cast<const Byte*>(FLastBlock) &&
+      p < reinterpret_cast<const Byte*>(FirstItemOf(FLastBlock)) + ItemSize() * FLastBlock->ItemCount) {
+    return FLastBlock;
+  }
+  auto it = FBlocks.upper_bound(p);
+  Assert(it != FBlocks.begin(), Unit);
+  FLastBlock = std::prev(it)->second;
+  return FLastBlock;
+}
+
+Word TBlockManager::NextBlockItemCount() const {
+  size_t fit = std::min<size_t>((HugeRegionSize - sizeof(TBlockHeader)) / ItemSize(), 0xFFFF);
+  size_t count = std::max<size_t>(DefaultItemCount, std::min(fit, FLinkedItems));
+  return static_cast<Word>(std::min<size_t>(count, 0xFFFF));
+}
+
 TBlockHeader* TBlockManager::AllocBlock(Word itemCount, bool standAloneBlock) {
   size_t bytes = sizeof(TBlockHeader) + ItemSize() * itemCount;
-  auto* block = static_cast<TBlockHeader*>(std::malloc(bytes));
+  // A block that fills most of a huge region gets one of its own.
+  bool huge = bytes > HugeRegionSize / 2 && bytes <= HugeRegionSize;
+  auto* block = static_cast<TBlockHeader*>(huge ? AllocHugeRegion() : std::malloc(bytes));
   if (block == nullptr) throw EOutOfMemory(RtlMessages::SOutOfMemory);
   block->ItemCount = itemCount;
   block->UsedItems = 0;
+  block->Huge = huge;
   block->Prev = nullptr;
   block->Next = nullptr;
   if (!standAloneBlock) {
     block->Next = FirstBlock;
     if (FirstBlock != nullptr) FirstBlock->Prev = block;
     FirstBlock = block;
+    FLinkedItems += itemCount;
   }
   FBlocks.emplace(reinterpret_cast<const Byte*>(block), block);
   return block;
@@ -47,8 +83,8 @@ TBlockHeader* TBlockManager::ReAllocBlock(TBlockHeader* block, Word itemCount) {
     else FirstBlock = fresh;
     if (fresh->Next != nullptr) fresh->Next->Prev = fresh;
   }
-  FBlocks.erase(reinterpret_cast<const Byte*>(block));
-  std::free(block);
+  if (linked) FLinkedItems += static_cast<size_t>(itemCount) - block->ItemCount;
+  DropBlock(block);
   return fresh;
 }
 
@@ -57,27 +93,26 @@ void TBlockManager::FreeBlock(TBlockHeader* block, bool standAloneBlock) {
     if (block->Prev != nullptr) block->Prev->Next = block->Next;
     else if (FirstBlock == block) FirstBlock = block->Next;
     if (block->Next != nullptr) block->Next->Prev = block->Prev;
+    FLinkedItems -= block->ItemCount;
   }
-  FBlocks.erase(reinterpret_cast<const Byte*>(block));
-  std::free(block);
+  DropBlock(block);
 }
 
 void TBlockManager::FreeAllBlocks() {
   while (FirstBlock != nullptr) {
     TBlockHeader* next = FirstBlock->Next;
-    FBlocks.erase(reinterpret_cast<const Byte*>(FirstBlock));
-    std::free(FirstBlock);
+    DropBlock(FirstBlock);
     FirstBlock = next;
   }
   FirstFree = nullptr;
+  FLinkedItems = 0;
 }
 
 void TBlockManager::AddFreeBlock() {
-  TBlockHeader* block = AllocBlock(DefaultItemCount, false);
+  TBlockHeader* block = AllocBlock(NextBlockItemCount(), false);
   for (int i = 0; i < block->ItemCount; ++i) {
     TItemHeader* item = ItemAt(block, i);
     item->Flag = flFree;
-    item->Block = block;
     item->Serial = 0;
     item->Prev = nullptr;
     item->Next = FirstFree;
@@ -101,7 +136,7 @@ TItemHeader* TBlockManager::AllocItem() {
   UnlinkFree(item);
   item->Flag = flUsed;
   item->Serial = FNextSerial++;
-  ++item->Block->UsedItems;
+  ++BlockOf(item)->UsedItems;
   return item;
 }
 
@@ -109,7 +144,7 @@ void TBlockManager::FreeItem(TItemHeader* item) {
   Assert(item->Flag == flUsed, Unit);
   item->Flag = flFree;
   item->Serial = 0;
-  TBlockHeader* block = item->Block;
+  TBlockHeader* block = BlockOf(item);
   if (block->UsedItems > 1) {
     item->Prev = nullptr;
     item->Next = FirstFree;

@@ -14,9 +14,9 @@ enum TItemFilterState : Byte { fsNotChecked = 0, fsNotOmitted = 1, fsOmitted = 2
 inline constexpr Byte flUsed = 238;
 inline constexpr Byte flFree = 221;
 
-// One row of the store; its record buffer of RecordSize bytes follows directly.
+// One row of the store; its record buffer of RecordSize bytes follows
+// directly. The block that holds an item is found by its address.
 struct TItemHeader {
-  TBlockHeader* Block;
   TItemHeader* Prev;
   TItemHeader* Next;
   TItemHeader* Rollback;
@@ -29,10 +29,12 @@ struct TItemHeader {
   TItemFilterState FilterResult;
 };
 static_assert(sizeof(TItemHeader) % 8 == 0, "record buffers stay 8-byte aligned");
+static_assert(sizeof(TItemHeader) <= 48, "one item header per row: keep it small");
 
 struct TBlockHeader {
   Word ItemCount;
   Word UsedItems;
+  bool Huge;  // a huge region of its own (PageMemory.h), not from the heap
   TBlockHeader* Prev;
   TBlockHeader* Next;
 };
@@ -66,14 +68,25 @@ class TBlockManager {
   Integer RecordSize = 0;
   TItemHeader* FirstFree = nullptr;
   TBlockHeader* FirstBlock = nullptr;
+  // Items of the first blocks; a growing store gets blocks as large as the
+  // items it already holds, up to one huge region, so that a large table
+  // lies in few blocks that the system backs with huge pages.
   Word DefaultItemCount = 25;
 
  private:
+  Word NextBlockItemCount() const;
+  static void FreeBlockMemory(TBlockHeader* block);
+  // Unlisted from FBlocks and given back.
+  void DropBlock(TBlockHeader* block);
+  TBlockHeader* BlockOf(const TItemHeader* item) const;
+
   size_t ItemSize() const { return sizeof(TItemHeader) + static_cast<size_t>(RecordSize + 7) / 8 * 8; }
   void UnlinkFree(TItemHeader* item);
 
   UInt64 FNextSerial = 1;
+  size_t FLinkedItems = 0;  // items of the linked blocks
   // Every block held, by address, with its item count: lets a bookmark's item
   // be checked without touching memory that was given back.
   std::map<const Byte*, TBlockHeader*> FBlocks;
+  mutable TBlockHeader* FLastBlock = nullptr;  // the block BlockOf found last
 };

@@ -199,7 +199,7 @@ void TCompressedBlob::SetCompressed(bool value) {
   CheckValid();
   CheckValue();
   // Data shared from a plain blob has no compressed form.
-  if (auto* data = dynamic_cast<TCompressedBlobData*>(FData)) data->SetCompressed(value);
+  if (auto* data = dynamic_cast<TCompressedBlobData*>(Data())) data->SetCompressed(value);
 }
 
 Int64 TCompressedBlob::CompressedSize() const {

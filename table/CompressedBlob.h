@@ -59,6 +59,7 @@ class TCompressedBlobData : public TCRBlobData {
 class TCompressedBlob : public TBlob {
  public:
   explicit TCompressedBlob(bool isUnicode = false);
+  TCompressedBlob(bool isUnicode, THeld held) : TBlob(isUnicode, held) {}
   const char* ClassName() const override { return "TCompressedBlob"; }
 
   TCRBlobData* CreateBlobData() override;

@@ -467,6 +467,28 @@ void TData::CreateComplexField(TRecBuf recBuf, TFieldDesc* field) {
   }
 }
 
+void TData::PutLoadedBlob(TFieldDesc* field, TRecBuf recBuf, const void* source, Int64 count) {
+  Assert(field->FIsBlob, u"MemData");
+  Byte* slot = recBuf + field->FOffset;
+  if (auto* blob = static_cast<TBlob*>(static_cast<TSharedObject*>(GetSlotRef(slot)))) {
+    blob->GetData()->Write(0, count, source);
+  } else {
+    auto* held = TBlob::CreateHolding<TCompressedBlob>(field->FDataType == dtWideMemo, source, count);
+    held->EnableRollback();
+    SetSlotRef(slot, static_cast<TSharedObject*>(held));
+  }
+  SetNull(field, recBuf, false);
+}
+
+void TData::CreateMissingBlobs(TRecBuf recBuf) {
+  if (!FHasBlobFields) return;
+  for (const auto& d : FFields) {
+    if (d->FIsBlob && VisitsComplex(d.get(), true) && GetSlotRef(recBuf + d->FOffset) == nullptr) {
+      CreateComplexField(recBuf, d.get());
+    }
+  }
+}
+
 void TData::AddRefComplexFields(TRecBuf recBuf, bool createBlob) {
   if (!FHasComplexFields) return;
   for (const auto& d : FFields) {

@@ -239,6 +239,13 @@ class TData {
   // Complex values held by reference in record slots.
   void CreateComplexFields(TRecBuf recBuf, bool withBlob);
   virtual void CreateComplexField(TRecBuf recBuf, TFieldDesc* field);
+  // A blob value read from a file: a new blob holding the count bytes goes
+  // into a slot that has none yet (see TBlob::CreateHolding); an existing
+  // blob takes the bytes as they are, without a rollback copy. The field is
+  // not null afterwards.
+  void PutLoadedBlob(TFieldDesc* field, TRecBuf recBuf, const void* source, Int64 count);
+  // Gives every blob field of the record that has no blob an empty one.
+  void CreateMissingBlobs(TRecBuf recBuf);
   void AddRefComplexFields(TRecBuf recBuf, bool createBlob);
   void FreeComplexFields(TRecBuf recBuf, bool withBlob);
   virtual void FreeComplexField(TRecBuf recBuf, TFieldDesc* field);

@@ -413,7 +413,7 @@ void TMemData::AddRecord(TRecBuf recBuf) {
       if (auto* blob = static_cast<TBlob*>(InternalGetObject(d.get(), recBuf))) blob->Commit();
     }
   }
-  if (HasSortColumns()) {
+  if (HasSortColumns() && FSortDeferred == 0) {
     // Without an anchor the record went to the end, or to the front when
     // the position was before the first record.
     int dir = anchor != nullptr ? CompareRecords(BlockMan.GetRecordPtr(item), BlockMan.GetRecordPtr(anchor))
@@ -434,7 +434,7 @@ TItemHeader* TMemData::AppendLoadedRecord() {
   // Zeroed, so that filler bytes and unused string tails hold nothing stale.
   std::memset(rec, 0, static_cast<size_t>(FRecordSize));
   InitRecord(rec);
-  if (FHasComplexFields) CreateComplexFields(rec, true);
+  if (FHasComplexFields) CreateComplexFields(rec, false);
   if (FCachedUpdates && !FLocalUpdate) {
     item->Status = isAppended;
     AddCacheItem(item);
@@ -445,7 +445,9 @@ TItemHeader* TMemData::AppendLoadedRecord() {
 void TMemData::EndLoad(TItemHeader* firstLoaded) {
   FRecordNoCache.clear();
   if (firstLoaded == nullptr) return;
-  if (HasSortColumns()) {
+  // A record whose reading failed is whole all the same.
+  FinishLoadedRecord(LastItem);
+  if (HasSortColumns() && FSortDeferred == 0) {
     SortItems();  // numbers and counts every record
     return;
   }
@@ -464,6 +466,11 @@ void TMemData::EndLoad(TItemHeader* firstLoaded) {
       ++FRecordCount;
     }
   }
+}
+
+void TMemData::EndDeferredSort(bool sort) {
+  Assert(FSortDeferred > 0, Unit);
+  if (--FSortDeferred == 0 && sort && HasSortColumns()) SortItems();
 }
 
 void TMemData::InsertRecord(TRecBuf recBuf) {

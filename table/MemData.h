@@ -55,8 +55,17 @@ class TMemData : public TData {
   // the dataset's hooks, rollback copies or renumbering of the records after
   // it. EndLoad then sorts or numbers the loaded records and counts the
   // visible ones, once for the whole file.
+  // Blob values are stored with PutLoadedBlob; FinishLoadedRecord gives the
+  // blob fields left without one an empty blob.
   TItemHeader* AppendLoadedRecord();
+  void FinishLoadedRecord(TItemHeader* item) { CreateMissingBlobs(TBlockManager::GetRecordPtr(item)); }
   void EndLoad(TItemHeader* firstLoaded);
+  // While a file is loaded, records added are left where they were added
+  // instead of being moved to their sorted place one at a time; the end of
+  // the outermost deferral sorts them all once (when sort is set: a failed
+  // load skips it).
+  void BeginDeferredSort() { ++FSortDeferred; }
+  void EndDeferredSort(bool sort);
   void RemoveRecord();
   void RefreshRecord(TRecBuf recBuf);
 
@@ -157,6 +166,7 @@ class TMemData : public TData {
   TSortColumns FIndexFields;
   Integer FRowsFetched = 0;
   bool FOrderSaved = false;
+  Integer FSortDeferred = 0;
   TItemHeader* FirstItem = nullptr;
   TItemHeader* LastItem = nullptr;
   TItemHeader* CurrentItem = nullptr;

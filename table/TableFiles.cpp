@@ -82,26 +82,22 @@ void ReadVtdRecord(TByteReader& r, bool wide, std::vector<TVtdColumn>& columns, 
     if (n == 0) continue;
     if (c.Stream.FDataType == dtVariant) {
       // The value and the type code after it.
-      Variant v = ReadVtdVariant(r.Sub(n + 2), c.Stream.FName);
+      TByteReader bytes = r.Sub(n + 2);
+      Variant v = ReadVtdVariant(bytes, c.Stream.FName);
       if (c.Desc == nullptr) continue;
       if (c.Desc->FDataType == dtVariant) store.PutFieldAsVariant(c.Desc, rec, v);
       else c.Field->SetAsVariant(v);
       continue;
     }
-    DecodeVtdValue(c.Stream, r.Sub(n), value);
+    TByteReader bytes = r.Sub(n);
+    DecodeVtdValue(c.Stream, bytes, value);
     if (c.Desc == nullptr) continue;
     if (!SameVtdLayout(c.Stream, *c.Desc)) {
       c.Field->SetAsVariant(DecodedVtdValueAsVariant(c.Stream, value));
     } else if (IsBlobType(c.Desc->FDataType)) {
-      TBlob* blob = store.GetObject(c.Desc, rec);
-      if (blob == nullptr) {
-        c.Field->SetAsVariant(DecodedVtdValueAsVariant(c.Stream, value));
-        continue;
-      }
-      // Straight into the blob's data: a value read from a file has no
-      // earlier contents for a rollback copy to keep.
-      blob->GetData()->Write(0, static_cast<Int64>(value.size()), value.data());
-      store.SetNull(c.Desc, rec, false);
+      // A value read from a file has no earlier contents for a rollback
+      // copy to keep.
+      store.PutLoadedBlob(c.Desc, rec, value.data(), static_cast<Int64>(value.size()));
     } else {
       store.PutField(c.Desc, rec, value.data());
     }
@@ -167,6 +163,7 @@ void ReadVtdRows(TVirtualTable& table, TByteReader& r, const TVtdHeader& h, bool
     TItemHeader* item = store->AppendLoadedRecord();
     if (first == nullptr) first = item;
     ReadVtdRecord(r, wide, columns, data, TBlockManager::GetRecordPtr(item), value);
+    store->FinishLoadedRecord(item);
     progress(i);
   }
 }
@@ -218,8 +215,18 @@ void LoadTableStream(TVirtualTable& table, TStream& stream, bool loadFields, boo
     TScopeExit enable([&] { table.EnableControls(); });
     table.Open();
     table.AutoCalcFields = false;
-    if (xml) ProcessXMLData(table, *xmlReader, aliases);
-    else ReadVtdRows(table, *r, h, loadFields, RowsAreWatched(table, table.Updater()));
+    {
+      // Rows posted one by one are sorted once, when all are in.
+      auto* store = dynamic_cast<TMemData*>(table.TMemDataSet::Data());
+      if (store != nullptr) store->BeginDeferredSort();
+      TScopeExit endSort([&] {
+        if (store != nullptr) store->EndDeferredSort(false);
+      });
+      if (xml) ProcessXMLData(table, *xmlReader, aliases);
+      else ReadVtdRows(table, *r, h, loadFields, RowsAreWatched(table, table.Updater()));
+      endSort.Dismiss();
+      if (store != nullptr) store->EndDeferredSort(true);
+    }
     table.AutoCalcFields = autoCalc;
     table.First();
     if (!wasActive && table.HasOption(voPersistentData)) table.Close();

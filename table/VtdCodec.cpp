@@ -276,7 +276,7 @@ void WriteVtdValue(TVtdWriter& w, TData& store, TFieldDesc* d, TRecBuf rec) {
   w.Value(buf, static_cast<size_t>(size));
 }
 
-Variant ReadVtdVariant(TByteReader value, const String& fieldName) {
+Variant ReadVtdVariant(TByteReader& value, const String& fieldName) {
   if (value.Size() < 2) value.Fail(2);
   size_t n = static_cast<size_t>(value.Size() - 2);
   // The type code follows the value's bytes.
@@ -307,14 +307,14 @@ Variant ReadVtdVariant(TByteReader value, const String& fieldName) {
   }
 }
 
-void DecodeVtdValue(const TFieldDesc& sd, TByteReader value, std::vector<Byte>& out) {
+void DecodeVtdValue(const TFieldDesc& sd, TByteReader& value, std::vector<Byte>& out) {
   size_t n = static_cast<size_t>(value.Size());
   auto bad = [&] { FileError(SValueSize, {sd.FName, static_cast<Integer>(n)}); };
+  // Every form starts with the value's bytes (var-bytes after their length).
   auto take = [&](size_t count) {
     std::span<const Byte> bytes = value.Bytes(count);
-    out.insert(out.end(), bytes.begin(), bytes.end());
+    out.assign(bytes.begin(), bytes.end());
   };
-  out.clear();
   switch (sd.FDataType) {
     case dtString:
       if (n > std::max<size_t>(sd.FLength, 1)) bad();
@@ -328,9 +328,11 @@ void DecodeVtdValue(const TFieldDesc& sd, TByteReader value, std::vector<Byte>& 
       return;
     case dtVarBytes: {
       if (n > sd.FLength) bad();
-      out.push_back(static_cast<Byte>(n));
-      out.push_back(static_cast<Byte>(n >> 8));
-      take(n);
+      std::span<const Byte> bytes = value.Bytes(n);
+      out.resize(n + 2);
+      out[0] = static_cast<Byte>(n);
+      out[1] = static_cast<Byte>(n >> 8);
+      if (n > 0) std::memcpy(out.data() + 2, bytes.data(), n);
       return;
     }
     case dtBlob: case dtMemo: case dtWideMemo:

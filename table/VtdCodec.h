@@ -99,12 +99,12 @@ void WriteVtdValue(TVtdWriter& w, TData& store, TFieldDesc* d, TRecBuf rec);
 
 // A variant value: the reader holds its bytes and the u16 type code after
 // them.
-Variant ReadVtdVariant(TByteReader value, const String& fieldName);
+Variant ReadVtdVariant(TByteReader& value, const String& fieldName);
 
 // A value as the record set hands it out (strings terminated, var-bytes
 // with their length in front), checked against the stream's definition sd.
 // The reader holds exactly the value's bytes.
-void DecodeVtdValue(const TFieldDesc& sd, TByteReader value, std::vector<Byte>& out);
+void DecodeVtdValue(const TFieldDesc& sd, TByteReader& value, std::vector<Byte>& out);
 
 // A value decoded by DecodeVtdValue as a variant, for a table field of
 // another type.

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "export/DataLevels.h"
@@ -480,6 +482,7 @@ void TRODirezaToCellFile::WriteOneRow(TSMECustomDataEngine& source, TSMEColumns&
   const bool dataRow = source.IsDataRow(recordNumber - 1);
   const Integer styleRow = static_cast<Integer>(Header.size()) + AdditionalHeaderCount + recordNumber;
   TCellValue cell;
+  String text;
   Integer t = 0;
   for (Integer n = 0; n < count; ++n) {
     const Integer i = reversed ? count - 1 - n : n;
@@ -494,7 +497,6 @@ void TRODirezaToCellFile::WriteOneRow(TSMECustomDataEngine& source, TSMEColumns&
       if (column.Field == nullptr) column.Field = source.FindFieldByColumn(&column);
       field = column.Field;
     }
-    String text;
     if (FTypedCells) {
       ReadCell(source, column, field, cell);
       ct = cell.CellType;
@@ -599,11 +601,13 @@ void TRODirezaToCellFile::WriteDetailLevels(TSMECustomDataEngine&, TSMEDataLevel
 
 void TRODirezaToCellFile::ReadCell(TSMECustomDataEngine& source, TSMEColumn& column, TField* field,
                                    TCellValue& cell) {
-  cell = TCellValue();
+  // The raw members count only for their kind: they are not cleared.
+  cell.Kind = cvNull;
   cell.Field = field;
+  cell.Formatted = nullptr;
   if (field != nullptr) {
-    cell.CellType = BlankIfZero ? GetFieldType(field, true) : FCellReader->TypeOf(field);
     const bool read = FCellReader->Read(field, cell);
+    if (BlankIfZero) cell.CellType = GetFieldType(field, true);
     if (read && !HasOption(Options, soFieldMask)) {
       if (BlankIfZero && TCellReader::IsBlankedByZero(cell)) cell.Kind = cvNull;
       return;
@@ -670,26 +674,39 @@ void TRODirezaToCellFile::ConvertInPlace(String& text) const {
   if (IsByteCharacterSet()) text = ConvertCharacterSet(text);
 }
 
+// UTF-16LE is the text's own layout, and the ASCII copy reads little-endian
+// words.
+static_assert(std::endian::native == std::endian::little, "the output encodings assume little-endian memory");
+
 void TRODirezaToCellFile::EncodeOutput(StringView text, std::string& out) const {
   out.clear();
-  // Copies ASCII text byte for byte in one pass; false (out undefined) at
-  // the first character beyond it.
+  // Copies ASCII text byte for byte, four characters a step; false (out
+  // undefined) at the first character beyond it.
   const auto ascii = [&] {
-    out.resize(text.size());
+    const size_t n = text.size();
+    out.resize(n);
     char* to = out.data();
-    for (char16_t c : text) {
-      if (c >= 0x80) return false;
-      *to++ = static_cast<char>(c);
+    const char16_t* from = text.data();
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+      UInt64 four;
+      std::memcpy(&four, from + i, sizeof four);
+      if ((four & 0xFF80FF80FF80FF80ull) != 0) return false;
+      // The low byte of each of the four units, side by side.
+      const auto packed = static_cast<std::uint32_t>((four & 0x7F) | ((four >> 8) & 0x7F00) |
+                                                     ((four >> 16) & 0x7F0000) | ((four >> 24) & 0x7F000000));
+      std::memcpy(to + i, &packed, sizeof packed);
+    }
+    for (; i < n; ++i) {
+      if (from[i] >= 0x80) return false;
+      to[i] = static_cast<char>(from[i]);
     }
     return true;
   };
   switch (CharacterSet) {
     case csUnicode:
       out.resize(text.size() * 2);
-      for (size_t i = 0; i < text.size(); ++i) {
-        out[2 * i] = static_cast<char>(text[i] & 0xFF);
-        out[2 * i + 1] = static_cast<char>(text[i] >> 8);
-      }
+      std::memcpy(out.data(), text.data(), out.size());
       return;
     case csASCII_MSDOS:
     case csEBCDIC:
@@ -719,6 +736,12 @@ void TRODirezaToCellFile::WriteString(const String& text) {
 
 void TRODirezaToCellFile::WriteBytes(const char* data, size_t length) {
   if (OutputStream != nullptr && length > 0) OutputStream->WriteBuffer(data, static_cast<Int64>(length));
+}
+
+void TRODirezaToCellFile::WriteByteOrderMark() {
+  if (FIsMergedFile) return;
+  const std::span<const Byte> bytes = ByteOrderMarkBytes(ByteOrderMarkOf(CharacterSet));
+  WriteBytes(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 // ---------------------------------------------------------------------------

@@ -36,6 +36,18 @@
 //    escapes does that in WriteCell and WriteData, not in GetFieldStr.
 // A writer that does not override WriteCell needs nothing: the base's
 // WriteCell takes the string road (GetFieldStr, conversion, WriteData).
+//
+// A format that stores numbers as numbers, for example:
+//
+//   void TRODirezaToXYZ::WriteCell(const TCellValue& cell, Integer row, Integer column, TAlignment alignment,
+//                                  const TFont* font, TColor color) {
+//     if (cell.CellType == ctBlank || cell.IsNull()) return PutBlank(row, column);
+//     if (cell.IsNumber()) return PutNumber(row, column, cell.AsDouble());
+//     PutLabel(row, column, CellText(cell));  // dates, booleans and texts as WriteData gets them
+//   }
+//
+// The base sets Statistic.CurrentCol before WriteCell, as WriteData's own
+// step does; WriteRowStart and WriteRowEnd come around the cells as ever.
 #pragma once
 
 #include <memory>
@@ -109,6 +121,9 @@ class TRODirezaToCellFile : public TRODirezaBaseComponent {
   void EncodeOutput(StringView text, std::string& out) const;
   // Writes bytes to the output stream; nothing without one.
   virtual void WriteBytes(const char* data, size_t length);
+  // The byte-order mark of the character set (UTF-8 and UTF-16), unless the
+  // file is being appended to: its mark is already at its start.
+  void WriteByteOrderMark();
 
   // The text WriteData would receive for a typed cell: GetFieldStr's text
   // of the value, converted to the character set. CellText's view holds

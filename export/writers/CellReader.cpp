@@ -1,6 +1,7 @@
 #include "export/writers/CellReader.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -34,16 +35,32 @@ void ReadValue(TField* field, TCellValue& cell, TCellValueKind kind, TMember TCe
   cell.*member = value;
 }
 
-// 8-bit text of the ANSI code page as UTF-16, into a reused string.
+// 8-bit text of the ANSI code page as UTF-16, into a reused string; ASCII
+// is widened eight bytes a step.
+static_assert(std::endian::native == std::endian::little, "the widening below stores little-endian words");
 void DecodeAnsi(std::string_view bytes, String& out) {
-  out.resize(bytes.size());
+  const size_t n = bytes.size();
+  out.resize(n);
   char16_t* to = out.data();
-  for (char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    UInt64 eight;
+    std::memcpy(&eight, bytes.data() + i, sizeof eight);
+    if ((eight & 0x8080808080808080ull) != 0) break;
+    // Each byte spread into a 16-bit unit, four at a time.
+    for (int half = 0; half < 2; ++half) {
+      UInt64 x = (eight >> (32 * half)) & 0xFFFFFFFFull;
+      x = (x | (x << 16)) & 0x0000FFFF0000FFFFull;
+      x = (x | (x << 8)) & 0x00FF00FF00FF00FFull;
+      std::memcpy(to + i + 4 * half, &x, sizeof x);
+    }
+  }
+  for (; i < n; ++i) {
+    if (static_cast<unsigned char>(bytes[i]) >= 0x80) {
       out = AnsiToString(bytes);
       return;
     }
-    *to++ = static_cast<char16_t>(c);
+    to[i] = static_cast<char16_t>(bytes[i]);
   }
 }
 
@@ -106,10 +123,10 @@ const TCellReader::TPlan& TCellReader::PlanOf(const TField* field) {
   return plan;
 }
 
-TCellType TCellReader::TypeOf(const TField* field) { return PlanOf(field).CellType; }
-
 bool TCellReader::Read(TField* field, TCellValue& cell) {
-  switch (PlanOf(field).Kind) {
+  const TPlan& plan = PlanOf(field);
+  cell.CellType = plan.CellType;
+  switch (plan.Kind) {
     case rkUnknown: case rkNone:
       return false;
     case rkInteger:
@@ -155,9 +172,11 @@ bool TCellReader::Read(TField* field, TCellValue& cell) {
       return true;
     }
     case rkMemo: case rkWideMemo: {
-      if (field->DataSet() == nullptr || field->IsNull()) return true;
+      if (field->DataSet() == nullptr) return true;
       FBytes.clear();
       field->DataSet()->ReadBlobData(field, FBytes);
+      // Only an empty value can be null; asking costs another read.
+      if (FBytes.empty() && field->IsNull()) return true;
       if (field->DataType() == ftWideMemo) {
         FText.resize(FBytes.size() / 2);
         std::memcpy(FText.data(), FBytes.data(), FText.size() * 2);

@@ -16,13 +16,12 @@ class TCellReader {
  public:
   // Forgets what it learnt about fields (a new run may have new ones).
   void Reset();
-  // Fills cell.Kind and the raw value of the field's current value; false
-  // when the reader does not know the field (the caller then gives the
-  // text as cvText). Texts of cvText live in the reader until the next read.
+  // Fills cell.Kind and the raw value of the field's current value, and
+  // cell.CellType as GetValueType gives it without BlankIfZero (the type
+  // alone decides it then); false when the reader does not know the field
+  // (the caller then gives the text as cvText). Texts of cvText live in the
+  // reader until the next read.
   bool Read(TField* field, TCellValue& cell);
-  // GetValueType of the field's type without BlankIfZero (the type alone
-  // decides it), kept with what the reader learnt about the field.
-  TCellType TypeOf(const TField* field);
   // Whether GetFieldStr's BlankIfZero rule empties this value (null, or a
   // zero number, date or time of the types the rule names).
   static bool IsBlankedByZero(const TCellValue& cell);

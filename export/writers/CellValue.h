@@ -17,7 +17,8 @@ enum TCellValueKind : Byte {
   cvCurrency,  // Curr: BCD fields, exact to four decimals
   cvDateTime,  // Float as a TDateTime: date, time and date-time fields (Field->DataType() tells which)
   cvBoolean,   // Bool
-  cvText,      // Text: texts and memos, constants and system variables, and every other type in its text form
+  cvText,      // Text: texts and memos, constants and system variables, and every other type (time
+               // stamps, FMT BCD, GUIDs, blobs, variants) in its GetFieldStr text
 };
 
 struct TCellValue {
@@ -30,6 +31,8 @@ struct TCellValue {
   // and values a custom row source gives.
   TField* Field = nullptr;
 
+  // The raw value: only the member that Kind names holds this cell's value
+  // (the others are left from earlier cells).
   Int64 Int = 0;
   double Float = 0;
   Currency Curr;

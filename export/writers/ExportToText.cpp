@@ -71,11 +71,7 @@ void TRODirezaToText::WriteFileBegin() {
   FHasSeparator = !IsNone(Separator);
   FHasQualifier = !TextQualifier.empty() && !IsNone(TextQualifier);
   FRow.clear();
-  // Appending continues the file: its mark is already at its start.
-  if (!FIsMergedFile) {
-    const std::span<const Byte> bytes = ByteOrderMarkBytes(ByteOrderMarkOf(CharacterSet));
-    WriteBytes(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  }
+  WriteByteOrderMark();
 }
 
 void TRODirezaToText::WriteDimensions(Integer rowCount, Integer colCount) {

@@ -6,9 +6,9 @@
 // field), "Text<from>-<to>" (characters from .. to of a fixed-width line) and
 // "Text" (the whole line).
 //
-// The loader decodes the text once into a single buffer and keeps each line
-// as a span of it, so a million-row file costs one buffer and a small index,
-// and reaching a row is constant time.
+// The rows are read one after the other from the decoded blocks of the
+// text (TextLines.h); a run reads the text twice, once to count its rows and
+// once to import them, and never holds more than a block and a line.
 #pragma once
 
 #include <memory>
@@ -16,68 +16,10 @@
 #include <vector>
 
 #include "import/ImportComponent.h"
+#include "import/readers/TextLines.h"
 #include "platform/rtl/Types.h"
 
 class TDataSet;
-
-// What the loader is told: how records are separated and quoted, and which
-// lines it keeps.
-struct TTextLoadOptions {
-  // A preview reads at most PreviewRows lines and about 4 KB per line.
-  bool Preview = false;
-  // Blank lines are dropped (they still count as lines).
-  bool SkipEmpty = false;
-  // Empty: fixed-length records of FixedLineLength characters, or the whole
-  // text as one line when that is 0.
-  String RecordSeparator = u"\r\n";
-  WideChar TextQualifier = u'"';  // 0: none
-  WideChar FieldDelimiter = u'\t';  // taken for symmetry; lines ignore it
-  Int64 FirstRow = 1;
-  Int64 LastRow = 2147483647;
-  Int64 PreviewRows = -1;
-  Int64 FieldNamesRow = 1;
-  Int64 FixedLineLength = 0;
-};
-
-// A buffer of decoded characters, released with std::free.
-struct TFreeDeleter {
-  void operator()(char16_t* p) const;
-};
-using TTextBuffer = std::unique_ptr<char16_t[], TFreeDeleter>;
-// An uninitialised buffer of count characters; large ones ask the system
-// for huge pages, which a text of many megabytes fills far faster.
-TTextBuffer NewTextBuffer(size_t count);
-
-// The decoded text and the lines cut from it (index 0 is line FirstRow).
-class TTextLines {
- public:
-  Integer Count() const { return static_cast<Integer>(FSpans.size()); }
-  // The line's text; empty outside 0 .. Count-1. Valid until the next load.
-  StringView Line(Integer index) const;
-  void Clear();
-  // The whole decoded text (after the byte-order mark, without trailing
-  // SUB and ESC characters).
-  StringView Text() const { return StringView(FText.get(), FLength); }
-  // Takes the text the spans refer to; drops earlier spans.
-  void SetText(TTextBuffer text, size_t length);
-  // Adds the line of length characters at offset of the text.
-  void AddSpan(size_t offset, size_t length) { FSpans.emplace_back(offset, length); }
-
- private:
-  // Left uninitialised until decoded into: a large file is written once.
-  TTextBuffer FText;
-  size_t FLength = 0;
-  std::vector<std::pair<size_t, size_t>> FSpans;  // offset, length
-};
-
-// Decodes the stream from its current position to its end (a UTF-16 LE or
-// BE mark, a UTF-8 mark, else the ANSI code page) and cuts it into lines;
-// the line numbered FieldNamesRow goes into captions.
-void LoadTextFromStream(const TTextLoadOptions& options, String& captions, TTextLines& lines, TStream& stream);
-// The same from a file, opened for reading while others may read and write.
-void LoadTextFile(const TTextLoadOptions& options, String& captions, TTextLines& lines, const String& fileName);
-// The same from the clipboard's text (FixedLineLength is not used).
-void LoadClipboard(const TTextLoadOptions& options, String& captions, TTextLines& lines);
 
 // One field of a line: 1-based character positions, both included; a field
 // with Start > End is empty. Positions are not limited in size, so fields of
@@ -95,7 +37,9 @@ using TFieldBoundsList = std::vector<TFieldBounds>;
 void FillFields(const TDataSet* dataSet, bool fixed, WideChar delimiter, WideChar qualifier, StringView line,
                 TFieldBoundsList& list);
 // The text of characters from .. to (1-based, both included) of the line,
-// without a trailing delimiter, each run of qualifiers shrunk to one.
+// without a trailing delimiter, each run of qualifiers shrunk to one: a view
+// into the line, or into scratch when qualifiers were shrunk.
+StringView FieldText(StringView line, Int64 from, Int64 to, WideChar delimiter, WideChar qualifier, String& scratch);
 String ExtractFieldText(StringView line, Int64 from, Int64 to, WideChar delimiter, WideChar qualifier);
 
 class TRADerevuFromText : public TRADerevuBaseComponent {
@@ -107,16 +51,22 @@ class TRADerevuFromText : public TRADerevuBaseComponent {
   // empty.
   Integer FixedLineLength() const { return FFixedLineLength; }
   void SetFixedLineLength(Integer value) { FFixedLineLength = value; }
+  // Bytes of text decoded at a time.
+  size_t BlockSize() const { return FBlockSize; }
+  void SetBlockSize(size_t value) { FBlockSize = value; }
 
   void BeforeImport() override;
   void AfterImport() override;
   bool LoadRecord() override;
-  void GoFirst() override { intCurRow = 0; }
-  void GoNext() override { ++intCurRow; }
+  void GoFirst() override { MoveToRow(0); }
+  void GoNext() override { MoveToRow(intCurRow + 1); }
   bool NeedMore() override;
   Integer GetTotalCount() override;
   void GetFieldValue(const Variant& name, Variant& value) override;
+  Integer SourceColumnIndex(const String& name) override;
+  StringView SourceColumnText(Integer index, String& scratch) override;
   bool NotDefined(String& propertyName) override;
+  bool ProcessRowsForColumnTypes() override { return true; }
   String Extension() const override { return u".CSV"; }
   String FillFileFilters() const override;
   void DetectAutoMapping() override;
@@ -124,8 +74,6 @@ class TRADerevuFromText : public TRADerevuBaseComponent {
 
   // The text of line FieldNamesRow of the last load.
   const String& Captions() const { return strCaptions; }
-  // The lines of the current run; nullptr outside a run.
-  const TTextLines* Lines() const { return lstFileRows.get(); }
 
  protected:
   // The options of a run's load, from the settings.
@@ -133,15 +81,27 @@ class TRADerevuFromText : public TRADerevuBaseComponent {
 
  private:
   void ScanColumnTypes();
+  // Drops the text of a run.
+  void CloseText();
+  // Makes line row (0: line RowFirst) current; false when there is none.
+  bool MoveToRow(Integer row);
 
   Integer intLenText = 0;
   Integer intLenField = 0;
-  std::unique_ptr<TTextLines> lstFileRows;
+  // The text being read, its stream when the component opened it, and the
+  // number of lines a run imports.
+  std::unique_ptr<TStream> FFileStream;
+  std::unique_ptr<TTextLineReader> lstFileRows;
+  Integer FLineCount = 0;
+  // The line strFromFile holds (FHasLine), or where the reader stands.
+  Integer FLineIndex = -1;
+  bool FHasLine = false;
   TFieldBoundsList lst;
   Integer intCurRow = 0;
   StringView strFromFile;
   String strCaptions;
   Integer FFixedLineLength = 0;
+  size_t FBlockSize = TTextLoadOptions().BlockSize;
 };
 
 // The same source reading the clipboard's text.

@@ -14,13 +14,6 @@ void RaiseByteReaderError(const TByteReader& reader, size_t wanted) {
                    IntToStr(static_cast<Int64>(reader.Remaining())) + u" remain");
 }
 
-TByteReader::TByteReader(const void* data, size_t size, TByteReaderError onError)
-    : FBegin(static_cast<const Byte*>(data)),
-      FPos(FBegin),
-      FEnd(FBegin + size),
-      FSize(size),
-      FOnError(onError ? onError : RaiseByteReaderError) {}
-
 TByteReader::TByteReader(TStream& stream, size_t windowSize, TByteReaderError onError)
     : FOnError(onError ? onError : RaiseByteReaderError),
       FStream(&stream),
@@ -115,11 +108,6 @@ AnsiString TByteReader::Ansi(size_t n) {
   AnsiString s(n, '\0');
   Read(s.data(), n);
   return s;
-}
-
-TByteReader TByteReader::Sub(size_t n) {
-  const Byte* p = Take(n);
-  return TByteReader(p, n, FOnError);
 }
 
 // --- byte-order marks ----------------------------------------------------------

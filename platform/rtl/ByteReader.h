@@ -30,7 +30,12 @@ class TByteReader {
   static constexpr size_t DefaultWindowSize = 1 << 16;
 
   // Over bytes in memory; the bytes must outlive the reader.
-  TByteReader(const void* data, size_t size, TByteReaderError onError = RaiseByteReaderError);
+  TByteReader(const void* data, size_t size, TByteReaderError onError = RaiseByteReaderError)
+      : FBegin(static_cast<const Byte*>(data)),
+        FPos(FBegin),
+        FEnd(FBegin + size),
+        FSize(size),
+        FOnError(onError ? onError : RaiseByteReaderError) {}
   explicit TByteReader(std::span<const Byte> bytes, TByteReaderError onError = RaiseByteReaderError)
       : TByteReader(bytes.data(), bytes.size(), onError) {}
   // Over the rest of a stream, from its position, read through a window of
@@ -85,7 +90,10 @@ class TByteReader {
   // A reader over the next n bytes; this reader moves past them. Its errors
   // are this reader's, and its offsets count from its own start. In stream
   // mode it holds only until the next read from this reader.
-  TByteReader Sub(size_t n);
+  TByteReader Sub(size_t n) {
+    const Byte* p = Take(n);
+    return TByteReader(p, n, FOnError);
+  }
 
   // The bytes from the position to the end of the current window without a
   // check; for scanning loops that then consume what they used with Skip.

@@ -19,7 +19,35 @@ TComponent::TComponent(TComponent* owner) {
   if (owner != nullptr) owner->InsertComponent(this);
 }
 
+namespace {
+
+// Never destroyed: a component freed during the program's exit still
+// leaves the list safely.
+std::vector<TComponent*>& TopLevelComponents() {
+  static auto* components = new std::vector<TComponent*>;
+  return *components;
+}
+
+}  // namespace
+
+void RegisterTopLevelComponent(TComponent* component) {
+  if (component != nullptr && std::find(TopLevelComponents().begin(), TopLevelComponents().end(), component) ==
+                                  TopLevelComponents().end())
+    TopLevelComponents().push_back(component);
+}
+
+void UnregisterTopLevelComponent(TComponent* component) { std::erase(TopLevelComponents(), component); }
+
+TComponent* FindTopLevelComponent(StringView name) {
+  if (name.empty()) return nullptr;
+  for (TComponent* c : TopLevelComponents()) {
+    if (SameText(c->Name(), name)) return c;
+  }
+  return nullptr;
+}
+
 TComponent::~TComponent() {
+  UnregisterTopLevelComponent(this);
   // Those that asked to hear of our end hear it before anything else goes.
   while (!FFreeNotifies.empty()) {
     TComponent* c = FFreeNotifies.back();

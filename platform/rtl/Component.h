@@ -47,3 +47,12 @@ class TComponent {
 };
 
 bool IsValidIdent(StringView ident);
+
+// The application's top-level components (its forms and data modules),
+// where a name such as "Module.Table" is looked up first. A component
+// registers itself while it lives; it leaves the list when it is freed.
+void RegisterTopLevelComponent(TComponent* component);
+void UnregisterTopLevelComponent(TComponent* component);
+// The registered component of that name (letter case ignored); nullptr
+// when none.
+TComponent* FindTopLevelComponent(StringView name);

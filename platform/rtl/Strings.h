@@ -26,6 +26,8 @@ bool IsMultiByteAnsiCodePage();
 
 // UTF-8 <-> UTF-16. Invalid input is replaced with U+FFFD, never rejected.
 std::string StringToUtf8(StringView s);
+// The UTF-8 bytes of one code point appended to out.
+void AppendUtf8(std::string& out, char32_t c);
 String Utf8ToString(std::string_view s);
 
 // Code page <-> UTF-16. Characters the code page lacks become '?'.

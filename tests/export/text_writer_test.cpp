@@ -14,10 +14,12 @@
 #include "platform/rtl/Strings.h"
 #include "platform/win/Clipboard.h"
 #include "tests/db/TestDataSet.h"
+#include "tests/export/markup_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using markup::Json;
 
 struct Row {
   Integer Id;
@@ -55,29 +57,6 @@ std::string ReadBytes(const fs::path& file) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// JSON text as Python's json.dumps writes it (ASCII only, \uXXXX escapes).
-std::string Json(StringView text) {
-  std::string out = "\"";
-  for (char16_t c : text) {
-    switch (c) {
-      case u'"': out += "\\\""; break;
-      case u'\\': out += "\\\\"; break;
-      case u'\n': out += "\\n"; break;
-      case u'\r': out += "\\r"; break;
-      case u'\t': out += "\\t"; break;
-      default:
-        if (c >= 0x20 && c < 0x7F) {
-          out += static_cast<char>(c);
-        } else {
-          char hex[8];
-          std::snprintf(hex, sizeof hex, "\\u%04x", static_cast<unsigned>(c));
-          out += hex;
-        }
-    }
-  }
-  return out + "\"";
-}
-
 std::string Json(const std::vector<std::vector<String>>& rows) {
   std::string out = "[";
   for (size_t r = 0; r < rows.size(); ++r) {
@@ -89,33 +68,10 @@ std::string Json(const std::vector<std::vector<String>>& rows) {
 }
 
 std::string PythonRows(const fs::path& file, const char* codec, const char* delimiter = ",") {
-  const std::string command = "/usr/bin/python3 read_csv.py '" + file.string() + "' " + codec + " '" + delimiter + "'";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return "popen failed";
-  std::string out;
-  char chunk[4096];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
-  ::pclose(pipe);
-  while (!out.empty() && out.back() == '\n') out.pop_back();
-  return out;
+  return markup::RunCommand("/usr/bin/python3 read_csv.py '" + file.string() + "' " + codec + " '" + delimiter + "'");
 }
 
-class TextWriterTest : public testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("text_writer_" + std::to_string(::getpid()) + "_" +
-                                       testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    saved = FormatSettings;
-  }
-  void TearDown() override {
-    FormatSettings = saved;
-    fs::remove_all(dir);
-  }
-  fs::path dir;
-  TFormatSettings saved;
-};
+class TextWriterTest : public markup::MarkupTest {};
 
 }  // namespace
 
@@ -293,7 +249,7 @@ TEST_F(TextWriterTest, AppendingKeepsOneByteOrderMarkAndOneCharacterSet) {
   }
   // The second run asked for UTF-16 but continued the UTF-8 file.
   EXPECT_EQ(ReadBytes(file), "\xEF\xBB\xBF" "1,\xC4\x8C" "e,1\r\n1,\xC4\x8C" "e,1\r\n");
-  EXPECT_EQ(PythonRows(file, "utf-8-sig"), Json({{u"1", u"\u010Ce", u"1"}, {u"1", u"\u010Ce", u"1"}}));
+  EXPECT_EQ(PythonRows(file, "utf-8-sig"), Json(std::vector<std::vector<String>>{{u"1", u"\u010Ce", u"1"}, {u"1", u"\u010Ce", u"1"}}));
 }
 
 TEST_F(TextWriterTest, WithoutMergeAnExistingFileIsReplaced) {

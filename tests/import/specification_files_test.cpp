@@ -169,15 +169,35 @@ TEST_F(SpecFileTest, KeysAreReadAsWritten) {
   EXPECT_EQ(text.RecordSeparator(), rsCRLF);
 }
 
+TEST_F(SpecFileTest, FilesWithoutMarkAreAnsiAndAnOddUtf16ByteIsIgnored) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    String currency;
+  };
+  const std::vector<Case> cases = {
+      {"ANSI text (code page 1250)", "RowFirst=7\r\nCurrencyString=\x80\x8A\r\n", u"€Š"},
+      {"UTF-16 with an odd last byte", Utf16LE(u"RowFirst=7\r\nCurrencyString=€Š\r\n") + "x", u"€Š"},
+      {"UTF-8 with its mark", "\xEF\xBB\xBFRowFirst=7\r\nCurrencyString=\xE2\x82\xAC\r\n", u"€"},
+  };
+  std::filesystem::create_directories(dir);
+  const String file = Path("plain.vod");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(file, c.bytes);
+    TRADerevuBaseComponent component;
+    component.LoadSpecification(file);
+    EXPECT_EQ(component.RowFirst(), 7);
+    EXPECT_EQ(component.DataFormats().CurrencyString(), c.currency);
+  }
+}
+
 TEST_F(SpecFileTest, MalformedFilesAreRefusedAndChangeNothing) {
   struct Case {
     const char* name;
     std::string bytes;
   };
   const std::vector<Case> cases = {
-      {"no mark", Utf16LE(u"RowFirst=7\r\n", false)},
-      {"ANSI text", "RowFirst=7\r\n"},
-      {"odd byte count", Utf16LE(u"RowFirst=7\r\n") + "x"},
       {"mode out of range", Utf16LE(u"RowFirst=7\r\nMode=6\r\n")},
       {"negative character set", Utf16LE(u"RowFirst=7\r\nCharacterSet=-1\r\n")},
       {"trim spaces out of range", Utf16LE(u"RowFirst=7\r\nTrimSpaces=4\r\n")},

@@ -10,6 +10,7 @@
 #include "platform/win/Clipboard.h"
 #include "tests/db/TestDataSet.h"
 #include "tests/import/import_fixture.h"
+#include "table/VirtualTable.h"
 
 namespace {
 
@@ -251,8 +252,9 @@ TEST(TextImportTest, FixedWidthColumnsAndBreaks) {
   reader.SetFieldDelimiter(fdNone);
   reader.SetTextQualifier(tqNone);
   auto stream = BytesStream("abcdefg");
-  EXPECT_EQ(ReadStream(reader, *stream, {u"Text3-5", u"Text1-0", u"Text", u"Field1"}),
-            (Rows{{u"cde", u"", u"abcdefg", u"Field1"}}));
+  // Fixed-width lines have no delimited fields: "Field1" is empty.
+  EXPECT_EQ(ReadStream(reader, *stream, {u"Text3-5", u"Text1-0", u"Text", u"Field1", u"Other"}),
+            (Rows{{u"cde", u"", u"abcdefg", u"", u"Other"}}));
 
   // Breaks come from the destination's display widths.
   TTestDataSet ds;
@@ -322,7 +324,7 @@ TEST(TextImportTest, TypeScanGuessesColumnTypes) {
   reader.DetectAutoMapping();
   ASSERT_EQ(reader.Columns().Count(), 5);
   EXPECT_EQ(reader.Columns()[0].DataType, itInteger);
-  EXPECT_EQ(reader.Columns()[1].DataType, itInteger);  // the last scanned row decides
+  EXPECT_EQ(reader.Columns()[1].DataType, itFloat);  // a later integer does not narrow it
   EXPECT_EQ(reader.Columns()[2].DataType, itBoolean);
   EXPECT_EQ(reader.Columns()[3].DataType, itDateTime);
   EXPECT_EQ(reader.Columns()[4].DataType, itString);
@@ -334,6 +336,9 @@ TEST(TextImportTest, SettingsChecksAndFilters) {
   TRADerevuFromText reader;
   EXPECT_EQ(reader.SourceFileName(), u"RADerevu.CSV");
   EXPECT_EQ(reader.TableType(), teText);
+  // The text reader guesses column types; the engine alone does not.
+  EXPECT_TRUE(reader.ProcessRowsForColumnTypes());
+  EXPECT_FALSE(TRADerevuBaseComponent().ProcessRowsForColumnTypes());
   String missing;
   EXPECT_TRUE(reader.NotDefined(missing));
   EXPECT_EQ(missing, u"DataSet");
@@ -383,4 +388,231 @@ TEST(TextImportTest, ClipboardKeepsEveryCharacter) {
   LoadClipboard(options, captions, lines);
   EXPECT_EQ(captions, u"a,λ");
   Clipboard().SetUnicodeText(u"");
+}
+
+namespace {
+
+// A stream that hands over at most a few bytes a read.
+class TTrickleStream : public TMemoryStream {
+ public:
+  explicit TTrickleStream(Int64 piece) : FPiece(piece) {}
+  Int64 Read(void* buffer, Int64 count) override { return TMemoryStream::Read(buffer, std::min(count, FPiece)); }
+
+ private:
+  Int64 FPiece;
+};
+
+std::string Utf16BE(StringView text) {
+  std::string bytes = "\xFE\xFF";
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c >> 8);
+    bytes += static_cast<char>(c & 0xFF);
+  }
+  return bytes;
+}
+
+std::vector<String> LinesOf(TStream& stream, TTextLoadOptions options, String& captions) {
+  TTextLines lines;
+  LoadTextFromStream(options, captions, lines, stream);
+  std::vector<String> out;
+  for (Integer i = 0; i < lines.Count(); ++i) out.emplace_back(lines.Line(i));
+  return out;
+}
+
+}  // namespace
+
+TEST(TextImportTest, BlockEdgesCutNoCharacterSeparatorOrQualifiedLine) {
+  // Two-, three- and four-byte UTF-8 characters, a quoted line break, a
+  // doubled qualifier, a trailing SUB and separators wherever a small block
+  // cuts them.
+  const String text = u"id,name\r\n1,\"Čebelica,\r\nŠumi\"\r\n2,€ and 😀\r\n\r\n3,\"say \"\"hi\"\"\"\r\nlast\x1a";
+  const std::vector<String> expected = {u"1,\"Čebelica,\r\nŠumi\"", u"2,€ and 😀", u"", u"3,\"say \"\"hi\"\"\"",
+                                        u"last"};
+  struct Encoding {
+    const char* name;
+    std::string bytes;
+  };
+  const std::vector<Encoding> encodings = {{"UTF-8", "\xEF\xBB\xBF" + StringToUtf8(text)},
+                                           {"UTF-8, mark twice", "\xEF\xBB\xBF\xEF\xBB\xBF" + StringToUtf8(text)},
+                                           {"UTF-16LE", Utf16LE(text)},
+                                           {"UTF-16BE", Utf16BE(text)}};
+  for (const Encoding& encoding : encodings) {
+    for (size_t block : {size_t{1}, size_t{2}, size_t{3}, size_t{5}, size_t{7}, size_t{64}, size_t{1} << 20}) {
+      for (Int64 piece : {Int64{1}, Int64{3}, Int64{1} << 30}) {
+        SCOPED_TRACE(std::string(encoding.name) + " block " + std::to_string(block) + " piece " +
+                     std::to_string(piece));
+        TTrickleStream stream(piece);
+        stream.WriteBuffer(encoding.bytes.data(), static_cast<Int64>(encoding.bytes.size()));
+        stream.SetPosition(0);
+        TTextLoadOptions options;
+        options.BlockSize = block;
+        options.FirstRow = 2;
+        String captions;
+        EXPECT_EQ(LinesOf(stream, options, captions), expected);
+        EXPECT_EQ(captions, u"id,name");
+      }
+    }
+  }
+
+  // ANSI bytes (code page 1250) and fixed-length records across blocks.
+  for (size_t block : {size_t{1}, size_t{4}, size_t{1} << 20}) {
+    SCOPED_TRACE(block);
+    auto ansi = BytesStream("a\xE8\r\nb\x8A\r\n");
+    TTextLoadOptions options;
+    options.BlockSize = block;
+    options.FieldNamesRow = 0;
+    String captions;
+    EXPECT_EQ(LinesOf(*ansi, options, captions), (std::vector<String>{u"a\u010D", u"b\u0160"}));
+    auto fixed = BytesStream(std::string(25, 'x'));
+    options.RecordSeparator = u"";
+    options.FixedLineLength = 10;
+    EXPECT_EQ(LinesOf(*fixed, options, captions),
+              (std::vector<String>{String(10, u'x'), String(10, u'x'), String(5, u'x')}));
+  }
+}
+
+TEST(TextImportTest, RunReadsAlikeWithAnyBlockSize) {
+  const std::string bytes = "\xEF\xBB\xBF" "n,t\r\n1,\"a,\r\nb\"\r\n2,čšž\r\n3,\"x\"\"y\"\r\n";
+  const Rows expected = {{u"1", u"a,\r\nb"}, {u"2", u"čšž"}, {u"3", u"x\"y"}};
+  for (size_t block : {size_t{1}, size_t{2}, size_t{3}, size_t{8}, size_t{1} << 20}) {
+    SCOPED_TRACE(block);
+    TTrickleStream stream(2);
+    stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+    stream.SetPosition(0);
+    TRADerevuFromText reader;
+    reader.SetBlockSize(block);
+    reader.SetFieldDelimiterCustom(u',');
+    reader.SetRowFirst(2);
+    EXPECT_EQ(ReadStream(reader, stream, {u"Field1", u"Field2"}), expected);
+  }
+}
+
+namespace {
+
+// A text reader that counts the values asked of it by name, so that a test
+// sees which road the run's values took.
+class TCountingTextReader : public TRADerevuFromText {
+ public:
+  int ByName = 0;
+  void GetFieldValue(const Variant& name, Variant& value) override {
+    ++ByName;
+    TRADerevuFromText::GetFieldValue(name, value);
+  }
+};
+
+// The table's rows as text, a null as "null".
+std::vector<std::vector<std::string>> TableRows(TVirtualTable& table) {
+  std::vector<std::vector<std::string>> rows;
+  for (table.First(); !table.Eof(); table.Next()) {
+    std::vector<std::string> row;
+    for (TField* field : table.Fields()) row.push_back(field->IsNull() ? "null" : StringToUtf8(field->AsString()));
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+}  // namespace
+
+TEST(TextImportTest, DirectColumnReadsGiveTheTableOfTheExpressionRoad) {
+  TFormatSettings settings = FormatSettings;
+  settings.DecimalSeparator = u'.';
+  FormatSettingsGuard guard(settings);
+  const std::string csv =
+      "id;name;price;born;ok;note;big\r\n"
+      "1;Ana;1.234,5;07.03.2015;True;\"a;b\";12345678901\r\n"
+      "2; Bor ;,5;;False;\"say \"\"hi\"\"\";\r\n"
+      ";;;31.12.1999;;  ;-3\r\n"
+      "x;Cene;bad;99.99.9999;maybe;č;1\r\n";
+  for (TSMITrimSpaces trim : {tsNoTrim, tsTrimLeft, tsTrimRight, tsTrimLeftRight}) {
+    SCOPED_TRACE(static_cast<int>(trim));
+    std::vector<std::vector<std::string>> tables[2];
+    int byName[2] = {0, 0};
+    Integer errors[2] = {0, 0};
+    for (int road = 0; road < 2; ++road) {
+      TVirtualTable table;
+      table.AddField(u"ID", ftInteger);
+      table.AddField(u"NAME", ftWideString, 10);
+      table.AddField(u"PRICE", ftFloat);
+      table.AddField(u"BORN", ftDate);
+      table.AddField(u"OK", ftBoolean);
+      table.AddField(u"NOTE", ftMemo);
+      table.AddField(u"BIG", ftLargeint);
+      table.Open();
+      TCountingTextReader reader;
+      reader.SetAnimatedStatus(false);
+      reader.SetOptions(0);
+      reader.SetDataSet(&table);
+      reader.SetFieldDelimiterCustom(u';');
+      reader.SetRowFirst(2);
+      reader.SetTrimSpaces(trim);
+      reader.SetBlockSize(16);
+      reader.DataFormats().SetDecimalSeparator(u',');
+      reader.DataFormats().SetThousandSeparator(u'.');
+      reader.DataFormats().SetDateOrder(doDMY);
+      reader.DataFormats().SetDateSeparator(u'.');
+      reader.DataFormats().SetFourDigitYear(true);
+      for (const char16_t* line : {u"ID=Field1", u"NAME=Field2", u"PRICE=Field3", u"BORN=Field4", u"OK=Field5",
+                                   u"NOTE=Field6", u"BIG=Field7"})
+        reader.Mappings().Add(line);
+      // A handler that changes nothing sends every value down the road of
+      // expressions and events.
+      if (road == 1) reader.OnGetCellParams = [](TComponent*, TField*, Variant&) {};
+      auto stream = BytesStream(csv);
+      reader.LoadFromStream(*stream);
+      tables[road] = TableRows(table);
+      byName[road] = reader.ByName;
+      errors[road] = reader.Statistic().TotalErrors;
+    }
+    EXPECT_EQ(byName[0], 0);
+    EXPECT_GT(byName[1], 0);
+    EXPECT_EQ(tables[0], tables[1]);
+    EXPECT_EQ(errors[0], errors[1]);
+    EXPECT_EQ(errors[0], 1);  // the row of "x", "bad" and "maybe"
+    ASSERT_EQ(tables[0].size(), 3u);
+    EXPECT_EQ(tables[0][0][2], "1234.5");
+    EXPECT_EQ(tables[0][1][5], "say \"hi\"");
+  }
+}
+
+TEST(TextImportTest, TypeScanOnlyLoosens) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> values;
+    TSMIDataType expected;
+  };
+  const std::vector<Case> cases = {
+      {"integers", {"1", "22", "-3"}, itInteger},
+      {"an integer after a float stays float", {"1,5", "2"}, itFloat},
+      {"a float after integers", {"1", "2", "2,5"}, itFloat},
+      {"one text among integers", {"1", "1234", "abc", "5"}, itString},
+      {"text first", {"abc", "1"}, itString},
+      {"booleans", {"Yes", "No"}, itBoolean},
+      {"boolean then integer", {"Yes", "1"}, itString},
+      {"dates", {"01.02.2020", "3.4.2021"}, itDateTime},
+      {"date then number", {"01.02.2020", "7"}, itString},
+      {"empty values tell nothing", {"", "4", ""}, itInteger},
+      {"all empty keeps the type", {"", ""}, itString},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string csv = "v\r\n";
+    for (const std::string& value : c.values) csv += value + "\r\n";
+    TRADerevuFromText reader;
+    reader.SetFieldDelimiterCustom(u';');
+    reader.SetMaxScanRows(100);
+    reader.DataFormats().SetDecimalSeparator(u',');
+    reader.DataFormats().SetBooleanTrue(u"Yes");
+    reader.DataFormats().SetBooleanFalse(u"No");
+    reader.DataFormats().SetDateOrder(doDMY);
+    reader.DataFormats().SetDateSeparator(u'.');
+    reader.DataFormats().SetFourDigitYear(true);
+    auto stream = BytesStream(csv);
+    reader.DataStream = stream.get();
+    reader.BeforeImport();
+    reader.DetectAutoMapping();
+    ASSERT_EQ(reader.Columns().Count(), 1);
+    EXPECT_EQ(reader.Columns()[0].DataType, c.expected);
+    reader.AfterImport();
+    reader.DataStream = nullptr;
+  }
 }

@@ -323,6 +323,54 @@ TEST_F(ValueConversionTest, SourcesResolveToColumnsLiteralsParametersAndDatasetF
   host.RemoveComponent(&other);
 }
 
+// A dataset with one CODE field holding one value.
+class TCodeDataSet : public TTestDataSet {
+ public:
+  TCodeDataSet(TComponent* owner, const String& name, const String& code) : TTestDataSet(owner) {
+    SetName(name);
+    FieldDefs().Add(u"CODE", ftString, 5);
+    Open();
+    Append();
+    FieldByName(u"CODE")->SetAsString(code);
+    Post();
+  }
+};
+
+TEST_F(ValueConversionTest, DatasetNamesLookAmongTopLevelComponentsBeforeTheOwnersForm) {
+  TComponent host(nullptr);
+  TCodeDataSet ownDataSet(&host, u"Other", u"form");
+  host.InsertComponent(&reader);
+  TComponent module(nullptr);
+  module.SetName(u"Module");
+  TCodeDataSet moduleDataSet(&module, u"Codes", u"mod");
+  auto* topLevel = new TCodeDataSet(nullptr, u"Other", u"top");
+  RegisterTopLevelComponent(&module);
+  RegisterTopLevelComponent(topLevel);
+  struct Case {
+    const char16_t* source;
+    const char* expected;
+  };
+  const std::vector<Case> cases = {
+      {u"GETFIELDVALUE(\"Module.Codes\", \"CODE\")", "text:mod"},  // a form's dataset
+      {u"Other.CODE", "text:top"},                                     // a top-level dataset itself
+      {u"GETFIELDVALUE(\"Nowhere.Codes\", \"CODE\")", "null"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(StringToUtf8(c.source));
+    reader.vFields = {{u"NAME", Variant(c.source), Variant(), 1}};
+    ASSERT_TRUE(reader.LoadRecord());
+    EXPECT_EQ(Describe(reader.vFields[0].Value), c.expected);
+  }
+  // Once the top-level dataset is gone, the owner's form answers.
+  delete topLevel;
+  reader.vFields = {{u"NAME", Variant(u"Other.CODE"), Variant(), 1}};
+  ASSERT_TRUE(reader.LoadRecord());
+  EXPECT_EQ(Describe(reader.vFields[0].Value), "text:form");
+  UnregisterTopLevelComponent(&module);
+  EXPECT_EQ(FindTopLevelComponent(u"Module"), nullptr);
+  host.RemoveComponent(&reader);
+}
+
 // Locates by one key field, walking the rows.
 class LocatingDataSet : public TTestDataSet {
  public:
@@ -445,12 +493,16 @@ TEST_F(ValueConversionTest, EventsSeeTheFieldAndMayChangeTheValue) {
 }
 
 TEST_F(ValueConversionTest, DosAndEbcdicTextsAreDecodedForTextFieldsOnly) {
-  reader.Row = {{u"A", u"AB"}, {u"N", u"12"}};
+  // The EBCDIC bytes of "Hello 1." as the ANSI code page reads them: every
+  // letter used to come out as "K".
+  reader.Row = {{u"A", AnsiToString("\xC8\x85\x93\x93\x96\x40\xF1\x4B")}, {u"N", u"12"}};
   reader.SetCharacterSet(csiEBCDIC);
   reader.vFields = {{u"NAME", Variant(u"A"), Variant(), 1}, {u"ID", Variant(u"N"), Variant(), 0}};
   reader.LoadRecord();
-  EXPECT_EQ(reader.vFields[0].Value.AsString(), String({u'\xC1', u'\xC2'}));
+  EXPECT_EQ(reader.vFields[0].Value.AsString(), u"Hello 1.");
   EXPECT_EQ(reader.vFields[1].Value.AsString(), u"12");
+  // A byte that no character of the table gives reads as "?".
+  EXPECT_EQ(ImportText::EBCDICToText(AnsiToString("\xC1\x20\x7D\x0D")), u"A?'\r");
 }
 
 }  // namespace

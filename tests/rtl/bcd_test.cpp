@@ -9,18 +9,10 @@
 #include "platform/rtl/Currency.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
+#include "tests/support/exception_message.h"
 
 namespace {
 
-template <class E, class F>
-void ExpectError(F&& f, const String& message) {
-  try {
-    f();
-    ADD_FAILURE() << "no exception";
-  } catch (const E& e) {
-    EXPECT_EQ(e.Message(), message);
-  }
-}
 
 String Digits(size_t count, char16_t digit = u'9') { return String(count, digit); }
 

@@ -9,18 +9,11 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/SqlTimeStamp.h"
 #include "platform/rtl/Strings.h"
+#include "tests/support/exception_message.h"
+#include "tests/support/fixed_formats.h"
 
 namespace {
 
-template <class E, class F>
-void ExpectError(F&& f, const String& message) {
-  try {
-    f();
-    ADD_FAILURE() << "no exception";
-  } catch (const E& e) {
-    EXPECT_EQ(e.Message(), message);
-  }
-}
 
 struct DateCase {
   Word y, m, d;
@@ -150,15 +143,13 @@ TEST(DateTime, TimeStamps) {
 class SqlTimeStampTest : public testing::Test {
  protected:
   void SetUp() override {
-    saved_ = FormatSettings;
-    FormatSettings = TFormatSettings::Slovene();
     FormatSettings.DateSeparator = u'.';
     FormatSettings.TimeSeparator = u':';
     FormatSettings.DecimalSeparator = u',';
     FormatSettings.ShortDateFormat = u"d.M.yyyy";
     FormatSettings.LongTimeFormat = u"H:mm:ss";
   }
-  void TearDown() override { FormatSettings = saved_; }
+  FixedFormats formats_;
 
   static TSQLTimeStamp Stamp(SmallInt y, Word mo, Word d, Word h, Word mi, Word s, LongWord ms) {
     TSQLTimeStamp ts;
@@ -171,8 +162,6 @@ class SqlTimeStampTest : public testing::Test {
     ts.Fractions = ms;
     return ts;
   }
-
-  TFormatSettings saved_;
 };
 
 TEST_F(SqlTimeStampTest, FractionsAreMilliseconds) {

@@ -10,30 +10,9 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
-
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/streams_testXXXXXX";
-    FPath = ::mkdtemp(pattern);
-  }
-  ~TempDir() { std::system(("rm -rf '" + FPath + "'").c_str()); }
-  String File(const char* name) const { return Utf8ToString(FPath + "/" + name); }
-  int EntryCount() const {
-    int n = 0;
-    DIR* dir = ::opendir(FPath.c_str());
-    while (dirent* e = ::readdir(dir)) {
-      if (e->d_name[0] != '.') ++n;
-    }
-    ::closedir(dir);
-    return n;
-  }
-
- private:
-  std::string FPath;
-};
 
 std::string ReadAll(const String& fileName) {
   TMemoryStream m;
@@ -50,7 +29,7 @@ void WriteAll(const String& fileName, const std::string& text) {
 }  // namespace
 
 TEST(SafeFileWriter, ReplacesTheFileOnlyWhenCommitted) {
-  TempDir dir;
+  TempFolder dir;
   String name = dir.File("table.vtd");
   WriteAll(name, "old contents");
   ::chmod(StringToUtf8(name).c_str(), 0640);
@@ -71,7 +50,7 @@ TEST(SafeFileWriter, ReplacesTheFileOnlyWhenCommitted) {
 }
 
 TEST(Streams, ErrorsNameTheFileAndShortReadsFail) {
-  TempDir dir;
+  TempFolder dir;
   String missing = dir.File("missing.vtd");
   try {
     TFileStream f(missing, fmOpenRead);

@@ -3,6 +3,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Strings.h"
+#include "tests/support/fixed_formats.h"
 
 TEST(Strings, Utf8RoundTripsOutsideTheBasicPlane) {
   String s = u"a\u010D\U0001F600z";
@@ -29,10 +30,11 @@ TEST(Strings, FormatLikeThePlatform) {
   EXPECT_EQ(Format(u"Field %s not found", {String(u"ID")}), u"Field ID not found");
   EXPECT_EQ(Format(u"%d|%5d|%-4s|%.3d|%%", {Int64(-12), Int64(7), String(u"ab"), Int64(5)}), u"-12|    7|ab  |005|%");
   EXPECT_EQ(Format(u"%1:s %0:s", {String(u"a"), String(u"b")}), u"b a");
-  TFormatSettings saved = FormatSettings;
-  FormatSettings.DecimalSeparator = u',';
-  EXPECT_EQ(Format(u"%.2f", {1.005e3}), u"1005,00");
-  FormatSettings = saved;
+  {
+    FixedFormats formats;
+    FormatSettings.DecimalSeparator = u',';
+    EXPECT_EQ(Format(u"%.2f", {1.005e3}), u"1005,00");
+  }
   EXPECT_THROW(Format(u"%d", {String(u"x")}), EConvertError);
   EXPECT_THROW(Format(u"%s %s", {String(u"x")}), EConvertError);
 }

@@ -9,33 +9,23 @@
 #include "platform/rtl/SharedObject.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/Variant.h"
+#include "tests/support/exception_message.h"
+#include "tests/support/fixed_formats.h"
 
 namespace {
 
-template <class E, class F>
-void ExpectError(F&& f, const String& message) {
-  try {
-    f();
-    ADD_FAILURE() << "no exception, expected " << StringToUtf8(message);
-  } catch (const E& e) {
-    EXPECT_EQ(e.Message(), message);
-  }
-}
 
 // Slovene texts: "," decimals, "d.M.yyyy H:mm:ss".
 class VariantTest : public testing::Test {
  protected:
   void SetUp() override {
-    saved_ = FormatSettings;
-    FormatSettings = TFormatSettings::Slovene();
     FormatSettings.DecimalSeparator = u',';
     FormatSettings.DateSeparator = u'.';
     FormatSettings.TimeSeparator = u':';
     FormatSettings.ShortDateFormat = u"d.M.yyyy";
     FormatSettings.LongTimeFormat = u"H:mm:ss";
   }
-  void TearDown() override { FormatSettings = saved_; }
-  TFormatSettings saved_;
+  FixedFormats formats_;
 };
 
 class Counted : public TSharedObject {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "table/BlobStream.h"
-#include "tests/table/exception_message.h"
+#include "tests/support/exception_message.h"
 #include "tests/table/mem_dataset_fixture.h"
 
 namespace {

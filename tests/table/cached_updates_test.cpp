@@ -6,7 +6,7 @@
 
 #include "platform/rtl/Strings.h"
 #include "table/DataSetService.h"
-#include "tests/table/exception_message.h"
+#include "tests/support/exception_message.h"
 #include "tests/table/mem_dataset_fixture.h"
 #include "tests/table/store_fixture.h"
 

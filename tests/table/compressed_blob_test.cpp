@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -305,6 +306,122 @@ TEST(CompressedBlob, RollbackCloneAndLineEnds) {
   String removed;
   for (int i = 0; i < 50; ++i) removed += u"řádek\n";
   EXPECT_EQ(wide->AsWideString(), removed);
+}
+
+// A held value (a blob made with its bytes, as a file is loaded) behaves as
+// the same value in pieces under every operation, and turns into pieces when
+// one needs them.
+TEST(CompressedBlob, HeldValuesBehaveAsPiecedOnes) {
+  auto held = [](const std::string& bytes, bool unicode = false) {
+    return Blob(TBlob::CreateHolding<TCompressedBlob>(unicode, bytes.data(), static_cast<Integer>(bytes.size())));
+  };
+  auto pieced = [](const std::string& bytes, bool unicode = false) {
+    Blob blob(new TCompressedBlob(unicode));
+    blob->Write(0, static_cast<Int64>(bytes.size()), bytes.data());
+    return blob;
+  };
+  const std::string text = "Delivered on time;\ninvoice 17 paid.";
+  struct Case {
+    const char* name;
+    std::function<std::string(TCompressedBlob&)> op;
+  };
+  auto read = [](TBlob& b, Int64 position, Int64 count) {
+    std::string out(64, '\0');
+    out.resize(static_cast<size_t>(b.Read(position, count, out.data())));
+    return out;
+  };
+  const Case cases[] = {
+      {"whole", [](TCompressedBlob& b) { return ReadAll(b) + std::to_string(b.Size()); }},
+      {"part", [&](TCompressedBlob& b) { return read(b, 3, 5) + "|" + read(b, 30, 0) + "|" + read(b, 99, 1); }},
+      {"state", [](TCompressedBlob& b) { return std::to_string(b.IsNull()) + std::to_string(b.IsEmpty()); }},
+      {"write", [](TCompressedBlob& b) { b.Write(2, 3, "XYZ"); b.Write(99, 1, "!"); return ReadAll(b); }},
+      {"truncate", [](TCompressedBlob& b) { b.Truncate(4); return ReadAll(b); }},
+      {"clear", [](TCompressedBlob& b) { b.Clear(); return std::to_string(b.IsNull()) + ReadAll(b); }},
+      {"add cr", [](TCompressedBlob& b) { b.AddCR(); return ReadAll(b); }},
+      {"size uni", [](TCompressedBlob& b) { return std::to_string(b.GetSizeUni()); }},
+      {"clone", [](TCompressedBlob& b) {
+         TSharedRef<TBlob> c(b.Clone());
+         b.Write(0, 1, "#");  // shared data: the clone sees the change
+         return ReadAll(*c);
+       }},
+      {"rollback", [](TCompressedBlob& b) {
+         b.EnableRollback();
+         b.Write(0, 4, "Kept");
+         b.SetUseRollback(true);
+         std::string old = ReadAll(b);
+         b.SetUseRollback(false);
+         std::string changed = ReadAll(b);
+         b.Cancel();
+         return old + "|" + changed + "|" + ReadAll(b);
+       }},
+      {"compress", [](TCompressedBlob& b) {
+         std::string zeros(1000, '\0');
+         b.Write(0, b.Size(), zeros.data());
+         b.SetCompressed(true);
+         return std::to_string(b.Compressed()) + std::to_string(ReadAll(b) == zeros);
+       }},
+      {"stream", [](TCompressedBlob& b) {
+         TMemoryStream stream;
+         b.SaveToStream(stream);
+         return std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.Size()));
+       }},
+  };
+  for (const std::string& value : {text, std::string()}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + " of " + std::to_string(value.size()) + " bytes");
+      Blob h = held(value);
+      EXPECT_TRUE(h->HoldsValue());
+      Blob p = pieced(value);
+      EXPECT_EQ(c.op(*h), c.op(*p));
+    }
+  }
+
+  // A held empty value is present, not null.
+  EXPECT_FALSE(held("")->IsNull());
+  // Piece access makes the pieces.
+  Blob h = held(text);
+  ASSERT_NE(h->FirstPiece(), nullptr);
+  EXPECT_FALSE(h->HoldsValue());
+  EXPECT_EQ(Raw(*h), text);
+
+  // A UTF-16 value keeps its kind.
+  String wide = u"řádek";
+  Blob w(TBlob::CreateHolding<TCompressedBlob>(true, wide.data(), static_cast<Integer>(2 * wide.size())));
+  EXPECT_EQ(w->AsWideString(), wide);
+  EXPECT_EQ(w->GetSizeAnsi(), 5);
+
+  // Large values and the stored form of a compressed value go to pieces,
+  // the latter recognised as compressed.
+  EXPECT_FALSE(held(std::string(MaxHeldBlobSize + 1, 'x'))->HoldsValue());
+  EXPECT_TRUE(held(std::string(MaxHeldBlobSize, 'x'))->HoldsValue());
+  Blob source = pieced(std::string(3000, 'q'));
+  source->SetCompressed(true);
+  Blob loaded = held(Raw(*source));
+  EXPECT_FALSE(loaded->HoldsValue());
+  EXPECT_TRUE(loaded->Compressed());
+  EXPECT_EQ(ReadAll(*loaded), std::string(3000, 'q'));
+}
+
+// Held blobs lie packed side by side over several regions; each keeps its
+// own bytes, and freeing them in any order (regions going back as they
+// empty) disturbs none of the others.
+TEST(CompressedBlob, PackedHeldBlobsKeepTheirBytes) {
+  std::vector<TBlob*> blobs;
+  auto value = [](size_t i) { return std::string(i % 97, static_cast<char>('a' + i % 26)) + std::to_string(i); };
+  for (size_t i = 0; i < 60000; ++i) {
+    std::string v = value(i);
+    blobs.push_back(TBlob::CreateHolding<TCompressedBlob>(false, v.data(), static_cast<Integer>(v.size())));
+  }
+  std::mt19937 gen(7);
+  std::vector<size_t> order(blobs.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::shuffle(order.begin(), order.end(), gen);
+  for (size_t k = 0; k < order.size(); ++k) {
+    if (k % 3 == 0) {
+      for (size_t j = k; j < order.size(); j += 5000) EXPECT_EQ(ReadAll(*blobs[order[j]]), value(order[j]));
+    }
+    blobs[order[k]]->Release();
+  }
 }
 
 TEST(VariantObject, HoldsAValue) {

@@ -10,7 +10,7 @@
 #include "platform/db/DataSource.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/OneShotTimer.h"
-#include "tests/table/exception_message.h"
+#include "tests/support/exception_message.h"
 #include "tests/table/mem_dataset_fixture.h"
 
 namespace {

@@ -15,18 +15,10 @@
 #include "store_fixture.h"
 #include "table/Blob.h"
 #include "table/DBObject.h"
+#include "tests/support/exception_message.h"
 
 namespace {
 
-template <class E>
-void ExpectThrowText(const std::function<void()>& f, const String& text) {
-  try {
-    f();
-    ADD_FAILURE() << "no exception, expected " << StringToUtf8(text);
-  } catch (const E& e) {
-    EXPECT_EQ(StringToUtf8(e.Message()), StringToUtf8(text));
-  }
-}
 
 std::string Show(const Variant& v) {
   if (v.IsNull()) return "Null";
@@ -154,10 +146,10 @@ TEST(FieldValues, DateFormsAndInvalidTimestamps) {
   EXPECT_EQ(outDay, day);
 
   const Integer zero = 0;
-  ExpectThrowText<EConvertError>([&] { store.PutDateToBuf(slot, &zero, false, dfDate); },
+  ExpectError<EConvertError>([&] { store.PutDateToBuf(slot, &zero, false, dfDate); },
                                  u"'0.0' is not a valid timestamp");
   const Integer negative = -5;
-  ExpectThrowText<EConvertError>([&] { store.PutDateToBuf(slot, &negative, false, dfTime); },
+  ExpectError<EConvertError>([&] { store.PutDateToBuf(slot, &negative, false, dfTime); },
                                  u"'693594.-5' is not a valid timestamp");
 }
 
@@ -200,26 +192,26 @@ TEST(FieldValues, ConversionErrorsLeaveTheSlotAlone) {
                    {u"I8", dtInt8}});
   TRecBuf rec = store.NewRecord();
   store.CreateComplexFields(rec, true);
-  ExpectThrowText<EConvertError>([&] { store.SetValue(rec, 0, Variant(AnsiString("5000000000"))); },
+  ExpectError<EConvertError>([&] { store.SetValue(rec, 0, Variant(AnsiString("5000000000"))); },
                                  u"'5000000000' is not a valid integer value");
-  ExpectThrowText<EConvertError>([&] { store.SetValue(rec, 1, Variant(7)); }, u"Cannot convert type");
-  ExpectThrowText<EConvertError>([&] { store.SetValue(rec, 0, Variant(std::vector<Byte>{1})); },
+  ExpectError<EConvertError>([&] { store.SetValue(rec, 1, Variant(7)); }, u"Cannot convert type");
+  ExpectError<EConvertError>([&] { store.SetValue(rec, 0, Variant(std::vector<Byte>{1})); },
                                  u"Cannot convert type");
   store.SetValue(rec, 2, Variant(65536));  // the low 16 bits
   EXPECT_FALSE(store.GetValue(rec, 2).AsBoolean());
-  ExpectThrowText<EAssertionFailed>([&] { store.SetValue(rec, 3, Variant(std::vector<Byte>{1, 2, 3})); },
+  ExpectError<EAssertionFailed>([&] { store.SetValue(rec, 3, Variant(std::vector<Byte>{1, 2, 3})); },
                                     u"Invalid data size");
-  ExpectThrowText<EAssertionFailed>([&] { store.SetValue(rec, 4, Variant(std::vector<Byte>{1, 2, 3})); },
+  ExpectError<EAssertionFailed>([&] { store.SetValue(rec, 4, Variant(std::vector<Byte>{1, 2, 3})); },
                                     u"Invalid data size");
-  ExpectThrowText<EAssertionFailed>([&] { store.SetValue(rec, 4, Variant(AnsiString("ab"))); },
+  ExpectError<EAssertionFailed>([&] { store.SetValue(rec, 4, Variant(AnsiString("ab"))); },
                                     u"Invalid VType");
   TFieldDesc* i8 = store.Fields()[6];
-  ExpectThrowText<EAssertionFailed>(
+  ExpectError<EAssertionFailed>(
       [&] { store.PutDataAsVariant(rec + i8->FOffset, dtInt8, 4, 0, 0, false, Variant(1), false); },
       u"Assertion failure");
 
   store.SetValue(rec, 5, Variant(AnsiString("kept")));
-  ExpectThrowText<EVariantTypeCastError>([&] { store.SetValue(rec, 5, Variant(std::vector<Byte>{1})); },
+  ExpectError<EVariantTypeCastError>([&] { store.SetValue(rec, 5, Variant(std::vector<Byte>{1})); },
                                          u"Could not convert variant of type (Array Byte) into type (String)");
   EXPECT_EQ(store.GetValue(rec, 5).AsAnsiString(), "kept");
   store.FreeComplexFields(rec, true);

@@ -11,7 +11,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Strings.h"
-#include "exception_message.h"
+#include "tests/support/exception_message.h"
 #include "store_fixture.h"
 #include "table/BoolParser.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "exception_message.h"
+#include "tests/support/exception_message.h"
 #include "store_fixture.h"
 
 namespace {

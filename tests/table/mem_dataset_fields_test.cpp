@@ -7,7 +7,7 @@
 #include "platform/rtl/Bcd.h"
 #include "platform/rtl/DateTimeUtils.h"
 #include "table/DataSetService.h"
-#include "tests/table/exception_message.h"
+#include "tests/support/exception_message.h"
 #include "tests/table/mem_dataset_fixture.h"
 
 namespace {

@@ -13,6 +13,7 @@
 #include "table/MemData.h"
 #include "table/MemDataSet.h"
 #include "tests/db/contract_fixture.h"
+#include "tests/support/fixed_formats.h"
 
 struct DescSpec {
   const char16_t* Name;
@@ -87,14 +88,3 @@ class ListDataSet : public TMemDataSet {
   std::vector<DescSpec> FSpecs;
 };
 
-// Slovene number and date texts for the length of a test.
-class FixedFormats {
- public:
-  FixedFormats() : FSaved(FormatSettings) { FormatSettings = TFormatSettings::Slovene(); }
-  ~FixedFormats() { FormatSettings = FSaved; }
-  FixedFormats(const FixedFormats&) = delete;
-  FixedFormats& operator=(const FixedFormats&) = delete;
-
- private:
-  TFormatSettings FSaved;
-};

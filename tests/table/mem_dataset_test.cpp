@@ -5,7 +5,7 @@
 
 #include "platform/db/DataSource.h"
 #include "table/Blob.h"
-#include "tests/table/exception_message.h"
+#include "tests/support/exception_message.h"
 #include "tests/table/mem_dataset_fixture.h"
 
 namespace {

@@ -132,6 +132,29 @@ TEST(RecordStore, BlocksOfTwentyFiveAreReleasedWhenEmpty) {
   EXPECT_EQ(Walk(s), Iota(1, 25));
 }
 
+// A large store lies in few blocks, the last ones huge regions of their own,
+// and every block goes back once its records are gone.
+TEST(RecordStore, AGrowingStoreTakesLargerBlocksAndReleasesThem) {
+  TestStore s({{u"id", dtInt32}});
+  const int rows = 100000;
+  for (int i = 1; i <= rows; ++i) s.AppendInt(i);
+  int blocks = 0;
+  bool huge = false;
+  for (TBlockHeader* b = s.BlockManager().FirstBlock; b != nullptr; b = b->Next) {
+    ++blocks;
+    huge = huge || b->Huge;
+  }
+  EXPECT_LT(blocks, 20);
+  EXPECT_TRUE(huge);
+  s.SetRecordNo(rows / 2);
+  EXPECT_EQ(s.CurrentInt(), rows / 2);
+  while (s.GetRecordCount() > 0) {
+    s.SetRecordNo(1);
+    s.DeleteRecord();
+  }
+  EXPECT_EQ(s.BlockManager().FirstBlock, nullptr);
+}
+
 TEST(RecordStore, BookmarksSurviveEditsAndFallBackToRecordNumbers) {
   TestStore s({{u"id", dtInt32}});
   for (int i = 1; i <= 10; ++i) s.AppendInt(i);

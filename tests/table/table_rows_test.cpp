@@ -9,7 +9,7 @@
 
 #include "platform/db/DataSource.h"
 #include "table/VirtualTable.h"
-#include "tests/table/exception_message.h"
+#include "tests/support/exception_message.h"
 
 namespace {
 
@@ -234,7 +234,9 @@ TEST(TableRows, LoadingWithRowEventsGivesTheSameTableAndFiresThemOnceARow) {
     load(table);
     EXPECT_EQ(contents(table), expected);
     for (const auto& [name, times] : seen) EXPECT_EQ(times, 10) << name;
-    if (table.CachedUpdates()) EXPECT_TRUE(table.UpdatesPending());
+    if (table.CachedUpdates()) {
+      EXPECT_TRUE(table.UpdatesPending());
+    }
   }
 }
 

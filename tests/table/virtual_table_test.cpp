@@ -4,7 +4,7 @@
 
 #include "table/FieldTypeMap.h"
 #include "table/VirtualTable.h"
-#include "tests/table/exception_message.h"
+#include "tests/support/exception_message.h"
 
 namespace {
 
@@ -209,4 +209,55 @@ TEST(VirtualTable, FieldNamesNeedNotBeIdentifiers) {
   back.Open();
   EXPECT_EQ(Utf8(back.FieldByName(u"First Name")->AsString()), "Ana");
   EXPECT_EQ(back.FieldByName(u"1")->AsInteger(), 1);
+}
+
+// A table kept sorted takes a file's rows in their order and sorts them once
+// when all are in, on both roads of the load: the direct fill of the store
+// and the appending of each row when a row event watches (where each posted
+// row is, until then, the last one). Equal keys keep the file's order.
+TEST(VirtualTable, LoadIntoASortedTableSortsOnceAtTheEnd) {
+  TVirtualTable source;
+  source.AddField(u"K", ftInteger);
+  source.AddField(u"N", ftInteger);
+  source.Open();
+  for (int i = 1; i <= 40; ++i) {
+    source.Append();
+    source.FieldByName(u"K")->SetAsInteger((40 - i) % 7);  // repeats, in no order
+    source.FieldByName(u"N")->SetAsInteger(i);
+    source.Post();
+  }
+  TMemoryStream file;
+  source.SaveToStream(file);
+  source.SetIndexFieldNames(u"K");
+  const std::vector<int> expectedN = Column(source, u"N");
+  const std::vector<int> expectedK = Column(source, u"K");
+
+  for (bool watched : {false, true}) {
+    SCOPED_TRACE(watched ? "appended and posted" : "filled directly");
+    TVirtualTable table;
+    table.AddField(u"K", ftInteger);
+    table.AddField(u"N", ftInteger);
+    table.SetIndexFieldNames(u"K");
+    int posted = 0;
+    bool lastEachTime = true;
+    if (watched) {
+      table.AfterPost = [&](TDataSet*) {
+        ++posted;
+        lastEachTime = lastEachTime && table.RecNo() == posted;
+      };
+    }
+    file.SetPosition(0);
+    table.LoadFromStream(file, false);
+    table.Open();
+    EXPECT_EQ(posted, watched ? 40 : 0);
+    EXPECT_TRUE(lastEachTime);
+    EXPECT_EQ(Column(table, u"N"), expectedN);
+    EXPECT_EQ(Column(table, u"K"), expectedK);
+    // Rows added afterwards go to their sorted place at once.
+    table.Append();
+    table.FieldByName(u"K")->SetAsInteger(-1);
+    table.Post();
+    table.First();
+    EXPECT_EQ(table.FieldByName(u"K")->AsInteger(), -1);
+  }
 }

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <string>
 
-#include "exception_message.h"
+#include "tests/support/exception_message.h"
 #include "fuzz/xml_text_reader_input.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"

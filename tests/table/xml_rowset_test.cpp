@@ -15,7 +15,9 @@
 #include "platform/rtl/TextConvert.h"
 #include "table/VirtualTable.h"
 #include "table/XmlRowset.h"
-#include "tests/table/exception_message.h"
+#include "tests/support/exception_message.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -168,7 +170,7 @@ TEST_F(XmlRowset, EveryFieldTypeSurvivesWriteAndRead) {
 }
 
 TEST_F(XmlRowset, WrittenDocumentsAreWellFormed) {
-  if (std::system("command -v xmllint > /dev/null 2>&1") != 0) GTEST_SKIP() << "xmllint is not installed";
+  SKIP_UNLESS_INSTALLED("xmllint", "libxml2-utils");
   TVirtualTable table;
   table.AddField(u"First Name", ftWideString, 20);
   table.AddField(u"Note", ftMemo);
@@ -177,16 +179,15 @@ TEST_F(XmlRowset, WrittenDocumentsAreWellFormed) {
   table.FieldByName(u"First Name")->SetAsString(u"<&'\"> \u0161");
   table.FieldByName(u"Note")->SetAsString(u"a\r\n\tb");
   table.Post();
-  const auto path = std::filesystem::temp_directory_path() / "xml_rowset_wellformed.xml";
-  table.SaveToXML(String(path.u16string()));
-  const std::string command = "xmllint --noout '" + path.string() + "' 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0);
+  TempFolder folder;
+  table.SaveToXML(folder.File("rowset.xml"));
+  ProgramResult check = RunProgram({"xmllint", "--noout", folder.PathOf("rowset.xml")});
+  EXPECT_TRUE(check.Ok()) << check.Output;
   TVirtualTable back;
-  back.LoadFromFile(String(path.u16string()));
+  back.LoadFromFile(folder.File("rowset.xml"));
   back.Open();
   EXPECT_EQ(Utf8(back.FieldByName(u"First Name")->AsString()), Utf8(u"<&'\"> \u0161"));
   EXPECT_EQ(back.FieldByName(u"Note")->AsString(), u"a\r\n\tb");
-  std::filesystem::remove(path);
 }
 
 TEST_F(XmlRowset, SchemaTypesGiveFieldTypes) {

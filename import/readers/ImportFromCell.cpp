@@ -1,0 +1,330 @@
+#include "import/readers/ImportFromCell.h"
+
+#include <algorithm>
+
+#include "import/ImportExceptions.h"
+#include "import/ImportMessages.h"
+#include "import/readers/MSExcel.h"
+#include "import/readers/MSExcelX.h"
+#include "platform/rtl/Strings.h"
+#include "platform/rtl/TextConvert.h"
+
+namespace {
+
+// The column type a value reads as, or none for an empty one.
+enum class TScanType { None, Integer, Float, DateTime, Boolean, Text };
+
+TScanType ScanTypeOf(const Variant& value) {
+  switch (value.VarType()) {
+    case varEmpty:
+    case varNull: return TScanType::None;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord: return TScanType::Integer;
+    case varSingle:
+    case varDouble:
+    case varCurrency: return TScanType::Float;
+    case varDate: return TScanType::DateTime;
+    case varBoolean: return TScanType::Boolean;
+    default: return TScanType::Text;
+  }
+}
+
+// The scan only loosens: integers and floats give floats, any other mix
+// gives text.
+TScanType Widen(TScanType have, TScanType seen) {
+  if (seen == TScanType::None || have == seen) return have;
+  if (have == TScanType::None) return seen;
+  const bool numbers = (have == TScanType::Integer || have == TScanType::Float) &&
+                       (seen == TScanType::Integer || seen == TScanType::Float);
+  return numbers ? TScanType::Float : TScanType::Text;
+}
+
+TSMIDataType DataTypeOf(TScanType t) {
+  switch (t) {
+    case TScanType::Integer: return itInteger;
+    case TScanType::Float: return itFloat;
+    case TScanType::DateTime: return itDateTime;
+    case TScanType::Boolean: return itBoolean;
+    default: return itString;
+  }
+}
+
+}  // namespace
+
+TRADerevuFromCell::TRADerevuFromCell(TComponent* owner) : TRADerevuBaseComponent(owner) {}
+TRADerevuFromCell::~TRADerevuFromCell() = default;
+
+void TRADerevuFromCell::SetSheetIndex(Integer value) {
+  FSheetIndex = value;
+  if (value != -1) FSheetName.clear();
+}
+
+void TRADerevuFromCell::SetSheetName(const String& value) {
+  FSheetName = value;
+  if (!value.empty()) FSheetIndex = -1;
+}
+
+TSpreadSheet* TRADerevuFromCell::CurrentSheet() const {
+  if (!FWorkBook) return nullptr;
+  const Integer index = std::max(FSheetIndex, 0);
+  if (index >= FWorkBook->Sheets.Count()) return nullptr;
+  return &FWorkBook->Sheets[index];
+}
+
+void TRADerevuFromCell::BeforeImport() {
+  TRADerevuBaseComponent::BeforeImport();
+  if (!FWorkBook) FWorkBook = WorkBookCreation();
+  if (!FWorkBook) return;
+  try {
+    FWorkBook->SetSheetIndex(FSheetIndex);
+    row = std::make_unique<TSpreadSheetRow>();
+    if (FWorkBook->IsIncrementalLoad)
+      FWorkBook->OnCellValue = [this](TComponent*, Integer, Integer r, Integer c, Integer format, const Variant& v,
+                                      TAlignment alignment, TSMICellType type) {
+        FCCellValue(r, c, format, v, alignment, type);
+      };
+    if (DataStream != nullptr) {
+      FWorkBook->LoadFromStream(*DataStream);
+    } else if (FWorkBook->IsIncrementalLoad) {
+      FWorkBook->SetFileName(SourceFileName());
+      fStream = std::make_unique<TFileStream>(SourceFileName(), fmOpenRead | fmShareDenyNone);
+      FWorkBook->LoadFromStream(*fStream);
+    } else {
+      FWorkBook->LoadFromFile(SourceFileName());
+    }
+    if (!FSheetName.empty() && FSheetIndex < 0) {
+      FSheetIndex = FWorkBook->Sheets.SheetIndexByName(FSheetName);
+      FWorkBook->SetSheetIndex(FSheetIndex);
+    }
+  } catch (...) {
+    // A source that cannot be read is the run's failure, reported to the
+    // caller; it never ends as a successful import of no rows.
+    AfterImport();
+    throw;
+  }
+}
+
+void TRADerevuFromCell::AfterImport() {
+  FCurSheetRow = nullptr;
+  fStream.reset();
+  row.reset();
+  FWorkBook.reset();
+  TRADerevuBaseComponent::AfterImport();
+}
+
+void TRADerevuFromCell::FCCellValue(Integer r, Integer column, Integer formatIndex, const Variant& value,
+                                    TAlignment alignment, TSMICellType cellType) {
+  if (!row || !FWorkBook || column < 0 || column >= kMaxSheetColumns) return;
+  const TSMRange& range = FWorkBook->LoadRange();
+  if (r < range.FirstRow - 1 || r > range.LastRow) return;
+  TSMICell& cell = row->Cols.Ensure(column);
+  cell.Value = value;
+  cell.Alignment = alignment;
+  cell.FormatIndex = formatIndex;
+  cell.CellType = cellType;
+}
+
+void TRADerevuFromCell::GoFirst() {
+  if (FWorkBook) FWorkBook->BeforeLoad();
+  intCurRow = RowFirst() - 1;
+}
+
+bool TRADerevuFromCell::NeedMore() {
+  bool more = FWorkBook != nullptr && intCurRow < RowLast();
+  if (more) {
+    if (FWorkBook->IsIncrementalLoad) {
+      more = intCurRow < GetTotalCount();
+    } else {
+      const TSpreadSheet* sheet = CurrentSheet();
+      more = sheet != nullptr && intCurRow < sheet->Cells.UsedRowCount && intCurRow < sheet->Cells.Count();
+    }
+  }
+  if (!more && FWorkBook) FWorkBook->AfterLoad();
+  return more;
+}
+
+Integer TRADerevuFromCell::GetTotalCount() {
+  if (!FWorkBook) return TRADerevuBaseComponent::GetTotalCount();
+  const TSpreadSheet* sheet = CurrentSheet();
+  if (sheet == nullptr) return 0;
+  return std::max(sheet->Cells.UsedRowCount, sheet->Cells.Count());
+}
+
+bool TRADerevuFromCell::LoadRecord() {
+  if (!FWorkBook) {
+    FCurSheetRow = nullptr;
+  } else if (FWorkBook->IsIncrementalLoad) {
+    if (row) row->ClearValues();
+    if (!FWorkBook->LoadRecord(intCurRow)) return false;
+    FCurSheetRow = row.get();
+  } else {
+    const TSpreadSheet* sheet = CurrentSheet();
+    FCurSheetRow = sheet != nullptr ? sheet->Cells.Rows(intCurRow) : nullptr;
+  }
+  return TRADerevuBaseComponent::LoadRecord();
+}
+
+void TRADerevuFromCell::GetFieldValue(const Variant& name, Variant& value) {
+  const String field = VarToStr(name);
+  value = Variant::Null();
+  if (!FWorkBook) return;
+  const Integer index = FWorkBook->FindColumn(field);
+  if (index < 0) return;
+  if (FWorkBook->NameKind() == nkFieldName) {
+    if (FCurSheetRow != nullptr)
+      if (const TSMICell* cell = FCurSheetRow->Cols.GetCell(index)) value = cell->Value;
+    return;
+  }
+  if (const TSpreadSheet* sheet = CurrentSheet())
+    if (const TSMICell* cell = sheet->Cells.GetCell(index, intCurRow)) value = cell->Value;
+}
+
+bool TRADerevuFromCell::NotDefined(String& propertyName) {
+  if (TRADerevuBaseComponent::NotDefined(propertyName)) return true;
+  if (SourceFileName().empty() && DataStream == nullptr) {
+    propertyName = u"SourceFileName";
+    return true;
+  }
+  return false;
+}
+
+void TRADerevuFromCell::DetectAutoMapping() {
+  const TSpreadSheet* sheet = CurrentSheet();
+  if (sheet == nullptr) return;
+  const TSpreadSheetCells& cells = sheet->Cells;
+  const Integer namesRow = RowFieldNames();
+  const bool hasNames = namesRow > 0 && (namesRow < cells.RowCount || namesRow <= cells.UsedRowCount);
+  for (Integer c = 0; c < cells.UsedColCount; ++c) {
+    TSMIColumn& column = *Columns().Add();
+    const TSMICell* nameCell = hasNames ? cells.GetCell(c, namesRow - 1) : nullptr;
+    if (nameCell != nullptr) {
+      column.FieldName = column.Caption = VarToStr(nameCell->Value);
+      column.Alignment = nameCell->Alignment;
+    }
+    if (column.FieldName.empty()) column.FieldName = GetSpreadSheetColByID(c + 1);
+    column.DataType = itString;
+    if (ScansColumnTypes() && MaxScanRows() > 0) {
+      TScanType scanned = TScanType::None;
+      const Integer first = std::max(namesRow, 0);
+      const Integer last = static_cast<Integer>(std::min<Int64>(Int64{first} + MaxScanRows(), cells.Count() - 1));
+      for (Integer r = first; r <= last; ++r)
+        if (const TSMICell* cell = cells.GetCell(c, r)) scanned = Widen(scanned, ScanTypeOf(cell->Value));
+      column.DataType = DataTypeOf(scanned);
+    }
+    if (c < static_cast<Integer>(sheet->ColWidths.size())) column.Size = sheet->ColWidths[static_cast<size_t>(c)] / 230;
+  }
+}
+
+void TRADerevuFromCell::GetColumnFieldName(Integer index, String& name) {
+  if (FWorkBook && FWorkBook->NameKind() == nkFieldName) {
+    TRADerevuBaseComponent::GetColumnFieldName(index, name);
+    return;
+  }
+  name = GetSpreadSheetColByID(index + 1);
+}
+
+void TRADerevuFromCell::LoadSpecificationFromStrings(const TWideStrings& list) {
+  TRADerevuBaseComponent::LoadSpecificationFromStrings(list);
+  for (int i = 0; i < list.Count(); ++i) {
+    const String line = list.Get(i);
+    if (line.rfind(u"SheetIndex=", 0) != 0) continue;
+    Integer value = 0;
+    if (TryStrToInt(Trim(line.substr(11)), value)) SetSheetIndex(value);
+  }
+}
+
+void TRADerevuFromCell::SaveSpecificationToStringList(TWideStrings& list, const String& specName) {
+  TRADerevuBaseComponent::SaveSpecificationToStringList(list, specName);
+  list.Add(u"[Sheet]");
+  list.Add(u"SheetIndex=" + IntToStr(FSheetIndex));
+}
+
+// ---- the Excel source ---------------------------------------------------------
+
+TRADerevuFromXLS::TRADerevuFromXLS(TComponent* owner) : TRADerevuFromCell(owner) { SetTableType(teXLS); }
+
+std::unique_ptr<TSpreadSheetFile> TRADerevuFromXLS::WorkBookCreation() {
+  return CreateSpreadSheetReader(teXLS, SourceFileName());
+}
+
+String TRADerevuFromXLS::FillFileFilters() const {
+  static const char16_t* const kEntries[][2] = {
+      {u"Excel spreadsheet (*.xls)", u"*.XLS"},
+      {u"Excel file (*.xls)", u"*.XLS"},
+      {u"Excel 12 Workbook (*.xlsx)", u"*.XLSX"},
+      {u"Excel 12 Macro-Enabled Workbook (*.xlsm)", u"*.XLSM"},
+      {u"Excel 12 Binary Workbook (*.xlsb)", u"*.XLSB"},
+      {u"Excel 12 Template (*.xltx)", u"*.XLTX"},
+      {u"Excel 12  Macro-Enabled Template (*.xltm)", u"*.XLTM"}};
+  String filter;
+  for (const auto& entry : kEntries) filter += String(entry[0]) + u"|" + entry[1] + u"|";
+  return filter + strAllFiles;
+}
+
+TSMIDataType VODCellType2VODDataType(TSMICellType cellType) {
+  switch (static_cast<TSMICellType>(cellType & 0x7F)) {
+    case ictInteger: return itInteger;
+    case ictDecimal: return itFloat;
+    case ictDateTime: return itDateTime;
+    case ictBoolean: return itBoolean;
+    case ictMemo: return itMEMO;
+    default: return itString;
+  }
+}
+
+std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetReader(TTableTypeImport type, const String& fileName) {
+  if (type == teXLS) {
+    if (TMSExcelX::IsPackageExtension(fileName)) return std::make_unique<TMSExcelX>();
+    return std::make_unique<TMSExcel>();
+  }
+  throw ESMISpreadsheetType(String(strESpreadsheetType));
+}
+
+void FillArrayValue(Integer columnCount, const TSpreadSheetRow* row, TSMIColumnNameKind nameKind,
+                    std::vector<TPreviewValue>& values, const TColumnList& columns) {
+  for (TPreviewValue& value : values) {
+    value.Value = Variant::Null();
+    if (row == nullptr) continue;
+    Integer col = -1;
+    if (nameKind == nkFieldName) {
+      for (const TColumnEntry& entry : columns)
+        if (entry.Name == value.Name) {
+          col = entry.Column;
+          break;
+        }
+    } else {
+      col = GetSpreadSheetColID(value.Name, columnCount);
+    }
+    if (const TSMICell* cell = row->Cols.GetCell(col)) value.Value = cell->Value;
+  }
+}
+
+void LoadSpreadSheetPreview(TTableTypeImport importType, void* grid, const String& fileName,
+                            const String& fieldList, Integer sheetIndex, Integer firstRow, Integer rowCount,
+                            Integer lastRow, TColumnList& columns, bool isOEM, std::vector<String>& sheets,
+                            const TPreviewRowCallback& rowCallback, const TPreviewProgressCallback& progress) {
+  sheets.clear();
+  std::unique_ptr<TSpreadSheetFile> reader = CreateSpreadSheetReader(importType, fileName);
+  if (progress) reader->ReadProgressCallback = progress;
+  reader->SetSheetIndex(sheetIndex);
+  reader->LoadRange().LastRow = static_cast<Integer>(std::min<Int64>(Int64{rowCount} + firstRow, 2147483647));
+  reader->IsIncrementalLoad = false;
+  reader->LoadFromFile(fileName);
+  for (Integer i = 0; i < reader->Sheets.Count(); ++i) sheets.push_back(reader->Sheets[i].Caption);
+  reader->FillColumnList(columns, fieldList);
+  std::vector<TPreviewValue> values;
+  for (const TColumnEntry& entry : columns) values.push_back({entry.Name, entry.Column, Variant::Null()});
+  const TSpreadSheet& sheet = reader->Sheets.Spreadsheet(sheetIndex);
+  const Integer columnCount = sheet.Cells.UsedColCount;
+  for (Int64 r = Int64{firstRow} - 1; r < Int64{rowCount} + firstRow - 1 && r <= sheet.Cells.UsedRowCount && r < lastRow;
+       ++r) {
+    const TSpreadSheetRow* row = sheet.Cells.Rows(static_cast<Integer>(r));
+    if (row == nullptr) continue;
+    FillArrayValue(columnCount, row, reader->NameKind(), values, columns);
+    if (rowCallback)
+      rowCallback(grid, static_cast<Integer>(values.size()), static_cast<Integer>(r - firstRow + 2), isOEM, values);
+  }
+}

@@ -1,0 +1,56 @@
+// TMSExcel: the XLS reader. It reads the BIFF record formats of Excel 2 to
+// Excel 2003, from a compound file (the "Workbook" stream of BIFF8, the
+// "Book" stream of BIFF5/7) or from a plain record stream (BIFF2 to BIFF4),
+// and fires the reader notifications. Formulas yield the result the file
+// stores; dates are told from numbers by the cell's number format.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include "import/readers/MSExcelBase.h"
+
+class TByteReader;
+
+class TMSExcel : public TCustomMSExcel {
+ public:
+  explicit TMSExcel(TComponent* owner = nullptr);
+  const char* ClassName() const override { return "TMSExcel"; }
+
+  bool IsEncrypted() override { return FIsEncrypted; }
+  void ApplyEvents() override;
+  void LoadFromFile(const String& fileName) override;
+  // A compound file or a plain BIFF stream, from the stream's position.
+  void LoadFromStream(TStream& stream) override;
+
+  Word XLSBuildNo = 0;
+  Word XLSBuildYear = 0;
+
+ private:
+  void LoadBytes(std::vector<Byte> bytes);
+  void ImportFromCompoundFile(std::vector<Byte> bytes);
+  // Walks the records of a workbook stream (or a plain BIFF file).
+  void ImportFromStream(const std::vector<Byte>& stream, bool plain);
+  // Handles one record; `records` and `next` give the records after it
+  // (the shared strings' CONTINUE records).
+  void ProcessBIFFRecord(Word type, TByteReader& data, TByteReader& stream);
+  void ReadSST(TByteReader& data, TByteReader& stream);
+  void NumberCell(Integer row, Integer col, Integer xf, double number, TAlignment alignment);
+  void Cell(Integer row, Integer col, Integer xf, const Variant& value, TSMICellType type, TAlignment alignment);
+  TAlignment AlignmentOfFormat(Integer xf) const;
+  // An 8-bit text in the workbook's code page.
+  String ByteText(std::span<const Byte> bytes) const;
+  // A BIFF8 string with its option byte (characters count given), or the
+  // byte string of the earlier versions.
+  String ReadString(TByteReader& r, size_t count);
+  bool IsBIFF8() const { return FVersion >= evExcel8; }
+
+  Integer FCodePage = 0;  // 0: the system ANSI code page
+  Integer FFormatCount = 0;  // FORMAT records met (BIFF2 to BIFF4 number them by order)
+  // A formula whose string result follows in a STRING record.
+  bool FPendingString = false;
+  Integer FPendingRow = 0, FPendingCol = 0, FPendingXF = 0;
+  // Sheet walking.
+  Integer FWorksheetsSeen = 0;
+  std::vector<String> FWorksheetNames;
+};

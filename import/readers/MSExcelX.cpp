@@ -1,0 +1,712 @@
+#include "import/readers/MSExcelX.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <map>
+
+#include "import/ImportExceptions.h"
+#include "import/ImportMessages.h"
+#include "import/VODUtils.h"
+#include "import/readers/SMXMLEngine.h"
+#include "import/readers/ZipArchive.h"
+#include "platform/rtl/ByteReader.h"
+#include "platform/rtl/Strings.h"
+#include "platform/rtl/TextConvert.h"
+#include "platform/win/CompoundFile.h"
+
+using smi::LooksLikeZip;
+using smi::TZipArchive;
+
+namespace {
+
+// The largest sheet the package formats describe; cells beyond are dropped.
+constexpr Integer kPackageRows = 1048576;
+constexpr Integer kPackageColumns = 16384;
+
+[[noreturn]] void RaiseInvalidFormat() { throw ESMIFileFormatException(String(strEInvalidFileFormat)); }
+
+// The name after a namespace prefix ("x:c" → "c").
+StringView LocalName(StringView name) {
+  const size_t colon = name.rfind(u':');
+  return colon == StringView::npos ? name : name.substr(colon + 1);
+}
+
+StringView ParentName(const TSMXMLItem* parent) {
+  return parent != nullptr ? LocalName(parent->TagName) : StringView();
+}
+
+String Attribute(StringView attributes, StringView name) {
+  String value;
+  FindAttribute(attributes, name, value);
+  return value;
+}
+
+String DecodedAttribute(StringView attributes, StringView name) {
+  String value = Attribute(attributes, name);
+  DecodeXmlEntities(value);
+  return value;
+}
+
+Integer IntAttribute(StringView attributes, StringView name, Integer fallback) {
+  return StrToIntDef(Trim(Attribute(attributes, name)), fallback);
+}
+
+// A relationship id's attribute ("r:id" under any prefix).
+String RelationshipId(StringView attributes) {
+  size_t at = 0;
+  while ((at = attributes.find(u":id", at)) != StringView::npos) {
+    size_t start = at;
+    while (start > 0 && attributes[start - 1] != u' ' && attributes[start - 1] != u'\t' &&
+           attributes[start - 1] != u'\n' && attributes[start - 1] != u'\r')
+      --start;
+    String value;
+    if (FindAttribute(attributes, attributes.substr(start, at + 3 - start), value)) return value;
+    at += 3;
+  }
+  return {};
+}
+
+// A number written with "." (and maybe an exponent); false when it is none.
+bool ReadNumber(StringView text, double& value) {
+  char buffer[64];
+  size_t n = 0;
+  size_t i = 0;
+  while (i < text.size() && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\r' || text[i] == u'\n')) ++i;
+  size_t end = text.size();
+  while (end > i && (text[end - 1] == u' ' || text[end - 1] == u'\t' || text[end - 1] == u'\r' ||
+                     text[end - 1] == u'\n'))
+    --end;
+  if (end - i >= sizeof buffer || end == i) return false;
+  for (; i < end; ++i) {
+    if (text[i] > 127) return false;
+    buffer[n++] = static_cast<char>(text[i]);
+  }
+  const char* first = buffer;
+  if (*first == '+') ++first;
+  const auto result = std::from_chars(first, buffer + n, value);
+  return result.ec == std::errc() && result.ptr == buffer + n;
+}
+
+// A part's path from a relationship target, relative to the folder of the
+// part that names it.
+std::string ResolveTarget(const std::string& folder, const std::string& target) {
+  if (!target.empty() && target[0] == '/') return target.substr(1);
+  std::string path = folder;
+  std::string rest = target;
+  while (rest.rfind("../", 0) == 0) {
+    rest.erase(0, 3);
+    if (!path.empty()) path.pop_back();
+    const size_t slash = path.rfind('/');
+    path = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  }
+  while (rest.rfind("./", 0) == 0) rest.erase(0, 2);
+  return path + rest;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool EndsWith(StringView text, StringView tail) {
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+String UpperExtension(const String& fileName) {
+  const size_t dot = fileName.rfind(u'.');
+  const size_t slash = fileName.rfind(u'/');
+  if (dot == String::npos || (slash != String::npos && dot < slash)) return {};
+  return UpperCase(fileName.substr(dot));
+}
+
+// A BIFF12 wide string: a 32-bit character count and UTF-16 units.
+String ReadWideString(TByteReader& r) {
+  const Cardinal count = r.U32();
+  if (count == 0xFFFFFFFF) return {};
+  if (UInt64{count} * 2 > r.Remaining()) r.Fail(static_cast<size_t>(count) * 2);
+  String s(count, u'\0');
+  for (Cardinal i = 0; i < count; ++i) s[i] = static_cast<char16_t>(r.U16());
+  return s;
+}
+
+}  // namespace
+
+TMSExcelX::TMSExcelX(TComponent* owner) : TCustomMSExcel(owner) { FVersion = evExcel12; }
+TMSExcelX::~TMSExcelX() = default;
+
+bool TMSExcelX::IsBinaryExtension(const String& fileName) {
+  const String ext = UpperExtension(fileName);
+  return ext == u".XLSB" || ext == u".XLTB" || ext == u".XLAB";
+}
+
+bool TMSExcelX::IsPackageExtension(const String& fileName) {
+  const String ext = UpperExtension(fileName);
+  return IsBinaryExtension(fileName) || ext == u".XLSX" || ext == u".XLSM" || ext == u".XLTX" || ext == u".XLTM" ||
+         ext == u".XLAX" || ext == u".XLAM";
+}
+
+void TMSExcelX::LoadFromFile(const String& fileName) {
+  TSpreadSheetFile::LoadFromFile(fileName);
+  FVersion = IsBinaryExtension(fileName) ? evExcel12Bin : evExcel12;
+  TMemoryStream bytes;
+  bytes.LoadFromFile(fileName);
+  std::vector<Byte> data(bytes.Bytes());
+  LoadBytes(std::move(data));
+}
+
+void TMSExcelX::LoadFromStream(TStream& stream) {
+  TSpreadSheetFile::LoadFromStream(stream);
+  std::vector<Byte> data(static_cast<size_t>(std::max<Int64>(stream.Size() - stream.Position(), 0)));
+  if (!data.empty()) stream.ReadBuffer(data.data(), static_cast<Int64>(data.size()));
+  LoadBytes(std::move(data));
+}
+
+void TMSExcelX::InternalLoadFromOLEStream(TStream& stream) {
+  ApplyEvents();
+  std::vector<Byte> data(static_cast<size_t>(std::max<Int64>(stream.Size() - stream.Position(), 0)));
+  if (!data.empty()) stream.ReadBuffer(data.data(), static_cast<Int64>(data.size()));
+  LoadBytes(std::move(data));
+}
+
+void TMSExcelX::LoadBytes(std::vector<Byte> bytes) {
+  PutBuiltInFormats(true);
+  if (TCompoundFile::IsCompoundFile(bytes.data(), bytes.size())) {
+    LoadCompoundFile(std::move(bytes));
+    return;
+  }
+  if (!LooksLikeZip(bytes.data(), bytes.size())) RaiseInvalidFormat();
+  TZipArchive zip;
+  zip.LoadFromBytes(bytes.data(), bytes.size());
+  bytes.clear();
+  bytes.shrink_to_fit();
+  ReadPackage(zip);
+}
+
+void TMSExcelX::LoadCompoundFile(std::vector<Byte> bytes) {
+  TCompoundFile file;
+  Integer package = -1;
+  try {
+    file.LoadFromBytes(std::move(bytes));
+    if (file.Find(TCompoundFile::Root, u"EncryptionInfo") >= 0) RefuseEncrypted();
+    package = file.Find(TCompoundFile::Root, u"Package");
+  } catch (const ECompoundFileError&) {
+    RaiseInvalidFormat();
+  }
+  // A compound file without a package is no workbook of this kind.
+  if (package < 0 || file.Entry(package).Type != cetStream) RaiseInvalidFormat();
+  std::vector<Byte> inner = file.ReadStream(package);
+  if (!LooksLikeZip(inner.data(), inner.size())) RaiseInvalidFormat();
+  TZipArchive zip;
+  zip.LoadFromBytes(inner.data(), inner.size());
+  ReadPackage(zip);
+}
+
+bool TMSExcelX::ParseXmlPart(TZipArchive& zip, const std::string& path, TSMXMLEngine& engine) {
+  const Integer index = zip.GetIndexByFileName(path);
+  if (index < 0) return false;
+  auto entry = zip.OpenEntry(index);
+  engine.ForceUtf8 = true;
+  engine.LoadFromSource([&entry](char* buffer, size_t count) { return entry->Read(buffer, count); });
+  // Whatever the parse left unread is still checked (size and checksum).
+  char rest[4096];
+  while (entry->Read(rest, sizeof rest) > 0) {
+  }
+  return true;
+}
+
+void TMSExcelX::ReadDocProps(TZipArchive& zip) {
+  for (const char* part : {"docProps/app.xml", "docProps/core.xml"}) {
+    try {
+      TSMXMLEngine engine;
+      if (!ParseXmlPart(zip, part, engine)) continue;
+      auto walk = [this](auto&& self, TSMXMLItem* item) -> void {
+        if (item->Kind == ikProperty) FSummaryInformation.ParseXMLPair(item->TagName, item->GetTagXMLValue());
+        for (auto& child : item->Items) self(self, child.get());
+      };
+      walk(walk, engine.RootItem());
+    } catch (const Exception&) {
+      // Document properties never fail the load.
+    }
+  }
+}
+
+void TMSExcelX::ReadPackage(TZipArchive& zip) {
+  if (HasParseItem(ipiSummaryInformation)) ReadDocProps(zip);
+  if (!HasParseItem(ipiText)) return;
+
+  // The workbook part is the package's office document (normally
+  // xl/workbook.xml, or .bin in the binary form).
+  std::string workbook;
+  {
+    TSMXMLEngine rels;
+    rels.OnTag = [&workbook](TComponent*, TSMXMLItem*, const String& tag, const String&, const String& attributes,
+                             bool& accept) {
+      if (LocalName(tag) == u"Relationship") {
+        accept = false;
+        if (EndsWith(Attribute(attributes, u"Type"), u"/officeDocument"))
+          workbook = ResolveTarget("", StringToUtf8(DecodedAttribute(attributes, u"Target")));
+      }
+    };
+    ParseXmlPart(zip, "_rels/.rels", rels);
+  }
+  if (workbook.empty() || zip.GetIndexByFileName(workbook) < 0)
+    workbook = zip.GetIndexByFileName("xl/workbook.bin") >= 0 && zip.GetIndexByFileName("xl/workbook.xml") < 0
+                   ? "xl/workbook.bin"
+                   : "xl/workbook.xml";
+  const bool binary = workbook.size() > 4 && workbook.compare(workbook.size() - 4, 4, ".bin") == 0;
+  FVersion = binary ? evExcel12Bin : evExcel12;
+  const bool hasWorkbook = zip.GetIndexByFileName(workbook) >= 0;
+
+  // Related parts by their relationships, with the usual names as fallback.
+  std::map<String, std::pair<String, std::string>> related;  // id → type, path
+  {
+    const std::string folder = FolderOf(workbook);
+    const std::string relsPath = folder + "_rels/" + workbook.substr(folder.size()) + ".rels";
+    TSMXMLEngine rels;
+    rels.OnTag = [&](TComponent*, TSMXMLItem*, const String& tag, const String&, const String& attributes,
+                     bool& accept) {
+      if (LocalName(tag) != u"Relationship") return;
+      accept = false;
+      const String type = Attribute(attributes, u"Type");
+      const size_t slash = type.rfind(u'/');
+      related[Attribute(attributes, u"Id")] = {
+          slash == String::npos ? type : type.substr(slash + 1),
+          ResolveTarget(folder, StringToUtf8(DecodedAttribute(attributes, u"Target")))};
+    };
+    ParseXmlPart(zip, relsPath, rels);
+  }
+  auto partOfType = [&](StringView type, const std::string& fallback) {
+    for (const auto& [id, item] : related)
+      if (item.first == type) return item.second;
+    return fallback;
+  };
+
+  FSheetParts.clear();
+  if (binary) {
+    ReadBinaryPart(zip, workbook);
+  } else {
+    FSheetParts = ReadWorkbookXml(zip, workbook);
+  }
+  for (size_t i = 0; i < FSheetParts.size(); ++i) {
+    auto it = related.find(String(FSheetParts[i].Path.begin(), FSheetParts[i].Path.end()));
+    if (it != related.end()) FSheetParts[i].Path = it->second.second;
+    else FSheetParts[i].Path.clear();
+  }
+  if (FSheetParts.empty()) {
+    // Sheet names from the document's title list, else three default ones.
+    TSMXMLEngine app;
+    app.OnTag = [this](TComponent*, TSMXMLItem* parent, const String& tag, const String& text, const String&,
+                       bool& accept) {
+      if (tag == u"vt:lpstr" && ParentName(parent) == u"vector") {
+        String name = text;
+        DecodeXmlEntities(name);
+        FSheetParts.push_back({name, {}});
+        accept = false;
+      }
+    };
+    ParseXmlPart(zip, "docProps/app.xml", app);
+    if (FSheetParts.empty())
+      for (int i = 1; i <= 3; ++i) FSheetParts.push_back({String(strSheetName) + IntToStr(i), {}});
+  }
+  // Parts not found through a relationship are taken by position.
+  bool anySheet = false;
+  for (size_t i = 0; i < FSheetParts.size(); ++i) {
+    std::string& path = FSheetParts[i].Path;
+    const std::string n = std::to_string(i + 1);
+    if (path.empty() || zip.GetIndexByFileName(path) < 0) {
+      path = binary ? "xl/worksheets/sheet" + n + ".bin" : "xl/worksheets/sheet" + n + ".xml";
+      if (!binary && zip.GetIndexByFileName(path) < 0) path = "xl/sheet" + n + ".xml";
+    }
+    anySheet = anySheet || zip.GetIndexByFileName(path) >= 0;
+  }
+  if (!hasWorkbook && !anySheet) RaiseInvalidFormat();
+
+  const std::string folder = FolderOf(workbook);
+  if (binary) {
+    ReadBinaryPart(zip, partOfType(u"sharedStrings", folder + "sharedStrings.bin"));
+    ReadBinaryPart(zip, partOfType(u"styles", folder + "styles.bin"));
+  } else {
+    ReadSharedStringsXml(zip, partOfType(u"sharedStrings", folder + "sharedStrings.xml"));
+    ReadStylesXml(zip, partOfType(u"styles", folder + "styles.xml"));
+  }
+
+  for (size_t i = 0; i < FSheetParts.size(); ++i) {
+    bool skip = false;
+    if (OnSheet) OnSheet(this, FSheetParts[i].Name, static_cast<Integer>(i), skip);
+    if (skip) continue;
+    FCurSheet = static_cast<Integer>(i);
+    intRowCount = intColCount = -1;
+    CountIsDefined = false;
+    if (zip.GetIndexByFileName(FSheetParts[i].Path) < 0) continue;
+    if (binary)
+      ReadBinaryPart(zip, FSheetParts[i].Path);
+    else
+      ReadSheetXml(zip, FSheetParts[i].Path);
+  }
+}
+
+std::vector<TMSExcelX::TSheetPart> TMSExcelX::ReadWorkbookXml(TZipArchive& zip, const std::string& workbookPath) {
+  std::vector<TSheetPart> sheets;
+  TSMXMLEngine engine;
+  engine.OnTag = [&](TComponent*, TSMXMLItem* parent, const String& tag, const String& text,
+                     const String& attributes, bool& accept) {
+    const StringView name = LocalName(tag);
+    if (name == u"sheet" && ParentName(parent) == u"sheets") {
+      const String id = RelationshipId(attributes);
+      sheets.push_back({DecodedAttribute(attributes, u"name"), std::string(id.begin(), id.end())});
+      accept = false;
+    } else if (name == u"workbookPr") {
+      const String date1904 = Attribute(attributes, u"date1904");
+      if (date1904 == u"1" || SameText(date1904, u"true")) FBaseDate = 1462;
+      accept = false;
+    } else if (name == u"definedName") {
+      String formula = text;
+      DecodeXmlEntities(formula);
+      Names.push_back({DecodedAttribute(attributes, u"name"), formula, 0});
+      accept = false;
+    } else {
+      accept = name == u"workbook" || name == u"sheets" || name == u"definedNames";
+    }
+  };
+  ParseXmlPart(zip, workbookPath, engine);
+  return sheets;
+}
+
+void TMSExcelX::ReadSharedStringsXml(TZipArchive& zip, const std::string& path) {
+  bool inItem = false;
+  TSMXMLEngine engine;
+  engine.OnTag = [&](TComponent*, TSMXMLItem* parent, const String& tag, const String& text, const String&,
+                     bool& accept) {
+    const StringView name = LocalName(tag);
+    const StringView parentName = ParentName(parent);
+    if (name == u"si" || name == u"sstItem") {
+      // Every item is an entry, also one without text, so that the indices
+      // of the cells stay right.
+      SST.emplace_back();
+      inItem = true;
+    } else if (name == u"t" && inItem && (parentName == u"si" || parentName == u"sstItem" || parentName == u"r")) {
+      // Rich-text runs are joined as they are.
+      String piece = text;
+      DecodeXmlEntities(piece);
+      SST.back() += piece;
+      accept = false;
+    } else if (name != u"r" && name != u"sst") {
+      accept = false;  // phonetic runs, run properties
+    }
+  };
+  engine.OnAfterTag = [&](TComponent*, TSMXMLItem*& node, bool&) {
+    const StringView name = LocalName(node->TagName);
+    if (name == u"si" || name == u"sstItem") {
+      inItem = false;
+      node->Free();
+      node = nullptr;
+    }
+  };
+  ParseXmlPart(zip, path, engine);
+}
+
+void TMSExcelX::ReadStylesXml(TZipArchive& zip, const std::string& path) {
+  TSMXMLEngine engine;
+  engine.OnTag = [this](TComponent*, TSMXMLItem* parent, const String& tag, const String&, const String& attributes,
+                        bool& accept) {
+    const StringView name = LocalName(tag);
+    const StringView parentName = ParentName(parent);
+    accept = false;
+    if (name == u"numFmt" && parentName == u"numFmts") {
+      AddFormat(true, DecodedAttribute(attributes, u"formatCode"), IntAttribute(attributes, u"numFmtId", 0), 0, -1,
+                -1);
+    } else if (name == u"xf" && parentName == u"cellXfs") {
+      AddFormat(false, String(), IntAttribute(attributes, u"numFmtId", 0), IntAttribute(attributes, u"fontId", 0),
+                -1, -1);
+    } else if (name == u"font" && parentName == u"fonts") {
+      Fonts.emplace_back();
+    } else {
+      accept = name == u"styleSheet" || name == u"numFmts" || name == u"cellXfs" || name == u"fonts";
+    }
+  };
+  ParseXmlPart(zip, path, engine);
+}
+
+void TMSExcelX::ReadSheetXml(TZipArchive& zip, const std::string& path) {
+  Integer row = -1, nextCol = 0;
+  Integer cellRow = 0, cellCol = 0, cellStyle = -1;
+  String cellType;
+  String inlineText;
+  bool hasInline = false;
+  auto deliver = [&](const Variant& value, TSMICellType type, Integer format) {
+    if (cellRow >= kPackageRows || cellCol >= kPackageColumns) return;
+    const TAlignment alignment = type == ictInteger || type == ictDecimal ? taRightJustify : taLeftJustify;
+    DeliverCell(cellRow, cellCol, format, value, alignment, type);
+  };
+  auto deliverText = [&](const String& text) {
+    Variant value;
+    TSMICellType type = ictString;
+    Integer format = -1;
+    if (cellType == u"s") {
+      Integer index = -1;
+      if (!TryStrToInt(Trim(text), index) || index < 0 || index >= static_cast<Integer>(SST.size())) return;
+      value = Variant(SST[static_cast<size_t>(index)]);
+    } else if (cellType == u"str" || cellType == u"inlineStr" || cellType == u"e") {
+      String s = text;
+      DecodeXmlEntities(s);
+      value = Variant(s);
+      // An error value is its text, typed as the XLS reader types errors.
+      if (cellType == u"e") type = ictUnknown;
+    } else if (cellType == u"d") {
+      const TDateTime date = XMLStrToDate(Trim(text));
+      if (date == 0 && Trim(text).empty()) return;
+      value = Variant::FromDateTime(date);
+      type = ictDateTime;
+    } else if (cellType == u"b") {
+      const String t = Trim(text);
+      if (t != u"0" && t != u"1") return;
+      value = Variant(t == u"1");
+      type = ictBoolean;
+    } else {
+      double number = 0;
+      // One value that is no number is skipped, not the load.
+      if (!ReadNumber(text, number)) return;
+      format = cellStyle;
+      if (cellStyle >= 0)
+        NumberValue(number, cellStyle, true, value, type);
+      else
+        value = Variant(number), type = ictDecimal;
+    }
+    deliver(value, type, format);
+  };
+  const bool widths = static_cast<bool>(OnColumnWidth);
+  TSMXMLEngine engine;
+  engine.OnTag = [&](TComponent*, TSMXMLItem* parent, const String& tag, const String& text,
+                     const String& attributes, bool& accept) {
+    const StringView name = LocalName(tag);
+    if (name == u"c") {
+      String ref;
+      Integer r = -1, c = -1;
+      if (FindAttribute(attributes, u"r", ref)) ParseCellRef(ref, r, c);
+      // A cell without a (readable) reference takes the next column.
+      if (r < 0 || c < 0) {
+        r = std::max(row, 0);
+        c = nextCol;
+      }
+      cellRow = r;
+      cellCol = c;
+      nextCol = c + 1;
+      row = r;
+      cellType.clear();
+      FindAttribute(attributes, u"t", cellType);
+      cellStyle = IntAttribute(attributes, u"s", -1);
+      inlineText.clear();
+      hasInline = false;
+    } else if (name == u"v" && ParentName(parent) == u"c") {
+      deliverText(text);
+      accept = false;
+    } else if (name == u"t" && (ParentName(parent) == u"is" || ParentName(parent) == u"r")) {
+      inlineText += text;
+      hasInline = true;
+      accept = false;
+    } else if (name == u"row") {
+      const Integer r = IntAttribute(attributes, u"r", 0);
+      row = r > 0 ? r - 1 : row + 1;
+      nextCol = 0;
+    } else if (name == u"col" && widths) {
+      String min, max, width;
+      if (FindAttribute(attributes, u"min", min) && FindAttribute(attributes, u"max", max) &&
+          FindAttribute(attributes, u"width", width)) {
+        double w = 0;
+        Integer first = 0, last = 0;
+        if (ReadNumber(width, w) && TryStrToInt(min, first) && TryStrToInt(max, last) && first >= 1) {
+          last = std::min(last, std::min(first + kPackageColumns, kPackageColumns));
+          for (Integer col = first - 1; col < last; ++col)
+            OnColumnWidth(this, FCurSheet, col, static_cast<Integer>(w * 256));
+        }
+      }
+      accept = false;
+    } else {
+      accept = name == u"worksheet" || name == u"sheetData" || name == u"is" || name == u"r" ||
+               (name == u"cols" && widths);
+    }
+  };
+  engine.OnAfterTag = [&](TComponent*, TSMXMLItem*& node, bool&) {
+    const StringView name = LocalName(node->TagName);
+    if (name == u"c") {
+      if (hasInline) {
+        const String saved = cellType;
+        cellType = u"inlineStr";
+        deliverText(inlineText);
+        cellType = saved;
+      }
+      node->Free();
+      node = nullptr;
+    } else if (name == u"row") {
+      node->Free();
+      node = nullptr;
+    }
+  };
+  ParseXmlPart(zip, path, engine);
+  if (!CountIsDefined && OnDimensions)
+    OnDimensions(this, FCurSheet, 0, intRowCount + 1, 0, intColCount + 1);
+}
+
+// ---- binary parts -------------------------------------------------------------
+
+void TMSExcelX::ReadBinaryPart(TZipArchive& zip, const std::string& path) {
+  const Integer index = zip.GetIndexByFileName(path);
+  if (index < 0) return;
+  const std::vector<Byte> bytes = zip.GetUncompressed(index);
+  TByteReader reader(bytes.data(), bytes.size(), [](const TByteReader&, size_t) {
+    throw ESMIFileFormatException(String(strEInvalidFileFormat));
+  });
+  CurrentRow = 0;
+  FInSheet = false;
+  while (!reader.AtEnd()) {
+    // The type: one or two bytes, each further one while bit 7 is set, kept
+    // with those bits; the length: up to four groups of 7 bits.
+    Cardinal type = reader.U8();
+    if (type & 0x80) type |= Cardinal{reader.U8()} << 8;
+    Cardinal length = 0;
+    for (int shift = 0; shift < 28; shift += 7) {
+      const Byte b = reader.U8();
+      length |= Cardinal{static_cast<Byte>(b & 0x7F)} << shift;
+      if ((b & 0x80) == 0) break;
+    }
+    if (length > reader.Remaining()) reader.Fail(length);
+    TByteReader data = reader.Sub(length);
+    UpdateProgress(static_cast<Int64>(reader.Position()), static_cast<Int64>(bytes.size()));
+    BufferHeader.ID = static_cast<Word>(type);
+    BufferHeader.Len = static_cast<Word>(length);
+    if (OnRecord) {
+      const auto raw = data.Bytes(length);
+      OnRecord(this, BufferHeader, std::vector<Byte>(raw.begin(), raw.end()));
+      data.Seek(0);
+    }
+    try {
+      ProcessBIFF12Record(type, data);
+    } catch (const Exception& error) {
+      bool abort = true;
+      if (OnErrorProcess) OnErrorProcess(this, error, abort);
+      if (abort) throw;
+    }
+  }
+  if (FInSheet && !CountIsDefined && OnDimensions)
+    OnDimensions(this, FCurSheet, 0, intRowCount + 1, 0, intColCount + 1);
+}
+
+void TMSExcelX::ProcessBIFF12Record(Cardinal type, TByteReader& data) {
+  auto cell = [&](const Variant& value, TSMICellType cellType, Integer format) {
+    data.Seek(0);
+    const Integer col = data.I32();
+    if (col < 0 || col >= kPackageColumns || CurrentRow < 0 || CurrentRow >= kPackageRows) return;
+    const TAlignment alignment = cellType == ictInteger || cellType == ictDecimal ? taRightJustify : taLeftJustify;
+    DeliverCell(CurrentRow, col, format, value, alignment, cellType);
+  };
+  // The style is 24 bits; the byte above holds flags.
+  auto style = [&]() {
+    data.Seek(4);
+    return static_cast<Integer>(data.U32() & 0xFFFFFF);
+  };
+  auto number = [&](double n) {
+    const Integer s = style();
+    Variant value;
+    TSMICellType cellType;
+    NumberValue(n, s, true, value, cellType);
+    cell(value, cellType, s);
+  };
+  switch (type) {
+    case 0: CurrentRow = data.I32(); break;
+    case 1:
+      if (FLoadNULLs) cell(Variant::Null(), ictEmpty, style());
+      break;
+    case 2: {
+      data.Seek(8);
+      const Variant rk = RKValue(data.U32());
+      number(rk.AsDouble());
+      break;
+    }
+    case 3:
+    case 11:
+      data.Seek(8);
+      cell(Variant(GetErrorText(data.U8())), ictUnknown, -1);
+      break;
+    case 4:
+    case 10:
+      data.Seek(8);
+      cell(Variant(data.U8() != 0), ictBoolean, -1);
+      break;
+    case 5:
+    case 9:
+      data.Seek(8);
+      number(data.F64());
+      break;
+    case 6:
+    case 8:
+      data.Seek(8);
+      cell(Variant(ReadWideString(data)), ictString, -1);
+      break;
+    case 7: {
+      data.Seek(8);
+      const Cardinal index = data.U32();
+      if (index < SST.size()) cell(Variant(SST[index]), ictString, -1);
+      break;
+    }
+    case 19:
+      data.Seek(1);
+      SST.push_back(ReadWideString(data));
+      break;
+    case 39: {
+      TXLSName name;
+      name.Options = data.U16();
+      data.Seek(9);
+      name.Name = ReadWideString(data);
+      if (data.Has(4)) name.Formula = ReadWideString(data);
+      Names.push_back(std::move(name));
+      break;
+    }
+    case 43: Fonts.emplace_back(); break;
+    case 44: {
+      const Word index = data.U16();
+      AddFormat(true, ReadWideString(data), index, 0, -1, -1);
+      break;
+    }
+    case 47:
+      if (XFInCellXFs) {
+        data.Seek(2);
+        const Word format = data.U16();
+        const Word font = data.U16();
+        AddFormat(false, String(), format, font, -1, -1);
+      }
+      break;
+    case 385:
+      FInSheet = true;
+      CountIsDefined = false;
+      intRowCount = intColCount = -1;
+      break;
+    case 386:
+      if (!CountIsDefined && OnDimensions) OnDimensions(this, FCurSheet, 0, intRowCount + 1, 0, intColCount + 1);
+      FInSheet = false;
+      break;
+    case 404: {
+      CountIsDefined = true;
+      const Integer firstRow = data.I32(), lastRow = data.I32(), firstCol = data.I32(), lastCol = data.I32();
+      // The record holds the last indices; the notification takes counts.
+      if (OnDimensions)
+        OnDimensions(this, FCurSheet, firstRow, std::min(lastRow, kPackageRows - 1) + 1, firstCol,
+                     std::min(lastCol, kPackageColumns - 1) + 1);
+      break;
+    }
+    case 409:
+      // Workbook properties: bit 0 is the 1904 date system.
+      if (data.U32() & 1) FBaseDate = 1462;
+      break;
+    case 412: {
+      data.Seek(8);
+      const String id = ReadWideString(data);
+      const String name = ReadWideString(data);
+      FSheetParts.push_back({name, std::string(id.begin(), id.end())});
+      break;
+    }
+    case 1257: XFInCellXFs = true; break;
+    case 1258: XFInCellXFs = false; break;
+    default: break;
+  }
+}

@@ -1,0 +1,65 @@
+// TMSExcelX: the XLSX reader (Office Open XML packages: .xlsx, .xlsm,
+// .xltx, .xltm, .xlax, .xlam) and the XLSB reader (the same package with
+// binary record parts: .xlsb, .xltb, .xlab). Sheet parts are inflated piece
+// by piece into the XML parser, whose row and cell items are freed as they
+// close; a large sheet never lives in memory whole.
+#pragma once
+
+#include <memory>
+
+#include "import/readers/MSExcelBase.h"
+
+namespace smi {
+class TZipArchive;
+}
+using TZipArchiveReader = smi::TZipArchive;
+class TSMXMLEngine;
+class TSMXMLItem;
+class TByteReader;
+
+class TMSExcelX : public TCustomMSExcel {
+ public:
+  explicit TMSExcelX(TComponent* owner = nullptr);
+  ~TMSExcelX() override;
+  const char* ClassName() const override { return "TMSExcelX"; }
+
+  // The file check, the version by extension, then the package (or, for a
+  // compound file, its "Package" stream; an encrypted one is refused).
+  void LoadFromFile(const String& fileName) override;
+  // Reads a package from the stream. A stream that is no package, or a
+  // package without a workbook, raises "Invalid file version or file
+  // format."
+  void LoadFromStream(TStream& stream) override;
+  void InternalLoadFromOLEStream(TStream& stream) override;
+
+  // True for the binary form's extensions (.xlsb, .xltb, .xlab).
+  static bool IsBinaryExtension(const String& fileName);
+  // True for every extension this reader takes.
+  static bool IsPackageExtension(const String& fileName);
+
+ private:
+  // The sheets of the workbook: name and part path.
+  struct TSheetPart {
+    String Name;
+    std::string Path;
+  };
+  void LoadBytes(std::vector<Byte> bytes);
+  void LoadCompoundFile(std::vector<Byte> bytes);
+  void ReadPackage(TZipArchiveReader& zip);
+  void ReadDocProps(TZipArchiveReader& zip);
+  // Parses an XML part with the handlers; false when the part is missing.
+  bool ParseXmlPart(TZipArchiveReader& zip, const std::string& path, TSMXMLEngine& engine);
+  std::vector<TSheetPart> ReadWorkbookXml(TZipArchiveReader& zip, const std::string& workbookPath);
+  void ReadSharedStringsXml(TZipArchiveReader& zip, const std::string& path);
+  void ReadStylesXml(TZipArchiveReader& zip, const std::string& path);
+  void ReadSheetXml(TZipArchiveReader& zip, const std::string& path);
+  // Binary parts.
+  void ReadBinaryPart(TZipArchiveReader& zip, const std::string& path);
+  void ProcessBIFF12Record(Cardinal type, TByteReader& data);
+
+  std::vector<TSheetPart> FSheetParts;
+  // BIFF12 state.
+  Integer CurrentRow = 0;
+  bool XFInCellXFs = false;
+  bool FInSheet = false;
+};

@@ -1,0 +1,81 @@
+#include "table/PageMemory.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <mutex>
+
+#include "platform/rtl/Exceptions.h"
+
+void* AllocHugeRegion() {
+  // Twice the size, so that an aligned region lies inside; the ends are
+  // given back at once.
+  size_t span = 2 * HugeRegionSize;
+  void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) throw EOutOfMemory(RtlMessages::SOutOfMemory);
+  auto start = reinterpret_cast<uintptr_t>(raw);
+  uintptr_t aligned = (start + HugeRegionSize - 1) & ~(uintptr_t{HugeRegionSize} - 1);
+  if (aligned > start) ::munmap(raw, aligned - start);
+  uintptr_t end = aligned + HugeRegionSize;
+  if (start + span > end) ::munmap(reinterpret_cast<void*>(end), start + span - end);
+  void* region = reinterpret_cast<void*>(aligned);
+  // Only advice: where the kernel keeps huge pages off, small pages serve.
+  ::madvise(region, HugeRegionSize, MADV_HUGEPAGE);
+  return region;
+}
+
+void FreeHugeRegion(void* region) {
+  if (region != nullptr) ::munmap(region, HugeRegionSize);
+}
+
+namespace {
+
+// The start of each packed region.
+struct TPackedRegion {
+  size_t Live;  // objects not yet freed
+};
+
+constexpr size_t PackedAlign = 8;
+constexpr size_t PackedStart = (sizeof(TPackedRegion) + PackedAlign - 1) / PackedAlign * PackedAlign;
+
+std::mutex PackedLock;
+TPackedRegion* PackedCurrent = nullptr;  // the region being carved
+size_t PackedUsed = 0;                   // bytes of it handed out, its header included
+
+TPackedRegion* RegionOf(void* object) {
+  return reinterpret_cast<TPackedRegion*>(reinterpret_cast<uintptr_t>(object) & ~(uintptr_t{HugeRegionSize} - 1));
+}
+
+}  // namespace
+
+void* AllocPacked(size_t size) {
+  size = (size + PackedAlign - 1) / PackedAlign * PackedAlign;
+  Assert(size > 0 && size <= HugeRegionSize - PackedStart, u"PageMemory");
+  std::lock_guard<std::mutex> lock(PackedLock);
+  if (PackedCurrent == nullptr || HugeRegionSize - PackedUsed < size) {
+    auto* region = static_cast<TPackedRegion*>(AllocHugeRegion());
+    region->Live = 0;
+    // The region left behind is freed with its last object.
+    if (PackedCurrent != nullptr && PackedCurrent->Live == 0) FreeHugeRegion(PackedCurrent);
+    PackedCurrent = region;
+    PackedUsed = PackedStart;
+  }
+  void* object = reinterpret_cast<Byte*>(PackedCurrent) + PackedUsed;
+  PackedUsed += size;
+  ++PackedCurrent->Live;
+  return object;
+}
+
+void FreePacked(void* object) {
+  if (object == nullptr) return;
+  TPackedRegion* region = RegionOf(object);
+  std::lock_guard<std::mutex> lock(PackedLock);
+  Assert(region->Live > 0, u"PageMemory");
+  if (--region->Live > 0) return;
+  if (region == PackedCurrent) {
+    // Empty again: carved afresh from the start.
+    PackedUsed = PackedStart;
+    return;
+  }
+  FreeHugeRegion(region);
+}
