@@ -1,7 +1,8 @@
-// The in-house grid classes: the platform grid as it is, under the names
-// the library's forms use.
+// The in-house grid classes: the platform grid under the names the library's
+// forms use, whose views copy their rows on Ctrl+C and Ctrl+Insert.
 #pragma once
 
+#include "controls/ksGridCopy.h"
 #include "platform/gui/GridView.h"
 
 class TkscxGridBase : public TcxGrid {
@@ -9,6 +10,11 @@ class TkscxGridBase : public TcxGrid {
 
  public:
   using TcxGrid::TcxGrid;
+  TcxGridDBTableView* CreateView() {
+    TcxGridDBTableView* view = TcxGrid::CreateView();
+    InstallGridCopyKeys(view);
+    return view;
+  }
 };
 
 class TkscxGrid : public TkscxGridBase {

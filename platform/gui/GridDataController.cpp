@@ -237,6 +237,16 @@ Variant TcxGridDataController::CellValue(int row, int column) {
   return CachedRow(row)[static_cast<size_t>(column)].Value;
 }
 
+bool TcxGridDataController::RowValues(int row, std::vector<Variant>& values) const {
+  values.assign(FFields.size(), Variant::Null());
+  return ReadRecord(row, [&] {
+    for (size_t i = 0; i < FFields.size(); ++i) {
+      TField* field = FFields[i];
+      if (field != nullptr && !field->IsNull()) values[i] = field->AsVariant();
+    }
+  });
+}
+
 bool TcxGridDataController::CellIsNull(int row, int column) {
   if (row < 0 || row >= FRowCount || column < 0 || static_cast<size_t>(column) >= FFields.size()) return true;
   return CachedRow(row)[static_cast<size_t>(column)].Null;

@@ -39,6 +39,9 @@ class TcxGridDataController : public QAbstractTableModel {
   // The cell's value; Null for a null value or a cell that cannot be read.
   Variant CellValue(int row, int column);
   bool CellIsNull(int row, int column);
+  // Every cell value of the row, read from its record without the display
+  // texts (for reading many rows once); false when the row cannot be read.
+  bool RowValues(int row, std::vector<Variant>& values) const;
   // Starts a new record before the active one, or at the end.
   void InsertRecord(bool append);
   // Deletes the records of the rows (a pending insert is cancelled).

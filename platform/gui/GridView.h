@@ -72,6 +72,8 @@ class TcxGridSite : public QTableView {
   explicit TcxGridSite(QWidget* parent);
   // Writes the open cell editor's value into the model and closes it.
   void CommitOpenEditor();
+  // Whether a cell editor is open.
+  bool Editing() const { return state() == EditingState; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

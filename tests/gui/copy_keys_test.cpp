@@ -1,0 +1,87 @@
+#include <QItemSelectionModel>
+#include <QTest>
+#include <cstdio>
+
+#include "controls/ksGrid.h"
+#include "platform/db/DataSource.h"
+#include "platform/gui/GridDataController.h"
+#include "platform/gui/QtClipboard.h"
+#include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/ScopeGuards.h"
+#include "platform/win/Clipboard.h"
+#include "tests/gui/gui_fixture.h"
+
+using namespace guitest;
+
+namespace {
+
+struct CopyKeysTest : testing::Test {
+  TRestoreValue<TFormatSettings> Keep{FormatSettings};
+  TVirtualTable Table;
+  TDataSource Source;
+  TkscxGrid Grid;
+  TcxGridDBTableView* View = Grid.CreateView();
+
+  void SetUp() override {
+    InstallQtClipboard();
+    FormatSettings.ThousandSeparator = u',';
+    FormatSettings.DecimalSeparator = u'.';
+    Table.AddField(u"Name", ftString, 20);
+    Table.AddField(u"Qty", ftInteger, 0);
+    Table.Open();
+    AppendRows(Table, {{String(u"Ana"), String(u"1200")}, {String(u"Bor \"B\""), std::nullopt}, {String(u"Cene"), String(u"7")}});
+    Table.First();
+    Source.SetDataSet(&Table);
+    View->BeginUpdate();
+    for (const char16_t* name : {u"Name", u"Qty"}) View->CreateColumn()->DataBinding().SetFieldName(name);
+    View->EndUpdate();
+    View->DataController()->SetDataSource(&Source);
+    View->SetMultiSelect(true);
+    Grid.resize(400, 300);
+    Grid.show();
+    QItemSelectionModel* selection = View->Site()->selectionModel();
+    selection->clearSelection();
+    for (int row : {0, 1}) {
+      selection->select(View->DataController()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+  }
+  void TearDown() override { SetClipboard(nullptr); }
+
+  String Press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    Clipboard().SetUnicodeText(u"before");
+    QTest::keyClick(View->Site(), key, modifiers);
+    return Clipboard().GetUnicodeText();
+  }
+};
+
+const String kSelected = u"Name\tQty\r\n\"Ana\"\t\"1,200\"\r\n\"Bor \"\"B\"\"\"\t\"\"\r\n";
+
+}  // namespace
+
+TEST_F(CopyKeysTest, CtrlCAndCtrlInsertCopyTheSelectedRows) {
+  EXPECT_EQ(Press(Qt::Key_C, Qt::ControlModifier), kSelected);
+  EXPECT_EQ(Press(Qt::Key_Insert, Qt::ControlModifier), kSelected);
+  EXPECT_EQ(Press(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier), u"before");
+  EXPECT_EQ(Press(Qt::Key_C, Qt::AltModifier), u"before");
+}
+
+TEST_F(CopyKeysTest, PastedTextReadsBackAsTheSameCells) {
+  const char* python = "/usr/bin/python3";
+  if (access(python, X_OK) != 0) GTEST_SKIP() << "python3 is not installed";
+  Press(Qt::Key_C, Qt::ControlModifier);
+  TempDir dir;
+  String file = dir.File("copy.txt");
+  {
+    std::ofstream out(std::filesystem::path(file), std::ios::binary);
+    out << StringToUtf8(Clipboard().GetUnicodeText());
+  }
+  std::string command = std::string(python) +
+                        " -c \"import csv,sys;print(repr(list(csv.reader(open(sys.argv[1],newline=''),"
+                        "delimiter='\\t'))))\" " + StringToUtf8(file);
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  char buffer[512] = {};
+  size_t read = fread(buffer, 1, sizeof buffer - 1, pipe);
+  pclose(pipe);
+  EXPECT_EQ(std::string(buffer, read), "[['Name', 'Qty'], ['Ana', '1,200'], ['Bor \"B\"', '']]\n");
+}
