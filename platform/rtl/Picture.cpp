@@ -173,6 +173,13 @@ TPicture TPicture::FromBytes(std::span<const Byte> bytes) {
       auto entry = r.Bytes(entrySize);
       std::memcpy(&table[i * 4], entry.data(), 3);
     }
+    // A count of 0 in the header means a full table, so a file that holds no
+    // entries is kept with a full table of black: what its pixels show, and
+    // a header that reads back the same.
+    if (colors == 0) {
+      colors = maxColors;
+      table.assign(size_t{colors} * 4, 0);
+    }
     colorsUsed = colors;
   }
   if (bitsOffset != 0) r.Seek(bitsOffset);
