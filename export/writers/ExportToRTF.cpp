@@ -1,9 +1,9 @@
 #include "export/writers/ExportToRTF.h"
 
 #include <cmath>
-#include <filesystem>
 
 #include "export/ExportFields.h"
+#include "export/writers/TemporaryFile.h"
 #include "platform/db/Field.h"
 #include "platform/rtl/DateTimeUtils.h"
 #include "platform/rtl/Picture.h"
@@ -130,7 +130,7 @@ void TRODirezaToRTF::WriteString(const String& text) {
 
 void TRODirezaToRTF::FlushBody() {
   if (FBody && !FBodyBuffer.empty())
-    FBody->Stream().WriteBuffer(FBodyBuffer.data(), static_cast<Int64>(FBodyBuffer.size()));
+    FBody->WriteBuffer(FBodyBuffer.data(), static_cast<Int64>(FBodyBuffer.size()));
   FBodyBuffer.clear();
 }
 
@@ -146,7 +146,7 @@ void TRODirezaToRTF::WriteFileBegin() {
   if (!HasOption(Options, soColorsFonts)) {
     WriteTables();
   } else if (OutputStream != nullptr) {
-    FBody = std::make_unique<TSafeFileWriter>(Utf8ToString((std::filesystem::temp_directory_path() / "zazrtf").string()));
+    FBody = CreateTemporaryFileStream();
     IsMemStream = true;
   }
 
@@ -205,7 +205,7 @@ void TRODirezaToRTF::WriteFileEnd() {
     FlushBody();
     IsMemStream = false;
     WriteTables();
-    TStream& body = FBody->Stream();
+    TStream& body = *FBody;
     body.SetPosition(0);
     std::string block(kBodyBlock, '\0');
     for (Int64 n; (n = body.Read(block.data(), static_cast<Int64>(block.size()))) > 0;)

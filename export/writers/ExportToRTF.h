@@ -62,7 +62,7 @@ class TRODirezaToRTF : public TRODirezaToCellBufferedFile {
   std::vector<TColor> lstColors;
   std::vector<Integer> arrColWidths;
   bool IsMemStream = false;
-  std::unique_ptr<TSafeFileWriter> FBody;  // removed when the file is done
+  std::unique_ptr<TStream> FBody;  // a temporary file, gone when closed
   std::string FBodyBuffer;
   std::string FBytes;
   String FCell;
