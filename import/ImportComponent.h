@@ -228,7 +228,9 @@ class TRADerevuBaseComponent : public TComponent {
   virtual Integer GetTotalCount() { return 0; }
   virtual Variant GetValues(Integer index);
   // The current row's value of the source column named by name (null when
-  // there is none); the base hands the name back unchanged.
+  // there is none); the base hands the name back unchanged. A mapping
+  // source that is one plain name comes here straight, without the
+  // expression road.
   virtual void GetFieldValue(const Variant& name, Variant& value);
   // A reader that can hand a column's text of the current row as a view
   // names the column of a mapping source here (-1: the source takes the
@@ -328,11 +330,18 @@ class TRADerevuBaseComponent : public TComponent {
 
  private:
   TField* CurrentParsedField() const;
-  // For each vFields entry, the reader's column it reads directly, or -1
-  // when the value takes the road of expressions and events.
+  // For each vFields entry, the reader's column it reads directly, or -1;
+  // else the source name that the expression road would hand to
+  // GetFieldValue unchanged, or Empty when the value takes that road.
   void PlanSourceColumns();
+  // The name a mapping source reads by GetFieldValue alone; Empty when
+  // the expression road may give something else.
+  Variant PlainSourceName(const String& source);
   // The value of a directly read column, as the expression road gives it.
   void ReadSourceColumn(Integer column, Variant& value);
+  // What the expression road does to a resolved value: trimming, empty
+  // text as null, conversion for the destination field.
+  void FinishParsedValue(Variant& value, bool isChild);
   // The row loop's parts.
   void ProcessAcceptedRow();
   void WriteRow();
@@ -407,6 +416,7 @@ class TRADerevuBaseComponent : public TComponent {
   // its masks from being redone per value.
   std::unordered_map<String, std::shared_ptr<TSMIParser>> FExpressionParsers;
   std::vector<Integer> FSourceColumns;
+  std::vector<Variant> FSourceNames;
   String FSourceScratch;
   TConversionMasks FConversionMasks;
 };

@@ -79,10 +79,14 @@ bool TRADerevuBaseComponent::LoadRecord() {
     }
     Variant value;
     const size_t slot = static_cast<size_t>(&entry - vFields.data());
-    if (slot < FSourceColumns.size() && FSourceColumns[slot] >= 0)
+    if (slot < FSourceColumns.size() && FSourceColumns[slot] >= 0) {
       ReadSourceColumn(FSourceColumns[slot], value);
-    else
+    } else if (slot < FSourceNames.size() && !FSourceNames[slot].IsEmpty()) {
+      GetFieldValue(FSourceNames[slot], value);
+      FinishParsedValue(value, false);
+    } else {
       GetParsedValue(entry.Source, entry.FieldLink, value);
+    }
     if (FCharacterSet != csiANSI_WINDOWS && !value.IsNull() && !value.IsEmpty() &&
         (field == nullptr || !IsNumericOrDateTimeType(field->DataType()))) {
       value = Variant(FCharacterSet == csiASCII_MSDOS ? ImportText::UECode(true, value.AsString())
@@ -122,6 +126,7 @@ bool TRADerevuBaseComponent::LoadRecord() {
 
 void TRADerevuBaseComponent::PlanSourceColumns() {
   FSourceColumns.assign(vFields.size(), -1);
+  FSourceNames.assign(vFields.size(), Variant());
   // Handlers and character sets see or change what the expression road
   // produces; with any of them every value takes that road.
   if (FCharacterSet != csiANSI_WINDOWS || OnGetCellParams || OnParsedValue || OnParserEvaluate) return;
@@ -133,7 +138,30 @@ void TRADerevuBaseComponent::PlanSourceColumns() {
     if (FParameters.ParamByName(*source) != nullptr) continue;
     if (lstVODRegFunctions != nullptr && lstVODRegFunctions->FunctionByName(*source) != nullptr) continue;
     FSourceColumns[i] = SourceColumnIndex(*source);
+    if (FSourceColumns[i] < 0) FSourceNames[i] = PlainSourceName(*source);
   }
+}
+
+Variant TRADerevuBaseComponent::PlainSourceName(const String& source) {
+  String name;
+  try {
+    if (!ExpressionParser(source)->PlainName(name)) return {};
+  } catch (const Exception&) {
+    return {};  // the expression road reports the fault
+  }
+  // The brackets come off twice on the expression road: once where the
+  // name is evaluated, once where it is resolved.
+  if (name.starts_with(u'[')) name.erase(0, 1);
+  if (name.ends_with(u']')) name.pop_back();
+  StripEnclosing(name, u'[', u']');
+  // Literals, statistic counters, parameters, functions and dataset fields
+  // resolve before the reader is asked.
+  if (name.empty() || name.front() == u'"' || name.find(u'.') != String::npos) return {};
+  for (const char16_t* function : {u"GETFIELDVALUE", u"LOOKUP", u"SUBSTITUTE"})
+    if (SameText(name, function)) return {};
+  if (StatisticCounter(FStatistic, name) != nullptr || FParameters.ParamByName(name) != nullptr) return {};
+  if (lstVODRegFunctions != nullptr && lstVODRegFunctions->FunctionByName(name) != nullptr) return {};
+  return Variant(std::move(name));
 }
 
 void TRADerevuBaseComponent::ReadSourceColumn(Integer column, Variant& value) {
@@ -256,7 +284,10 @@ void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& ev
     if (OnParsedValue) OnParsedValue(this, CurrentParsedField(), value);
   }
   if (OnParserEvaluate) OnParserEvaluate(sender, eval, args, argCount, isChild, value, done);
+  FinishParsedValue(value, isChild);
+}
 
+void TRADerevuBaseComponent::FinishParsedValue(Variant& value, bool isChild) {
   if (VarIsStr(value) && FTrimSpaces != tsNoTrim) {
     const String text = value.AsString();
     switch (FTrimSpaces) {

@@ -30,6 +30,13 @@ class TCompiledExpression {
   TCompiledExpression& operator=(const TCompiledExpression&) = delete;
 
   void Calculate(Variant& value) const { FRoot.Calculate(value); }
+  // The root's token when the whole text is a name without arguments that
+  // Calculate hands to Evaluate alone.
+  const TExpToken* PlainName() const {
+    const TExpToken* token = FRoot.GetToken();
+    if (token == nullptr || token->TokenType != ttString || FRoot.ChildCount() != 0) return nullptr;
+    return SameText(token->Text, u"GETDATE") ? nullptr : token;
+  }
 
  private:
   const std::vector<TExpToken> FTokens;
@@ -88,6 +95,14 @@ std::shared_ptr<const TCompiledExpression> TSMIParser::CompiledText() {
     FCompiledText = FText;
   }
   return FCompiled;
+}
+
+bool TSMIParser::PlainName(String& written) {
+  const std::shared_ptr<const TCompiledExpression> compiled = CompiledText();
+  const TExpToken* token = compiled->PlainName();
+  if (token == nullptr) return false;
+  written = token->Text;
+  return true;
 }
 
 void TSMIParser::Compile(bool evaluate) {

@@ -47,6 +47,10 @@ class TSMIParser : public TComponent, private IExpNodeOwner {
   // expression that cannot be built.
   void Validate();
   void Compile(bool evaluate);
+  // True when Text builds to one name without arguments, which evaluates
+  // by Evaluate alone; written is the name as the text holds it. A text
+  // that cannot be built raises as Validate does.
+  bool PlainName(String& written);
   // Resolves a name or an unknown function.
   virtual void Evaluate(const String& name, const std::vector<Variant>& args, bool isChild, Variant& value);
 

@@ -43,7 +43,15 @@ bool IsNumericOrDateTimeType(TFieldType fieldType) {
 bool IsEmptyText(const Variant& value) {
   if (value.IsNull() || value.IsEmpty()) return true;
   if (const String* text = value.StringValue()) return text->empty();
-  return value.AsString().empty();
+  switch (value.VarType()) {
+    // Numbers, dates and booleans always have a text: no need to format one.
+    case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency: case varDate:
+    case varBoolean: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+    case varUInt64:
+      return false;
+    default:
+      return value.AsString().empty();
+  }
 }
 
 bool ReadNumberWithSeparator(StringView text, WideChar decimalSeparator, double& value) {

@@ -66,6 +66,46 @@ class ImportRunTest : public testing::Test {
   TVectorReader reader;
 };
 
+// A mapping source that is one plain name is read straight from the source;
+// every value must be what the expression road gives: brackets, quoted
+// literals, statistic counters, parameters and user functions that share a
+// column's name, dotted names, trimming and empty texts alike.
+TEST_F(ImportRunTest, PlainNamesReadAsTheExpressionRoadReadsThem) {
+  const auto run = [&](bool expressionRoad) {
+    TImportTable target;
+    for (const char16_t* name : {u"A", u"B", u"C", u"D", u"E", u"F", u"G", u"H", u"I"})
+      target.AddField(name, ftString, 30);
+    target.Open();
+    TVectorReader source;
+    source.SetDataSet(&target);
+    source.SetTrimSpaces(tsTrimLeftRight);
+    for (const char16_t* line : {u"A=ID", u"B=[NAME]", u"C=\"NAME\"", u"D=STATTOTALCOUNT", u"E=P", u"F=GOODS.NAME",
+                                 u"G=[[NAME]]", u"H=LOOKUP", u"I=NAME + \"!\""})
+      source.Mappings().Add(line);
+    TSMIParameter* parameter = source.Parameters().Add();
+    parameter->SetName(u"P");
+    parameter->Expression = u"7";
+    parameter->ParameterMode = ipmCalculate;
+    source.Rows = {{{u"ID", u" 1 "}, {u"NAME", u"  x  "}, {u"P", u"column"}, {u"STATTOTALCOUNT", u"column"},
+                    {u"LOOKUP", u"column"}, {u"GOODS.NAME", u"column"}},
+                   {{u"ID", u"   "}, {u"NAME", u""}}};
+    if (expressionRoad) source.OnParsedValue = [](TComponent*, TField*, Variant&) {};
+    EXPECT_TRUE(source.Execute());
+    std::string rows;
+    for (target.First(); !target.Eof(); target.Next()) {
+      for (int f = 0; f < target.FieldCount(); ++f) {
+        TField* field = target.Fields().Fields(f);
+        rows += (field->IsNull() ? std::string("null") : Utf8(field->AsString())) + "|";
+      }
+      rows += "\n";
+    }
+    return rows;
+  };
+  const std::string direct = run(false);
+  EXPECT_EQ(direct, run(true));
+  EXPECT_EQ(direct.substr(0, direct.find('\n')), "1|x|NAME|2|7|column|x|null|x!|");
+}
+
 TEST_F(ImportRunTest, ModesAppendUpdateOrDeleteByTheKeyField) {
   struct Case {
     TImportMode Mode;
