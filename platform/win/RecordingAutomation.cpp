@@ -107,7 +107,7 @@ String TAutomationCall::Text() const {
 
 TRecordingServer::TRecordingServer(String rootName) : FRootName(std::move(rootName)) {}
 
-Variant TRecordingServer::NewObject(const String& path) {
+Variant TRecordingServer::Object(const String& path) {
   auto* obj = new TRecordingObject(weak_from_this(), path);
   Variant result = Variant::FromDispatch(obj);
   obj->Release();  // the variant holds the one reference
@@ -120,7 +120,7 @@ Variant TRecordingServer::CreateObject() {
   call.Object = FRootName;
   FCalls.push_back(call);
   if (!Creatable) throw EOleSysError(u"Server execution failed");
-  return NewObject(FRootName);
+  return Object(FRootName);
 }
 
 Variant TRecordingServer::ActiveObject() {
@@ -129,10 +129,14 @@ Variant TRecordingServer::ActiveObject() {
   call.Kind = TAutomationCall::acAttach;
   call.Object = FRootName;
   FCalls.push_back(call);
-  return NewObject(FRootName);
+  return Object(FRootName);
 }
 
-void TRecordingServer::Script(const String& target, const Variant& value) { FAnswers[target].push_back(value); }
+void TRecordingServer::Script(const String& target, const Variant& value) { FAnswers[target] = {value}; }
+
+void TRecordingServer::ScriptInTurn(const String& target, const std::vector<Variant>& values) {
+  FAnswers[target].assign(values.begin(), values.end());
+}
 
 void TRecordingServer::Fail(const String& target, const String& message) { FFailures[target] = message; }
 
@@ -152,7 +156,7 @@ Variant TRecordingServer::Answer(TAutomationCall call) {
     if (answers->second.size() > 1) answers->second.pop_front();
     return result;
   }
-  return NewObject(target);
+  return Object(target);
 }
 
 std::vector<String> TRecordingServer::Log() const {

@@ -8,6 +8,7 @@
 //
 //   auto server = std::make_shared<TRecordingServer>(u"Excel");
 //   server->Script(u"Excel.Sheets.Count", 1);
+//   server->ScriptInTurn(u"Excel.Recordset.EOF", {false, true});
 //   server->Fail(u"Excel.Workbooks.Open", u"Cannot open");  // any arguments
 //   TAutomationRegistration use(u"Excel.Application", server);
 //   ... run the writer ...
@@ -47,9 +48,11 @@ class TRecordingServer : public IAutomationServer, public std::enable_shared_fro
   // The running instance while Running is set; Empty otherwise.
   Variant ActiveObject() override;
 
-  // Answers a target with a value. Several answers for one target are given
-  // in turn; the last one stays for every later call.
+  // Answers a target with a value (replacing what was scripted for it).
   void Script(const String& target, const Variant& value);
+  // Answers a target with the values in turn; the last one stays for every
+  // later call.
+  void ScriptInTurn(const String& target, const std::vector<Variant>& values);
   // Makes calls raise EOleException with the message: a target with
   // arguments matches only those arguments, one without them matches any.
   void Fail(const String& target, const String& message);
@@ -65,11 +68,14 @@ class TRecordingServer : public IAutomationServer, public std::enable_shared_fro
   std::vector<String> LogOf(StringView prefix) const;
   void ClearLog() { FCalls.clear(); }
 
+  // An object of this server with the path, for a test to script as an
+  // answer ("Desktop" rather than the whole chain that made it).
+  Variant Object(const String& path);
+
   // Used by the recording objects.
   Variant Answer(TAutomationCall call);
 
  private:
-  Variant NewObject(const String& path);
 
   String FRootName;
   std::vector<TAutomationCall> FCalls;

@@ -75,8 +75,8 @@ TEST(Automation, RecordingServerLogsEveryCallWithItsArguments) {
 
 TEST(Automation, ScriptedAnswersComeInTurnAndTheLastStays) {
   auto server = std::make_shared<TRecordingServer>(u"Db");
-  server->Script(u"Db.EOF", false);
-  server->Script(u"Db.EOF", true);
+  server->Script(u"Db.EOF", Variant::Null());
+  server->ScriptInTurn(u"Db.EOF", {false, true});
   server->Script(u"Db.Fields(1).Value", u"Ana");
   Variant db = server->CreateObject();
   EXPECT_FALSE(OleGet(db, u"EOF").AsBoolean());
