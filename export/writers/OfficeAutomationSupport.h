@@ -44,8 +44,10 @@ struct TOfficeTableShape {
 
   void SetDimensions(Integer rows, Integer cols);
   void SetColWidth(Integer column, Integer width);
-  // Whether a table is made: rows, and more than one column or the tabular form.
-  bool WantsTable(TSMELayout layout) const { return RowCount > 0 && (ColCount > 1 || layout == elTabularForm); }
+  // Whether a table is made: rows, and a table of more than one column
+  // (the dimension counts one column more) or the tabular form. A single
+  // column is written as paragraphs.
+  bool WantsTable(TSMELayout layout) const { return RowCount > 0 && (ColCount > 2 || layout == elTabularForm); }
   // The table's columns: one fewer than the cut dimension's.
   Integer TableColumns() const { return std::min(ColCount, MaxColumns) - 1; }
 };

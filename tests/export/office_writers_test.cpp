@@ -71,6 +71,12 @@ Lines With(const Lines& lines, StringView text) {
   return found;
 }
 
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
 std::string Dump(const Lines& lines) {
   std::string text;
   for (const String& line : lines) text += StringToUtf8(line) + "\n";
@@ -298,6 +304,283 @@ TEST(ExcelWriter, QuitsOnlyAnApplicationItStartedAlsoWhenSavingFails) {
     EXPECT_EQ(writer.Statistic.Result, erFailed);
     EXPECT_LINES(run.Server->LogOf(u"call Excel.Quit"), {u"call Excel.Quit()"});
   }
+}
+
+// ---- Word ----
+
+struct WordRun {
+  std::shared_ptr<TRecordingServer> Server = std::make_shared<TRecordingServer>(u"Word");
+  TAutomationRegistration Use{u"Word.Application", Server};
+  explicit WordRun(Integer tableColumns) {
+    Server->Script(u"Word.ActiveDocument", Server->Object(u"Doc"));
+    Server->Script(u"Doc.Content.End", 1);
+    Server->Script(u"Doc.Range(0, 0).Tables.Add(Doc.Range(0, 0), 1, " + IntToStr(tableColumns) + u")",
+                   Server->Object(u"Table"));
+    // What a new document's ranges answer.
+    Server->OnCall = [](const TAutomationCall& call, Variant& result) {
+      if (call.Kind != TAutomationCall::acGet) return false;
+      if (call.Name == u"Alignment") result = 0;
+      else if (call.Name == u"Name") result = u"Tahoma";
+      else if (call.Name == u"Size") result = 8;
+      else if (call.Name == u"Width") result = 500;
+      return !result.IsEmpty();
+    };
+  }
+  // The texts inserted, in the order they were inserted, each with where it went.
+  Lines Inserted() const {
+    Lines texts;
+    for (const auto& call : Server->Calls())
+      if (call.Name == u"InsertAfter" || call.Name == u"InsertString") texts.push_back(call.Target());
+    return texts;
+  }
+};
+
+TEST(WordWriter, ParagraphsAndTheTableLandInDocumentOrder) {
+  WordRun run(3);
+  TTestDataSet ds;
+  Fill(ds, {{1, u"a", 2.5}, {2, u"b", 3}});
+  TRODirezaToWord writer;
+  Prepare(writer, ds, u"/tmp/doc.doc");
+  writer.AddTitle = true;
+  writer.Header = {u"H1", u"H2"};
+  writer.Footer = {u"F"};
+  writer.Execute();
+  ASSERT_EQ(writer.Statistic.Result, erCompleted);
+  EXPECT_LINES(run.Inserted(),
+               {u"Doc.Range().InsertAfter(\"H1\")", u"Doc.Range().InsertAfter(\"H2\")",
+                u"Table.Cell(1, 1).Range.InsertAfter(\"ID\")", u"Table.Cell(1, 2).Range.InsertAfter(\"NAME\")",
+                u"Table.Cell(1, 3).Range.InsertAfter(\"PRICE\")", u"Table.Cell(2, 1).Range.InsertAfter(\"1\")",
+                u"Table.Cell(2, 2).Range.InsertAfter(\"a\")", u"Table.Cell(2, 3).Range.InsertAfter(\"2.5\")",
+                u"Table.Cell(3, 1).Range.InsertAfter(\"2\")", u"Table.Cell(3, 2).Range.InsertAfter(\"b\")",
+                u"Table.Cell(3, 3).Range.InsertAfter(\"3\")", u"Doc.Range().InsertAfter(\"F\")"});
+  // One row comes with the table; the two data rows are added.
+  EXPECT_EQ(run.Server->LogOf(u"call Table.Rows.Add()").size(), 2u);
+  EXPECT_LINES(run.Server->LogOf(u"call Doc."),
+               {u"call Doc.Range()", u"call Doc.Range().InsertAfter(\"H1\")", u"call Doc.Range().InsertParagraphAfter()",
+                u"call Doc.Range()", u"call Doc.Range().InsertAfter(\"H2\")", u"call Doc.Range().InsertParagraphAfter()",
+                u"call Doc.Range(0, 0)", u"call Doc.Range(0, 0).Tables.Add(Doc.Range(0, 0), 1, 3)", u"call Doc.Range()",
+                u"call Doc.Range().InsertAfter(\"F\")", u"call Doc.Range().InsertParagraphAfter()",
+                u"call Doc.SaveAs(\"/tmp/doc.doc\")", u"call Doc.Close()"});
+  EXPECT_LINES(run.Server->LogOf(u"call Word."), {u"call Word.Documents.Add()", u"call Word.Quit()"});
+}
+
+TEST(WordWriter, ASingleColumnIsWrittenAsParagraphs) {
+  WordRun run(0);
+  TTestDataSet ds;
+  Fill(ds, {{1, u"a", 2.5}, {2, u"b", 3}});
+  TRODirezaToWord writer;
+  Prepare(writer, ds, u"/tmp/one.doc");
+  for (Integer i = 1; i < writer.Columns.Count(); ++i) writer.Columns[i].Visible = false;
+  writer.Execute();
+  ASSERT_EQ(writer.Statistic.Result, erCompleted);
+  EXPECT_TRUE(run.Server->LogOf(u"call Doc.Range(0, 0)").empty());
+  EXPECT_LINES(run.Inserted(), {u"Doc.Range().InsertAfter(\"1\")", u"Doc.Range().InsertAfter(\"2\")"});
+}
+
+TEST(WordWriter, SaveCodesFollowTheFileFormat) {
+  const std::pair<TSMEWordFileFormat, const char16_t*> cases[] = {
+      {ewDefault, u"(\"/tmp/f.doc\")"},           {ewDocument, u"(\"/tmp/f.doc\", 0)"},
+      {ewText, u"(\"/tmp/f.doc\", 2)"},           {ewDOSText, u"(\"/tmp/f.doc\", 4)"},
+      {ewRTF, u"(\"/tmp/f.doc\", 6)"},            {ewUnicodeText, u"(\"/tmp/f.doc\", <omitted>)"},
+      {ewFilteredHTML, u"(\"/tmp/f.doc\", <omitted>)"}, {ewPDF, u"(\"/tmp/f.doc\", 17)"},
+      {ewODT, u"(\"/tmp/f.doc\", 23)"}};
+  for (const auto& [format, arguments] : cases) {
+    SCOPED_TRACE(int(format));
+    WordRun run(3);
+    TTestDataSet ds;
+    Fill(ds, {{1, u"a", 1}});
+    TRODirezaToWord writer;
+    Prepare(writer, ds, u"/tmp/f.doc");
+    writer.FileFormat = format;
+    writer.Execute();
+    EXPECT_LINES(run.Server->LogOf(u"call Doc.SaveAs"), {u"call Doc.SaveAs" + String(arguments)});
+  }
+}
+
+TEST(WordWriter, BandCellsAreMergedAndTheNextBandGoesToTheCellAfterTheMerge) {
+  WordRun run(3);
+  TTestDataSet ds;
+  Fill(ds, {{1, u"a", 1}});
+  TRODirezaToWord writer;
+  Prepare(writer, ds, u"/tmp/bands.doc");
+  writer.Bands.Add().Caption = u"First";
+  writer.Bands.Add().Caption = u"Second";
+  writer.Columns[0].BandIndex = 0;
+  writer.Columns[1].BandIndex = 0;
+  writer.Columns[2].BandIndex = 1;
+  writer.AddTitle = true;
+  writer.Options |= OptionBit(soExportBands);
+  writer.Execute();
+  ASSERT_EQ(writer.Statistic.Result, erCompleted);
+  EXPECT_LINES(run.Server->LogOf(u"call Table.Cell(1, 1).Merge"), {u"call Table.Cell(1, 1).Merge(Table.Cell(1, 2))"});
+  const Lines inserted = run.Inserted();
+  ASSERT_GE(inserted.size(), 5u);
+  EXPECT_EQ(inserted[0], u"Table.Cell(1, 1).Range.InsertAfter(\"First\")");
+  EXPECT_EQ(inserted[1], u"Table.Cell(1, 2).Range.InsertAfter(\"Second\")");
+  EXPECT_EQ(inserted[4], u"Table.Cell(2, 3).Range.InsertAfter(\"PRICE\")");
+}
+
+// ---- OpenOffice ----
+
+struct OfficeRun {
+  std::shared_ptr<TRecordingServer> Server = std::make_shared<TRecordingServer>(u"OO");
+  TAutomationRegistration Use{OpenOfficeProgID, Server};
+  OfficeRun() {
+    Server->Script(u"OO.CreateInstance(\"com.sun.star.frame.Desktop\")", Server->Object(u"Desktop"));
+    Server->Script(u"Desktop.LoadComponentFromURL(\"private:factory/swriter\", \"_blank\", 0, [])",
+                   Server->Object(u"Doc"));
+    Server->Script(u"OO.Bridge_GetStruct(\"com.sun.star.beans.PropertyValue\")", Server->Object(u"Property"));
+    Server->Script(u"Doc.CreateInstance(\"com.sun.star.text.TextTable\")", Server->Object(u"Table"));
+    Server->Script(u"Doc.GetText", Server->Object(u"Text"));
+    Server->Script(u"Text.CreateTextCursor()", Server->Object(u"End"));
+  }
+};
+
+TEST(OpenOfficeWriter, ParagraphsAndTheTableLandInDocumentOrderAndAreStoredByTheFilter) {
+  OfficeRun run;
+  TTestDataSet ds;
+  Fill(ds, {{1, u"a", 2.5}, {2, u"b", 3}});
+  TRODirezaToOpenOffice writer;
+  Prepare(writer, ds, u"/tmp/my doc \u010D.odt");
+  writer.AddTitle = true;
+  writer.Header = {u"H1", u"H2"};
+  writer.Footer = {u"F"};
+  writer.FilterName = u"writer8";
+  writer.Execute();
+  ASSERT_EQ(writer.Statistic.Result, erCompleted);
+  EXPECT_LINES(run.Server->LogOf(u"call "),
+               {u"call OO.CreateInstance(\"com.sun.star.frame.Desktop\")",
+                u"call Desktop.LoadComponentFromURL(\"private:factory/swriter\", \"_blank\", 0, [])",
+                u"call Doc.GetCurrentController.GetFrame.GetContainerWindow.SetVisible(False)",
+                u"call Text.CreateTextCursor()", u"call End.GotoEnd(False)", u"call Text.InsertString(End, \"H1\", False)",
+                u"call Text.InsertControlCharacter(End, 0, False)",
+                u"call Text.CreateTextCursor()", u"call End.GotoEnd(False)", u"call Text.InsertString(End, \"H2\", False)",
+                u"call Text.InsertControlCharacter(End, 0, False)",
+                u"call Doc.CreateInstance(\"com.sun.star.text.TextTable\")", u"call Table.Initialize(3, 3)",
+                u"call Text.CreateTextCursor()", u"call End.GotoEnd(False)",
+                u"call Text.InsertTextContent(End, Table, False)",
+                u"call Table.GetCellByPosition(0, 0)", u"call Table.GetCellByPosition(0, 0).CreateTextCursor()",
+                u"call Table.GetCellByPosition(0, 0).InsertString(Table.GetCellByPosition(0, 0).CreateTextCursor(), \"ID\", False)",
+                u"call Table.GetCellByPosition(1, 0)", u"call Table.GetCellByPosition(1, 0).CreateTextCursor()",
+                u"call Table.GetCellByPosition(1, 0).InsertString(Table.GetCellByPosition(1, 0).CreateTextCursor(), \"NAME\", False)",
+                u"call Table.GetCellByPosition(2, 0)", u"call Table.GetCellByPosition(2, 0).CreateTextCursor()",
+                u"call Table.GetCellByPosition(2, 0).InsertString(Table.GetCellByPosition(2, 0).CreateTextCursor(), \"PRICE\", False)",
+                u"call Table.GetCellByPosition(0, 1)", u"call Table.GetCellByPosition(0, 1).CreateTextCursor()",
+                u"call Table.GetCellByPosition(0, 1).InsertString(Table.GetCellByPosition(0, 1).CreateTextCursor(), \"1\", False)",
+                u"call Table.GetCellByPosition(1, 1)", u"call Table.GetCellByPosition(1, 1).CreateTextCursor()",
+                u"call Table.GetCellByPosition(1, 1).InsertString(Table.GetCellByPosition(1, 1).CreateTextCursor(), \"a\", False)",
+                u"call Table.GetCellByPosition(2, 1)", u"call Table.GetCellByPosition(2, 1).CreateTextCursor()",
+                u"call Table.GetCellByPosition(2, 1).InsertString(Table.GetCellByPosition(2, 1).CreateTextCursor(), \"2.5\", False)",
+                u"call Table.GetCellByPosition(0, 2)", u"call Table.GetCellByPosition(0, 2).CreateTextCursor()",
+                u"call Table.GetCellByPosition(0, 2).InsertString(Table.GetCellByPosition(0, 2).CreateTextCursor(), \"2\", False)",
+                u"call Table.GetCellByPosition(1, 2)", u"call Table.GetCellByPosition(1, 2).CreateTextCursor()",
+                u"call Table.GetCellByPosition(1, 2).InsertString(Table.GetCellByPosition(1, 2).CreateTextCursor(), \"b\", False)",
+                u"call Table.GetCellByPosition(2, 2)", u"call Table.GetCellByPosition(2, 2).CreateTextCursor()",
+                u"call Table.GetCellByPosition(2, 2).InsertString(Table.GetCellByPosition(2, 2).CreateTextCursor(), \"3\", False)",
+                u"call Text.CreateTextCursor()", u"call End.GotoEnd(False)", u"call Text.InsertString(End, \"F\", False)",
+                u"call Text.InsertControlCharacter(End, 0, False)",
+                u"call OO.Bridge_GetStruct(\"com.sun.star.beans.PropertyValue\")",
+                u"call Doc.StoreToURL(\"file:///tmp/my%20doc%20%C4%8D.odt\", [Property])", u"call Doc.Close(True)",
+                u"call Desktop.Terminate()"});
+  EXPECT_LINES(run.Server->LogOf(u"put Property."),
+               {u"put Property.Name = \"FilterName\"", u"put Property.Value = \"writer8\""});
+}
+
+TEST(OpenOfficeWriter, AMergeLoadsTheFileWithItsOwnFilter) {
+  OfficeRun run;
+  const fs::path file = fs::temp_directory_path() / ("merge " + std::to_string(::getpid()) + ".doc");
+  std::ofstream(file) << "old";
+  const String url = u"file://" + StrFromAscii(ReplaceAll(file.string(), " ", "%20"));
+  run.Server->Script(u"Desktop.LoadComponentFromURL(\"" + url + u"\", \"_blank\", 0, [Property])",
+                     run.Server->Object(u"Doc"));
+  TTestDataSet ds;
+  Fill(ds, {{1, u"a", 1}});
+  TRODirezaToOpenOffice writer;
+  Prepare(writer, ds, Utf8ToString(file.string()));
+  writer.Options |= OptionBit(soMergeData);
+  writer.Execute();
+  ASSERT_EQ(writer.Statistic.Result, erCompleted);
+  EXPECT_LINES(run.Server->LogOf(u"call Desktop.LoadComponentFromURL"),
+               {u"call Desktop.LoadComponentFromURL(\"" + url + u"\", \"_blank\", 0, [Property])"});
+  EXPECT_LINES(run.Server->LogOf(u"put Property.Value"),
+               {u"put Property.Value = \"MS Word 97\"", u"put Property.Value = \"MS Word 97\""});
+  fs::remove(file);
+}
+
+TEST(OpenOfficeWriter, TerminatesOnlyASuiteItStartedAlsoWhenClosingFails) {
+  {
+    OfficeRun run;
+    run.Server->Running = true;
+    TTestDataSet ds;
+    Fill(ds, {{1, u"a", 1}});
+    TRODirezaToOpenOffice writer;
+    Prepare(writer, ds, u"/tmp/attached.odt");
+    writer.UseCurrentInstance = true;
+    writer.Execute();
+    ASSERT_EQ(writer.Statistic.Result, erCompleted);
+    EXPECT_EQ(run.Server->Log().front(), u"attach OO");
+    EXPECT_TRUE(run.Server->LogOf(u"call Desktop.Terminate").empty());
+  }
+  {
+    OfficeRun run;
+    run.Server->Fail(u"Doc.Close", u"Document is locked");
+    TTestDataSet ds;
+    Fill(ds, {{1, u"a", 1}});
+    TRODirezaToOpenOffice writer;
+    Prepare(writer, ds, u"/tmp/locked.odt");
+    EXPECT_EQ(MessageOf<EOleException>([&] { writer.Execute(); }), u"Document is locked");
+    EXPECT_EQ(writer.Statistic.Result, erFailed);
+    EXPECT_LINES(run.Server->LogOf(u"call Desktop.Terminate"), {u"call Desktop.Terminate()"});
+  }
+}
+
+// 64 exported columns: the table takes 62, and nothing lands past them.
+TEST(OfficeWriters, TheColumnCutWritesNothingPastTheTable) {
+  TTestDataSet ds;
+  for (int i = 0; i < 64; ++i) ds.FieldDefs().Add(u"F" + IntToStr(i), ftString, 10);
+  ds.Open();
+  ds.Append();
+  for (int i = 0; i < 64; ++i) ds.Fields()[i]->SetAsString(u"v" + IntToStr(i));
+  ds.Post();
+  ds.First();
+  auto check = [](const std::vector<TAutomationCall>& calls) {
+    bool sawLast = false;
+    for (const auto& call : calls) {
+      if (call.Name != u"InsertAfter" && call.Name != u"InsertString") continue;
+      const String text = call.Args[call.Name == u"InsertAfter" ? 0 : 1].AsString();
+      EXPECT_NE(text, u"v62");
+      EXPECT_NE(text, u"v63");
+      sawLast = sawLast || text == u"v61";
+    }
+    EXPECT_TRUE(sawLast);
+  };
+  {
+    WordRun run(62);
+    TRODirezaToWord writer;
+    Prepare(writer, ds, u"/tmp/wide.doc");
+    writer.Execute();
+    ASSERT_EQ(writer.Statistic.Result, erCompleted);
+    EXPECT_EQ(run.Server->LogOf(u"call Doc.Range(0, 0).Tables.Add").size(), 1u);
+    check(run.Server->Calls());
+  }
+  {
+    OfficeRun run;
+    TRODirezaToOpenOffice writer;
+    Prepare(writer, ds, u"/tmp/wide.odt");
+    writer.Execute();
+    ASSERT_EQ(writer.Statistic.Result, erCompleted);
+    EXPECT_LINES(run.Server->LogOf(u"call Table.Initialize"), {u"call Table.Initialize(1, 62)"});
+    check(run.Server->Calls());
+  }
+}
+
+TEST(OpenOfficeWriter, OffersTheFilterNamesInOrder) {
+  std::vector<String> names = {u"stale"};
+  TRODirezaToOpenOffice::GetFilterNames(names);
+  ASSERT_EQ(names.size(), 98u);
+  EXPECT_EQ(names[0], u"AportisDoc Palm DB");
+  EXPECT_EQ(names[22], u"MS Word 97");
+  EXPECT_EQ(names[97], u"xpm_Export");
 }
 
 }  // namespace
