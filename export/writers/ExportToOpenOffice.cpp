@@ -137,6 +137,8 @@ void TRODirezaToOpenOffice::WriteData(TField* field, TCellType cellType, Integer
     Variant graphic = OleCall(Document, u"CreateInstance", {u"com.sun.star.text.GraphicObject"});
     OlePut(graphic, u"GraphicURL", FileNameToURL(picture));
     OleCall(cell, u"InsertTextContent", {cursor, graphic, false});
+    // The document holds the picture now; its file is not needed any more.
+    DeleteFile(picture);
     return;
   }
   OleCall(cell, u"InsertString", {cursor, text, false});

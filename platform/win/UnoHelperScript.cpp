@@ -154,9 +154,15 @@ def root_member(name, args):
         return uno.createUnoStruct(args[0])
     return invoke(smgr, name, args)
 
+def has_member(obj, name):
+    try:
+        return hasattr(obj, name)
+    except Exception:  # a property that has no value yet
+        return False
+
 def find_name(obj, name):
     for candidate in (name, name[:1].lower() + name[1:]):
-        if hasattr(obj, candidate):
+        if has_member(obj, candidate):
             return candidate
     low = name.lower()
     for candidate in dir(obj):
@@ -172,11 +178,24 @@ def invoke(obj, name, args):
         raise AttributeError('"%s" takes no arguments' % name)
     return member
 
+def load_graphic(url):
+    ctx = office['ctx']
+    provider = ctx.ServiceManager.createInstanceWithContext('com.sun.star.graphic.GraphicProvider', ctx)
+    source = uno.createUnoStruct('com.sun.star.beans.PropertyValue')
+    source.Name = 'URL'
+    source.Value = url
+    return provider.queryGraphic((source,))
+
 def put(obj, name, value):
+    # A graphic named by its URL, as scripts of older versions set it; the
+    # suite now takes the graphic itself.
+    if name.lower() == 'graphicurl':
+        obj.setPropertyValue('Graphic', load_graphic(value))
+        return
     try:
+        setattr(obj, name, value)
+    except Exception:
         setattr(obj, find_name(obj, name), value)
-    except AttributeError:
-        obj.setPropertyValue(name, value)
 
 def message_of(e):
     text = getattr(e, 'Message', None) or str(e)

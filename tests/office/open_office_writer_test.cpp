@@ -10,6 +10,7 @@
 
 #include "export/writers/ExportToOpenOffice.h"
 #include "platform/db/Fields.h"
+#include "platform/rtl/Picture.h"
 #include "platform/rtl/Strings.h"
 #include "platform/win/OfficeAutomation.h"
 #include "tests/db/TestDataSet.h"
@@ -122,18 +123,54 @@ TEST_F(OpenOfficeEndToEnd, AMergeAppendsToTheStoredDocument) {
   EXPECT_EQ(AsText(file), twice);
 }
 
-TEST_F(OpenOfficeEndToEnd, AnAttachedSuiteIsLeftRunning) {
+TEST_F(OpenOfficeEndToEnd, AnAttachedSuiteIsLeftRunningAndTakesFontsAndColours) {
   Variant running = CreateOleObject(OpenOfficeProgID);
   TRODirezaToOpenOffice writer;
   Prepare(writer, dir / "attached.odt");
   writer.FilterName = u"writer8";
   writer.UseCurrentInstance = true;
+  // Fonts and colours reach the suite in the types its properties take.
+  writer.Options |= OptionBit(soColorsFonts);
+  writer.BuildDefaultColumns();
+  writer.Columns[1].Font.Style = FontStyleBit(fsBold) | FontStyleBit(fsUnderline);
+  writer.Columns[1].Font.Color = 0x0000FF;
+  writer.Columns[1].Color = 0x00FFCC;
   writer.Execute();
   ASSERT_EQ(writer.Statistic.Result, erCompleted);
   // The suite we started still answers.
   Variant desktop = OleCall(running, u"CreateInstance", {u"com.sun.star.frame.Desktop"});
   EXPECT_EQ(OleGet(desktop, u"GetComponents").VarType(), varDispatch);
   EXPECT_EQ(AsText(dir / "attached.odt"), Expected);
+  // Red text on a yellow-green cell, not their channels swapped.
+  const std::string content = RunTool("unzip -p '" + (dir / "attached.odt").string() + "' content.xml").Output;
+  EXPECT_NE(content.find("fo:color=\"#ff0000\""), std::string::npos) << content;
+  EXPECT_NE(content.find("fo:background-color=\"#ccff00\""), std::string::npos) << content;
+  EXPECT_NE(content.find("fo:font-weight="), std::string::npos);
+  EXPECT_NE(content.find("style:text-underline-style=\"solid\""), std::string::npos);
+}
+
+// A picture cell becomes a graphic object embedded in the document.
+TEST_F(OpenOfficeEndToEnd, PicturesAreEmbedded) {
+  TTestDataSet pictures;
+  pictures.FieldDefs().Add(u"ID", ftInteger);
+  pictures.FieldDefs().Add(u"P", ftGraphic);
+  pictures.Open();
+  pictures.Append();
+  pictures.FieldByName(u"ID")->SetAsInteger(1);
+  const Cardinal pixels[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  pictures.FieldByName(u"P")->SetAsBytes(TPicture::FromPixels(2, 2, pixels).BmpFile());
+  pictures.Post();
+  pictures.First();
+  TRODirezaToOpenOffice writer;
+  Prepare(writer, dir / "pictures.odt");
+  writer.SetDataSet(&pictures);
+  writer.Header.clear();
+  writer.Footer.clear();
+  writer.FilterName = u"writer8";
+  writer.Execute();
+  ASSERT_EQ(writer.Statistic.Result, erCompleted);
+  const ToolResult listed = RunTool("unzip -l '" + (dir / "pictures.odt").string() + "'");
+  EXPECT_NE(listed.Output.find("Pictures/"), std::string::npos) << listed.Output;
 }
 
 }  // namespace
