@@ -51,6 +51,23 @@ Variant Variant::FromSharedObject(TSharedObject* obj) {
   return Variant(varSharedObject, TSharedRef<TSharedObject>(obj));
 }
 
+Variant Variant::FromDispatch(TSharedObject* obj) {
+  if (obj == nullptr) return Null();
+  obj->AddRef();
+  return Variant(varDispatch, TSharedRef<TSharedObject>(obj));
+}
+
+namespace {
+constexpr Int64 DispParamNotFound = Int64(0x80020004);
+}  // namespace
+
+Variant Variant::EmptyParam() { return Variant(varError, DispParamNotFound); }
+
+bool Variant::IsEmptyParam() const {
+  const Int64* code = std::get_if<Int64>(&FValue);
+  return FType == varError && code != nullptr && *code == DispParamNotFound;
+}
+
 namespace {
 struct TVariantArrayItems : TSharedObject {
   explicit TVariantArrayItems(std::vector<Variant> items) : Items(std::move(items)) {}
@@ -104,7 +121,7 @@ Kind KindOf(Word type) {
     case varSQLTimeStamp: return Kind::Stamp;
     case varSQLTimeStampOffset: return Kind::StampOffset;
     case varByteArray: return Kind::Bytes;
-    case varSharedObject: return Kind::Object;
+    case varSharedObject: case varDispatch: return Kind::Object;
     default: return Kind::Other;
   }
 }

@@ -82,6 +82,13 @@ class Variant {
   static Variant FromBytes(const void* data, size_t size);
   // Adds a reference to the object; nullptr gives Null.
   static Variant FromSharedObject(TSharedObject* obj);
+  // An automation object (varDispatch, platform/win/Automation.h), held by
+  // one new reference; nullptr gives Null. AsSharedObject gives it back.
+  static Variant FromDispatch(TSharedObject* obj);
+  // An optional argument left out of an automation call: varError holding
+  // the platform's "parameter not found" code.
+  static Variant EmptyParam();
+  bool IsEmptyParam() const;
   // An array of variants (varArray | varVariant, bounds 0..size-1), as
   // multi-field Locate and Lookup take their key values. Copies share the
   // items, which do not change after creation.
