@@ -7,6 +7,7 @@
 #include "import/readers/DBF.h"
 #include "import/readers/MSExcel.h"
 #include "import/readers/MSExcelX.h"
+#include "import/readers/Paradox.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
 
@@ -312,6 +313,7 @@ std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetReader(TTableTypeImport type,
     return std::make_unique<TMSExcel>();
   }
   if (type == teDBase) return std::make_unique<TDBF>();
+  if (type == teParadox) return std::make_unique<TDBParadox>();
   throw ESMISpreadsheetType(String(strESpreadsheetType));
 }
 

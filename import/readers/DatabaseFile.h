@@ -1,0 +1,72 @@
+// What the table readers of the older desktop databases share: loading from
+// a named file through the reader's own stream, the sheet caption, the cell
+// delivery and the small decoding helpers their formats have in common.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "import/ImportColumns.h"
+#include "import/readers/SpreadSheetFile.h"
+
+class TDatabaseFile : public TSpreadSheetFile {
+ public:
+  explicit TDatabaseFile(TComponent* owner = nullptr);
+  const char* ClassName() const override { return "TDatabaseFile"; }
+
+  const String& Password() const { return FPassword; }
+  void SetPassword(const String& value) { FPassword = value; }
+  // The records the run can ask for; never more than the file holds.
+  virtual Integer RecordCount() const = 0;
+  // One import column per field of the table, in field order.
+  virtual void DescribeColumns(TSMIColumns& columns) const = 0;
+
+  // The base checks, then the file is read through its own stream, which
+  // closes when the load ends.
+  void LoadFromFile(const String& fileName) override;
+  Integer FindColumn(const String& fieldName) override;
+  void FillColumnList(TColumnList& list, const String& fieldList) override;
+
+ protected:
+  // The sheet's caption from the file name; the used range is detected
+  // unless every record status is loaded.
+  void PrepareSheet(TSMIRowStatuses allStatuses);
+  // The preview's load: records 0, 1, ... until the count or the load
+  // range ends, the sheet row advancing for accepted records only.
+  void LoadAllRecords();
+  // Reads record recNo and delivers it as sheet row `row`.
+  virtual bool LoadRecordAt(Integer recNo, Integer row) = 0;
+  // Delivers one cell of the current record.
+  void Cell(Integer row, Integer column, const Variant& value, TSMICellType type, TAlignment alignment) {
+    OnCellValue(this, 0, row, column, 0, value, alignment, type);
+  }
+  // Ends a delivered record: its sheet row exists also when all its fields
+  // are empty, and it has its status.
+  void EndRecord(Integer row, TSMIRowStatus status);
+  // The field names, for FindColumn and FillColumnList.
+  std::vector<String> FFieldNames;
+  String FPassword;
+};
+
+// The file's name with another extension (".mb", ".adm").
+String WithExtension(const String& fileName, StringView extension);
+// Text trimmed of spaces and control characters at both ends.
+String TrimControls(const String& text);
+// The bytes as text.
+inline std::string_view AsText(std::span<const Byte> raw) {
+  return {reinterpret_cast<const char*>(raw.data()), raw.size()};
+}
+// The bytes up to the first zero byte.
+std::string_view UpToZero(std::span<const Byte> raw);
+// A little-endian value of up to eight bytes, zero-extended.
+UInt64 LoadLittleEndian(std::span<const Byte> raw, size_t n);
+// A big-endian value of n bytes; bytes past the field read as zero.
+UInt64 LoadBigEndian(std::span<const Byte> raw, size_t n);
+double DoubleFromBits(UInt64 bits);
+// A day of the time-stamp calendar and milliseconds as a date-time; Null
+// when the calendar rejects them, so one damaged cell never stops a table.
+Variant TimeStampCell(Int64 day, Int64 msecs);
+// A packed decimal of `digits` nibbles (high nibble first) with the point
+// before the last `scale` of them, as a double; false when a nibble is not
+// a digit.
+bool PackedDigitsToDouble(std::span<const Byte> bytes, size_t digits, size_t scale, bool negative, double& value);
