@@ -51,6 +51,28 @@ void TDatabaseFile::EndRecord(Integer row, TSMIRowStatus status) {
   SetRowStatus(0, row, status);
 }
 
+TByteReader* TDatabaseFile::SideFile(StringView extension) {
+  if (!FSideTried) {
+    FSideTried = true;
+    const String name = WithExtension(FFileName, extension);
+    if (!FFileName.empty() && FileExists(name)) {
+      try {
+        FSideStream = std::make_unique<TFileStream>(name, fmOpenRead | fmShareDenyNone);
+        FSide.emplace(*FSideStream);
+      } catch (const Exception&) {
+        FSideStream.reset();
+      }
+    }
+  }
+  return FSide ? &*FSide : nullptr;
+}
+
+void TDatabaseFile::CloseSideFile() {
+  FSide.reset();
+  FSideStream.reset();
+  FSideTried = false;
+}
+
 String WithExtension(const String& fileName, StringView extension) {
   const size_t slash = fileName.find_last_of(u"/\\");
   const size_t dot = fileName.rfind(u'.');
@@ -63,6 +85,13 @@ String TrimControls(const String& text) {
   while (first < last && text[first] <= u' ') ++first;
   while (last > first && text[last - 1] <= u' ') --last;
   return text.substr(first, last - first);
+}
+
+String Utf16LEToString(std::string_view bytes) {
+  String text(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char16_t>(static_cast<Byte>(bytes[2 * i]) | (static_cast<Byte>(bytes[2 * i + 1]) << 8));
+  return text;
 }
 
 std::string_view UpToZero(std::span<const Byte> raw) {

@@ -3,11 +3,14 @@
 // delivery and the small decoding helpers their formats have in common.
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
 #include "import/ImportColumns.h"
 #include "import/readers/SpreadSheetFile.h"
+#include "platform/rtl/ByteReader.h"
 
 class TDatabaseFile : public TSpreadSheetFile {
  public:
@@ -43,9 +46,18 @@ class TDatabaseFile : public TSpreadSheetFile {
   // Ends a delivered record: its sheet row exists also when all its fields
   // are empty, and it has its status.
   void EndRecord(Integer row, TSMIRowStatus status);
+  // The table's memo or BLOB file (the table's name with the extension),
+  // opened on first use; nullptr when there is none or it cannot be opened.
+  TByteReader* SideFile(StringView extension);
+  void CloseSideFile();
   // The field names, for FindColumn and FillColumnList.
   std::vector<String> FFieldNames;
   String FPassword;
+
+ private:
+  bool FSideTried = false;
+  std::unique_ptr<TStream> FSideStream;
+  std::optional<TByteReader> FSide;
 };
 
 // The file's name with another extension (".mb", ".adm").
@@ -56,6 +68,8 @@ String TrimControls(const String& text);
 inline std::string_view AsText(std::span<const Byte> raw) {
   return {reinterpret_cast<const char*>(raw.data()), raw.size()};
 }
+// Little-endian UTF-16 bytes as text (an odd last byte is dropped).
+String Utf16LEToString(std::string_view bytes);
 // The bytes up to the first zero byte.
 std::string_view UpToZero(std::span<const Byte> raw);
 // A little-endian value of up to eight bytes, zero-extended.

@@ -4,6 +4,7 @@
 
 #include "import/ImportExceptions.h"
 #include "import/ImportMessages.h"
+#include "import/readers/Advantage.h"
 #include "import/readers/DBF.h"
 #include "import/readers/MSExcel.h"
 #include "import/readers/MSExcelX.h"
@@ -314,6 +315,7 @@ std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetReader(TTableTypeImport type,
   }
   if (type == teDBase) return std::make_unique<TDBF>();
   if (type == teParadox) return std::make_unique<TDBParadox>();
+  if (type == teADT) return std::make_unique<TADT>();
   throw ESMISpreadsheetType(String(strESpreadsheetType));
 }
 

@@ -26,3 +26,7 @@ Integer TRADerevuFromDatabase::GetTotalCount() {
 TRADerevuFromParadox::TRADerevuFromParadox(TComponent* owner) : TRADerevuFromDatabase(owner) { SetTableType(teParadox); }
 
 String TRADerevuFromParadox::FillFileFilters() const { return String(u"Paradox file (*.db)|*.DB|") + strAllFiles; }
+
+TRADerevuFromAdvantage::TRADerevuFromAdvantage(TComponent* owner) : TRADerevuFromDatabase(owner) { SetTableType(teADT); }
+
+String TRADerevuFromAdvantage::FillFileFilters() const { return String(u"Advantage table (*.adt)|*.ADT|") + strAllFiles; }

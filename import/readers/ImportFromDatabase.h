@@ -29,3 +29,11 @@ class TRADerevuFromParadox : public TRADerevuFromDatabase {
   String Extension() const override { return u".DB"; }
   String FillFileFilters() const override;
 };
+
+class TRADerevuFromAdvantage : public TRADerevuFromDatabase {
+ public:
+  explicit TRADerevuFromAdvantage(TComponent* owner = nullptr);
+  const char* ClassName() const override { return "TRADerevuFromAdvantage"; }
+  String Extension() const override { return u".ADT"; }
+  String FillFileFilters() const override;
+};

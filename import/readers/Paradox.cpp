@@ -322,9 +322,7 @@ void TDBParadox::BeforeLoad() {
 
 void TDBParadox::AfterLoad() {
   FTable.reset();
-  FBLOB.reset();
-  BLOBStream.reset();
-  FBLOBTried = false;
+  CloseSideFile();
 }
 
 bool TDBParadox::LoadRecordAt(Integer recNo, Integer row) {
@@ -439,31 +437,20 @@ void TDBParadox::DeliverField(Integer row, Integer column, const TParadoxField& 
 }
 
 bool TDBParadox::ReadBLOBValue1(Cardinal fileLoc, Cardinal length, AnsiString& data) {
-  if (!FBLOBTried) {
-    FBLOBTried = true;
-    const String name = WithExtension(FFileName, u".mb");
-    if (!FFileName.empty() && FileExists(name)) {
-      try {
-        BLOBStream = std::make_unique<TFileStream>(name, fmOpenRead | fmShareDenyNone);
-        FBLOB.emplace(*BLOBStream);
-      } catch (const Exception&) {
-        BLOBStream.reset();
-      }
-    }
-  }
-  if (!FBLOB) return false;
+  TByteReader* blobs = SideFile(u".mb");
+  if (blobs == nullptr) return false;
   const UInt64 index = fileLoc & 0xFF;
   const UInt64 offset = fileLoc & ~Cardinal{0xFF};
   UInt64 start = offset + 9;
   if (index != 255) {
     const UInt64 entry = offset + 12 + 5 * index;
-    if (entry + 5 > FBLOB->Size()) return false;
-    FBLOB->Seek(entry);
-    start = offset + UInt64{FBLOB->U8()} * 16;
+    if (entry + 5 > blobs->Size()) return false;
+    blobs->Seek(entry);
+    start = offset + UInt64{blobs->U8()} * 16;
   }
   // The value never reaches past the file.
-  if (start > FBLOB->Size() || length > FBLOB->Size() - start) return false;
-  FBLOB->Seek(start);
-  data = FBLOB->Ansi(length);
+  if (start > blobs->Size() || length > blobs->Size() - start) return false;
+  blobs->Seek(start);
+  data = blobs->Ansi(length);
   return true;
 }

@@ -103,7 +103,4 @@ class TDBParadox : public TDatabaseFile {
   Integer FRecordCount = 0;
   std::optional<TByteReader> FTable;
   std::vector<Byte> FRecord;
-  bool FBLOBTried = false;
-  std::unique_ptr<TStream> BLOBStream;
-  std::optional<TByteReader> FBLOB;
 };
