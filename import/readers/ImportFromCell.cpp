@@ -6,6 +6,7 @@
 #include "import/ImportMessages.h"
 #include "import/readers/Advantage.h"
 #include "import/readers/DBF.h"
+#include "import/readers/DBISAM.h"
 #include "import/readers/MSExcel.h"
 #include "import/readers/MSExcelX.h"
 #include "import/readers/Paradox.h"
@@ -316,6 +317,7 @@ std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetReader(TTableTypeImport type,
   if (type == teDBase) return std::make_unique<TDBF>();
   if (type == teParadox) return std::make_unique<TDBParadox>();
   if (type == teADT) return std::make_unique<TADT>();
+  if (type == teDBISAM) return std::make_unique<TDBISAM>();
   throw ESMISpreadsheetType(String(strESpreadsheetType));
 }
 

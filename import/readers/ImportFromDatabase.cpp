@@ -30,3 +30,7 @@ String TRADerevuFromParadox::FillFileFilters() const { return String(u"Paradox f
 TRADerevuFromAdvantage::TRADerevuFromAdvantage(TComponent* owner) : TRADerevuFromDatabase(owner) { SetTableType(teADT); }
 
 String TRADerevuFromAdvantage::FillFileFilters() const { return String(u"Advantage table (*.adt)|*.ADT|") + strAllFiles; }
+
+TRADerevuFromDBISAM::TRADerevuFromDBISAM(TComponent* owner) : TRADerevuFromDatabase(owner) { SetTableType(teDBISAM); }
+
+String TRADerevuFromDBISAM::FillFileFilters() const { return String(u"DBISAM table (*.dat)|*.DAT|") + strAllFiles; }

@@ -37,3 +37,11 @@ class TRADerevuFromAdvantage : public TRADerevuFromDatabase {
   String Extension() const override { return u".ADT"; }
   String FillFileFilters() const override;
 };
+
+class TRADerevuFromDBISAM : public TRADerevuFromDatabase {
+ public:
+  explicit TRADerevuFromDBISAM(TComponent* owner = nullptr);
+  const char* ClassName() const override { return "TRADerevuFromDBISAM"; }
+  String Extension() const override { return u".DAT"; }
+  String FillFileFilters() const override;
+};
