@@ -73,19 +73,11 @@ TSMIDataType TADT::FieldDataType(Byte type) {
 }
 
 void TADT::DescribeColumns(TSMIColumns& columns) const {
-  for (const TAdvantageField& f : FFields) {
-    TSMIColumn& column = *columns.Add();
-    column.FieldName = f.FieldName;
-    column.Size = f.Length;
-    column.DataType = FieldDataType(f.FieldType);
-  }
+  AddFieldColumns(columns, FFields, [](const TAdvantageField& f) { return FieldDataType(f.FieldType); });
 }
 
 void TADT::LoadFromStream(TStream& stream) {
-  TSpreadSheetFile::LoadFromStream(stream);
-  BeforeLoad();
-  try {
-    TByteReader in(stream);
+  LoadTable(stream, [this](TByteReader& in) {
     DBHeader = {};
     in.Skip(24);
     DBHeader.NumberOfRecords = in.U32();
@@ -130,15 +122,7 @@ void TADT::LoadFromStream(TStream& stream) {
           {DBHeader.NumberOfRecords, (in.Size() - first + DBHeader.RecordSize - 1) / DBHeader.RecordSize, 2147483647}));
     // The record buffer never grows past what the file holds.
     FRecord.assign(static_cast<size_t>(std::min<UInt64>(DBHeader.RecordSize, in.Size())), Byte{0});
-    FTable.emplace(std::move(in));
-    if (!IsIncrementalLoad) {
-      LoadAllRecords();
-      AfterLoad();
-    }
-  } catch (...) {
-    AfterLoad();
-    throw;
-  }
+  });
 }
 
 void TADT::BeforeLoad() {
@@ -146,19 +130,11 @@ void TADT::BeforeLoad() {
   PrepareSheet(RowStatusBit(rsNormal) | RowStatusBit(rsDeleted));
 }
 
-void TADT::AfterLoad() {
-  FTable.reset();
-  CloseSideFile();
-}
-
 bool TADT::LoadRecordAt(Integer recNo, Integer row) {
   TSpreadSheetFile::LoadRecord(recNo);
   if (!FTable || recNo < 0 || recNo >= FRecordCount || FRecord.empty()) return false;
   UpdateProgress(recNo, DBHeader.NumberOfRecords);
-  FTable->Seek(UInt64{DBHeader.HeaderSize} + UInt64{DBHeader.RecordSize} * static_cast<UInt64>(recNo) + 1);
-  const size_t have = static_cast<size_t>(std::min<UInt64>(FRecord.size(), FTable->Remaining()));
-  std::fill(FRecord.begin(), FRecord.end(), Byte{0});
-  FTable->Read(FRecord.data(), have);
+  ReadRecordBytes(UInt64{DBHeader.HeaderSize} + UInt64{DBHeader.RecordSize} * static_cast<UInt64>(recNo) + 1, FRecord);
   // The deletion byte also names the next deleted record (counted from 1).
   const Byte deletion = FRecord[0];
   const bool deleted = FNextDeletedRecNo - 1 == recNo || deletion != 0;

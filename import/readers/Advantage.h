@@ -57,7 +57,6 @@ class TADT : public TDatabaseFile {
   String ReadBLOBUnicodeValue(Cardinal block, Cardinal length) override;
   void LoadFromStream(TStream& stream) override;
   void BeforeLoad() override;
-  void AfterLoad() override;
   bool LoadRecord(Integer recNo) override { return LoadRecordAt(recNo, recNo); }
 
   static String GetStrFieldType(Byte type);
@@ -75,6 +74,5 @@ class TADT : public TDatabaseFile {
   std::vector<TAdvantageField> FFields;
   Integer FRecordCount = 0;
   Integer FNextDeletedRecNo = 0;
-  std::optional<TByteReader> FTable;
   std::vector<Byte> FRecord;
 };

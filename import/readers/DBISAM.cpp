@@ -99,14 +99,7 @@ TSMIDataType TDBISAM::FieldDataType(const TDBISAMField& f) {
   }
 }
 
-void TDBISAM::DescribeColumns(TSMIColumns& columns) const {
-  for (const TDBISAMField& f : FFields) {
-    TSMIColumn& column = *columns.Add();
-    column.FieldName = f.FieldName;
-    column.Size = f.Length;
-    column.DataType = FieldDataType(f);
-  }
-}
+void TDBISAM::DescribeColumns(TSMIColumns& columns) const { AddFieldColumns(columns, FFields, FieldDataType); }
 
 void TDBISAM::ReadHeader(TByteReader& in) {
   DBHeader = {};
@@ -181,10 +174,7 @@ void TDBISAM::ReadFields(TByteReader& in) {
 }
 
 void TDBISAM::LoadFromStream(TStream& stream) {
-  TSpreadSheetFile::LoadFromStream(stream);
-  BeforeLoad();
-  try {
-    TByteReader in(stream);
+  LoadTable(stream, [this](TByteReader& in) {
     ReadHeader(in);
     if (DBHeader.NumberOfFields > MaxFields || DBHeader.RecordSize == 0) in.Fail();
     if (OnDimensions)
@@ -200,15 +190,7 @@ void TDBISAM::LoadFromStream(TStream& stream) {
     const UInt64 rest = in.Size() - FFirstRecord;
     FRecordCount = static_cast<Integer>(std::min<UInt64>((rest + DBHeader.RecordSize - 1) / DBHeader.RecordSize, 2147483647));
     FRecord.assign(DBHeader.RecordSize, Byte{0});
-    FTable.emplace(std::move(in));
-    if (!IsIncrementalLoad) {
-      LoadAllRecords();
-      AfterLoad();
-    }
-  } catch (...) {
-    AfterLoad();
-    throw;
-  }
+  });
 }
 
 void TDBISAM::BeforeLoad() {
@@ -216,20 +198,11 @@ void TDBISAM::BeforeLoad() {
   PrepareSheet(RowStatusBit(rsNormal) | RowStatusBit(rsDeleted) | RowStatusBit(rsError));
 }
 
-void TDBISAM::AfterLoad() {
-  FTable.reset();
-  CloseSideFile();
-}
-
 bool TDBISAM::LoadRecordAt(Integer recNo, Integer row) {
   TSpreadSheetFile::LoadRecord(recNo);
   if (!FTable || recNo < 0 || recNo >= FRecordCount) return false;
   UpdateProgress(recNo, FRecordCount);
-  FTable->Seek(FFirstRecord + UInt64{DBHeader.RecordSize} * static_cast<UInt64>(recNo));
-  // A record cut short by the end of the file reads as zeros past it.
-  const size_t have = static_cast<size_t>(std::min<UInt64>(FRecord.size(), FTable->Remaining()));
-  std::fill(FRecord.begin(), FRecord.end(), Byte{0});
-  FTable->Read(FRecord.data(), have);
+  ReadRecordBytes(FFirstRecord + UInt64{DBHeader.RecordSize} * static_cast<UInt64>(recNo), FRecord);
   const TSMIRowStatus status = FRecord[0] == 1 ? rsDeleted : FRecord[0] == 2 ? rsError : rsNormal;
   if ((FLoadRowStatutes & RowStatusBit(status)) == 0) return false;
   if (OnCellValue) {

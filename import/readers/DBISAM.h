@@ -65,7 +65,6 @@ class TDBISAM : public TDatabaseFile {
   String ReadBLOBValue(Cardinal block, Cardinal length) override;
   void LoadFromStream(TStream& stream) override;
   void BeforeLoad() override;
-  void AfterLoad() override;
   bool LoadRecord(Integer recNo) override { return LoadRecordAt(recNo, recNo); }
 
   static String GetStrFieldType(Byte type, TDBISAMFieldSubType subType);
@@ -86,7 +85,6 @@ class TDBISAM : public TDatabaseFile {
   std::vector<TDBISAMField> FFields;
   Integer FRecordCount = 0;
   UInt64 FFirstRecord = 0;
-  std::optional<TByteReader> FTable;
   std::vector<Byte> FRecord;
 };
 

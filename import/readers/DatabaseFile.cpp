@@ -20,6 +20,35 @@ void TDatabaseFile::LoadFromFile(const String& fileName) {
   AfterLoad();
 }
 
+void TDatabaseFile::AfterLoad() {
+  FTable.reset();
+  CloseSideFile();
+}
+
+void TDatabaseFile::LoadTable(TStream& stream, const std::function<void(TByteReader& in)>& parse) {
+  TSpreadSheetFile::LoadFromStream(stream);
+  BeforeLoad();
+  try {
+    TByteReader in(stream);
+    parse(in);
+    FTable.emplace(std::move(in));
+    if (!IsIncrementalLoad) {
+      LoadAllRecords();
+      AfterLoad();
+    }
+  } catch (...) {
+    AfterLoad();
+    throw;
+  }
+}
+
+void TDatabaseFile::ReadRecordBytes(UInt64 offset, std::vector<Byte>& record) {
+  std::fill(record.begin(), record.end(), Byte{0});
+  if (offset >= FTable->Size()) return;
+  FTable->Seek(offset);
+  FTable->Read(record.data(), static_cast<size_t>(std::min<UInt64>(record.size(), FTable->Remaining())));
+}
+
 Integer TDatabaseFile::FindColumn(const String& fieldName) {
   const String wanted = UpperCase(fieldName);
   for (size_t i = 0; i < FFieldNames.size(); ++i)

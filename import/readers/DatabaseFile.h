@@ -3,6 +3,7 @@
 // delivery and the small decoding helpers their formats have in common.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -27,6 +28,8 @@ class TDatabaseFile : public TSpreadSheetFile {
   // The base checks, then the file is read through its own stream, which
   // closes when the load ends.
   void LoadFromFile(const String& fileName) override;
+  // Releases the table stream and closes the memo or BLOB file.
+  void AfterLoad() override;
   Integer FindColumn(const String& fieldName) override;
   void FillColumnList(TColumnList& list, const String& fieldList) override;
 
@@ -34,6 +37,14 @@ class TDatabaseFile : public TSpreadSheetFile {
   // The sheet's caption from the file name; the used range is detected
   // unless every record status is loaded.
   void PrepareSheet(TSMIRowStatuses allStatuses);
+  // The load every reader shares: the base step and BeforeLoad, then
+  // `parse` reads the header and the fields; the reader keeps the table
+  // for LoadRecord, or (the preview) loads every record into the sheet.
+  // AfterLoad runs when the load fails.
+  void LoadTable(TStream& stream, const std::function<void(TByteReader& in)>& parse);
+  // The record at the offset into `record`; what the file lacks reads as
+  // zeros.
+  void ReadRecordBytes(UInt64 offset, std::vector<Byte>& record);
   // The preview's load: records 0, 1, ... until the count or the load
   // range ends, the sheet row advancing for accepted records only.
   void LoadAllRecords();
@@ -53,12 +64,25 @@ class TDatabaseFile : public TSpreadSheetFile {
   // The field names, for FindColumn and FillColumnList.
   std::vector<String> FFieldNames;
   String FPassword;
+  // The table between the load and AfterLoad.
+  std::optional<TByteReader> FTable;
 
  private:
   bool FSideTried = false;
   std::unique_ptr<TStream> FSideStream;
   std::optional<TByteReader> FSide;
 };
+
+// One column per field: its name, its length as the size and its type.
+template <class TField, class TTypeOf>
+void AddFieldColumns(TSMIColumns& columns, const std::vector<TField>& fields, TTypeOf typeOf) {
+  for (const TField& f : fields) {
+    TSMIColumn& column = *columns.Add();
+    column.FieldName = f.FieldName;
+    column.Size = f.Length;
+    column.DataType = typeOf(f);
+  }
+}
 
 // The file's name with another extension (".mb", ".adm").
 String WithExtension(const String& fileName, StringView extension);

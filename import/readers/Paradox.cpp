@@ -137,12 +137,7 @@ TSMIDataType TDBParadox::FieldDataType(Byte type) {
 }
 
 void TDBParadox::DescribeColumns(TSMIColumns& columns) const {
-  for (const TParadoxField& f : FFields) {
-    TSMIColumn& column = *columns.Add();
-    column.FieldName = f.FieldName;
-    column.Size = f.Length;
-    column.DataType = FieldDataType(f.FieldType);
-  }
+  AddFieldColumns(columns, FFields, [](const TParadoxField& f) { return FieldDataType(f.FieldType); });
 }
 
 String TDBParadox::TranslateString(std::string_view bytes) const {
@@ -180,10 +175,7 @@ String TDBParadox::TranslateString(std::string_view bytes) const {
 }
 
 void TDBParadox::LoadFromStream(TStream& stream) {
-  TSpreadSheetFile::LoadFromStream(stream);
-  BeforeLoad();
-  try {
-    TByteReader in(stream);
+  LoadTable(stream, [this](TByteReader& in) {
     DBHeader = {};
     DBHeader.RecordSize = in.U16();
     DBHeader.HeaderSize = in.U16();
@@ -222,15 +214,7 @@ void TDBParadox::LoadFromStream(TStream& stream) {
       throw ESMICryptException(String(strEInvalidPassword));
     ReadBlockChain(in);
     FRecord.assign(DBHeader.RecordSize, Byte{0});
-    FTable.emplace(std::move(in));
-    if (!IsIncrementalLoad) {
-      LoadAllRecords();
-      AfterLoad();
-    }
-  } catch (...) {
-    AfterLoad();
-    throw;
-  }
+  });
 }
 
 void TDBParadox::ReadFieldInfo(TByteReader& in) {
@@ -320,11 +304,6 @@ void TDBParadox::BeforeLoad() {
   PrepareSheet(RowStatusBit(rsNormal) | RowStatusBit(rsDeleted));
 }
 
-void TDBParadox::AfterLoad() {
-  FTable.reset();
-  CloseSideFile();
-}
-
 bool TDBParadox::LoadRecordAt(Integer recNo, Integer row) {
   TSpreadSheetFile::LoadRecord(recNo);
   if (!FTable || recNo < 0 || recNo >= FRecordCount) return false;
@@ -332,8 +311,7 @@ bool TDBParadox::LoadRecordAt(Integer recNo, Integer row) {
   const auto block = std::upper_bound(FBlocks.begin(), FBlocks.end(), recNo,
                                       [](Integer n, const TDataBlock& b) { return n < b.First; }) -
                      1;
-  FTable->Seek(block->Offset + UInt64{DBHeader.RecordSize} * static_cast<UInt64>(recNo - block->First));
-  FTable->Read(FRecord.data(), FRecord.size());
+  ReadRecordBytes(block->Offset + UInt64{DBHeader.RecordSize} * static_cast<UInt64>(recNo - block->First), FRecord);
   if (OnCellValue) {
     const std::span<const Byte> record(FRecord);
     for (Integer i = 0; i < static_cast<Integer>(FFields.size()); ++i) {

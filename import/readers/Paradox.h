@@ -68,7 +68,6 @@ class TDBParadox : public TDatabaseFile {
   bool IsEncrypted() override;
   void LoadFromStream(TStream& stream) override;
   void BeforeLoad() override;
-  void AfterLoad() override;
   bool LoadRecord(Integer recNo) override { return LoadRecordAt(recNo, recNo); }
 
   // A text of the table by its sort order.
@@ -101,6 +100,5 @@ class TDBParadox : public TDatabaseFile {
   AnsiString FOriginalTableName, FSortingName;
   std::vector<TDataBlock> FBlocks;
   Integer FRecordCount = 0;
-  std::optional<TByteReader> FTable;
   std::vector<Byte> FRecord;
 };
