@@ -19,7 +19,7 @@ class TDatabaseFile : public TSpreadSheetFile {
   const char* ClassName() const override { return "TDatabaseFile"; }
 
   const String& Password() const { return FPassword; }
-  void SetPassword(const String& value) { FPassword = value; }
+  virtual void SetPassword(const String& value) { FPassword = value; }
   // The records the run can ask for; never more than the file holds.
   virtual Integer RecordCount() const = 0;
   // One import column per field of the table, in field order.

@@ -5,6 +5,7 @@
 #include "import/ImportExceptions.h"
 #include "import/ImportMessages.h"
 #include "import/readers/Advantage.h"
+#include "import/readers/Clarion.h"
 #include "import/readers/DBF.h"
 #include "import/readers/DBISAM.h"
 #include "import/readers/MSExcel.h"
@@ -318,6 +319,7 @@ std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetReader(TTableTypeImport type,
   if (type == teParadox) return std::make_unique<TDBParadox>();
   if (type == teADT) return std::make_unique<TADT>();
   if (type == teDBISAM) return std::make_unique<TDBISAM>();
+  if (type == teClarion) return std::make_unique<TClarion>();
   throw ESMISpreadsheetType(String(strESpreadsheetType));
 }
 

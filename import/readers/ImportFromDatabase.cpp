@@ -34,3 +34,7 @@ String TRADerevuFromAdvantage::FillFileFilters() const { return String(u"Advanta
 TRADerevuFromDBISAM::TRADerevuFromDBISAM(TComponent* owner) : TRADerevuFromDatabase(owner) { SetTableType(teDBISAM); }
 
 String TRADerevuFromDBISAM::FillFileFilters() const { return String(u"DBISAM table (*.dat)|*.DAT|") + strAllFiles; }
+
+TRADerevuFromClarion::TRADerevuFromClarion(TComponent* owner) : TRADerevuFromDatabase(owner) { SetTableType(teClarion); }
+
+String TRADerevuFromClarion::FillFileFilters() const { return String(u"Clarion table (*.dat)|*.DAT|") + strAllFiles; }

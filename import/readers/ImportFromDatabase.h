@@ -45,3 +45,11 @@ class TRADerevuFromDBISAM : public TRADerevuFromDatabase {
   String Extension() const override { return u".DAT"; }
   String FillFileFilters() const override;
 };
+
+class TRADerevuFromClarion : public TRADerevuFromDatabase {
+ public:
+  explicit TRADerevuFromClarion(TComponent* owner = nullptr);
+  const char* ClassName() const override { return "TRADerevuFromClarion"; }
+  String Extension() const override { return u".DAT"; }
+  String FillFileFilters() const override;
+};
