@@ -11,6 +11,7 @@
 #include "platform/rtl/Bcd.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Extended.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Strings.h"
 #include "table/Blob.h"
 #include "table/BlobStream.h"
@@ -269,16 +270,13 @@ void TMemDataSet::InternalOpen() {
 }
 
 void TMemDataSet::CloseCursor() {
-  struct Finish {
-    TMemDataSet* self;
-    ~Finish() {
-      self->FreeBuffer(self->FOldRecBuf);
-      self->FreeBuffer(self->FRangeStartBuffer);
-      self->FreeBuffer(self->FRangeEndBuffer);
-      self->FRangeCurrentBuffer = nullptr;
-      self->FRanged = false;
-    }
-  } finish{this};
+  TScopeExit finish([this] {
+    FreeBuffer(FOldRecBuf);
+    FreeBuffer(FRangeStartBuffer);
+    FreeBuffer(FRangeEndBuffer);
+    FRangeCurrentBuffer = nullptr;
+    FRanged = false;
+  });
   if (FData != nullptr) {
     FData->FFilterRangeFunc = nullptr;
     FLocalMDLinks.clear();
@@ -313,11 +311,7 @@ void TMemDataSet::InternalRefresh() {
 void TMemDataSet::Resync() {
   // A closed dataset has no buffer to read into.
   CheckActive();
-  FIsResync = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{FIsResync};
+  TRestoreValue resync(FIsResync, true);
   TDataSet::Resync();
 }
 
@@ -831,17 +825,12 @@ void TMemDataSet::Cancel() {
     FData->AddRefComplexFields(copy, false);
   }
   Int64 iteration = FStore != nullptr ? FStore->GetRefreshIteration() : -1;
-  struct Release {
-    TMemDataSet* self;
-    TRecBuf copy;
-    Int64 iteration;
-    ~Release() {
-      if (copy == nullptr) return;
-      Int64 now = self->FStore != nullptr ? self->FStore->GetRefreshIteration() : -1;
-      if (now == iteration) self->FData->FreeComplexFields(copy, true);
-      TData::FreeRecBuf(copy);
-    }
-  } release{this, copy, iteration};
+  TScopeExit release([this, copy, iteration] {
+    if (copy == nullptr) return;
+    Int64 now = FStore != nullptr ? FStore->GetRefreshIteration() : -1;
+    if (now == iteration) FData->FreeComplexFields(copy, true);
+    TData::FreeRecBuf(copy);
+  });
   TDataSet::Cancel();
 }
 
@@ -914,11 +903,7 @@ void TMemDataSet::DoOnNewRecord() {
 }
 
 void TMemDataSet::SetDefaultExpressionValues() {
-  FInSettingDefaultExpressionValues = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{FInSettingDefaultExpressionValues};
+  TRestoreValue setting(FInSettingDefaultExpressionValues, true);
   for (TField* field : Fields()) {
     const String& expression = field->DefaultExpression();
     if (expression.empty()) continue;

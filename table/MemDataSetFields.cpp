@@ -3,6 +3,7 @@
 #include "platform/db/DBConsts.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Locale.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Strings.h"
 #include "table/DataSetService.h"
 #include "table/FieldTypeMap.h"
@@ -44,10 +45,7 @@ void TMemDataSet::CreateFieldDefs() {
   if (FData == nullptr || !NeedCreateFieldDefs()) return;
   TFieldDefs& defs = FieldDefs();
   defs.BeginUpdate();
-  struct End {
-    TFieldDefs& defs;
-    ~End() { defs.EndUpdate(); }
-  } end{defs};
+  TScopeExit end([&defs] { defs.EndUpdate(); });
   defs.Clear();
   for (const auto& desc : FData->Fields()) {
     // Only a name that begins with the marker loses its two underscores;
