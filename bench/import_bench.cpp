@@ -4,6 +4,7 @@
 //   import_bench xls IN OUT.vtd
 //   import_bench xlsx IN OUT.vtd
 //   import_bench dbf IN OUT.vtd
+//   import_bench paradox IN OUT.vtd
 //
 // text: a delimited text file whose first row holds the field names
 // (separator ",", qualifier '"', UTF-8 with or without mark when the text is
@@ -17,6 +18,8 @@
 // characters wide.
 // dbf: a dBase or FoxPro table with its memo file beside it; every record
 // that is not deleted, with the table's own field names and types.
+// paradox: a Paradox table with its BLOB file beside it; every record, with
+// the table's own field names and types.
 // A file that cannot be read prints its error on stderr and exits with
 // status 1.
 // Prints: rows=N import_s=S import_cpu_s=S save_s=S peak_rss_mb=M (the
@@ -42,6 +45,7 @@
 
 #include "import/ImportUnit.h"
 #include "import/readers/ImportFromCell.h"
+#include "import/readers/ImportFromDatabase.h"
 #include "import/readers/ImportFromText.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/RtlUnit.h"
@@ -143,12 +147,14 @@ int ImportExcel(int argc, char** argv) {
   return RunImport(source, argv[3], 64);
 }
 
-int ImportDbf(int argc, char** argv) {
+// A database table with its own field names and types.
+template <class TSource>
+int ImportTable(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: import_bench dbf IN OUT.vtd\n");
+    std::fprintf(stderr, "usage: import_bench %s IN OUT.vtd\n", argv[1]);
     return 2;
   }
-  TRADerevuFromDBF source;
+  TSource source;
   source.SetOptions(0);
   source.SetAnimatedStatus(false);
   source.SetSourceFileName(Utf8ToString(argv[2]));
@@ -159,10 +165,10 @@ int ImportDbf(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: import_bench SOURCE ...   (sources: text, xls, xlsx, dbf)\n");
+    std::fprintf(stderr, "usage: import_bench SOURCE ...   (sources: text, xls, xlsx, dbf, paradox)\n");
     return 2;
   }
-  const std::map<std::string, std::function<int(int, char**)>> sources = {{"text", ImportText}, {"xls", ImportExcel}, {"xlsx", ImportExcel}, {"dbf", ImportDbf}};
+  const std::map<std::string, std::function<int(int, char**)>> sources = {{"text", ImportText}, {"xls", ImportExcel}, {"xlsx", ImportExcel}, {"dbf", ImportTable<TRADerevuFromDBF>}, {"paradox", ImportTable<TRADerevuFromParadox>}};
   auto it = sources.find(argv[1]);
   if (it == sources.end()) {
     std::fprintf(stderr, "import_bench: unknown source %s\n", argv[1]);

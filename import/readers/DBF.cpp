@@ -7,6 +7,7 @@
 
 #include "import/ImportExceptions.h"
 #include "import/ImportMessages.h"
+#include "import/readers/DatabaseFile.h"
 #include "platform/rtl/DateTimeUtils.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
@@ -50,27 +51,6 @@ bool HasFoxProMemoFile(TDBFVersion v) {
   return v == FoxPro || v == FoxProMemo || IsVisualFoxPro(v) || v == FoxPro2;
 }
 
-std::string_view AsText(std::span<const Byte> raw) {
-  return {reinterpret_cast<const char*>(raw.data()), raw.size()};
-}
-
-// Little-endian value of up to eight bytes (a shorter field is zero-extended).
-UInt64 LoadLE(std::span<const Byte> raw, size_t n) {
-  UInt64 v = 0;
-  for (size_t i = std::min(n, raw.size()); i-- > 0;) v = (v << 8) | raw[i];
-  return v;
-}
-UInt64 LoadBE(std::span<const Byte> raw, size_t n) {
-  UInt64 v = 0;
-  for (size_t i = 0; i < n; ++i) v = (v << 8) | (i < raw.size() ? raw[i] : 0);
-  return v;
-}
-double BitsToDouble(UInt64 bits) {
-  double d;
-  std::memcpy(&d, &bits, sizeof d);
-  return d;
-}
-
 // Digits at text[from, from + count) as a number; -1 when any is not a digit.
 Integer Digits(std::string_view text, size_t from, size_t count) {
   if (from + count > text.size()) return -1;
@@ -82,14 +62,6 @@ Integer Digits(std::string_view text, size_t from, size_t count) {
   return v;
 }
 
-// A day number of the time-stamp calendar and milliseconds as a date-time;
-// Null for values the calendar rejects, so one damaged cell never stops the
-// table.
-Variant TimeStampValue(Int64 day, Int64 msecs) {
-  if (day < 1 || day > MaxTimeStampDate || msecs < 0 || msecs >= MSecsPerDay) return Variant::Null();
-  return Variant::FromDateTime(TimeStampToDateTime({static_cast<Integer>(msecs), static_cast<Integer>(day)}));
-}
-
 // Numeric text between blanks: digits with an optional sign and point.
 bool TextToNumber(std::string_view text, double& value) {
   const size_t first = text.find_first_not_of(" \0");
@@ -98,14 +70,6 @@ bool TextToNumber(std::string_view text, double& value) {
   if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size();
-}
-
-// The file's name with another extension.
-String WithExtension(const String& fileName, StringView extension) {
-  const size_t slash = fileName.find_last_of(u"/\\");
-  const size_t dot = fileName.rfind(u'.');
-  const size_t cut = (dot != String::npos && (slash == String::npos || dot > slash)) ? dot : fileName.size();
-  return fileName.substr(0, cut) + String(extension);
 }
 
 }  // namespace
@@ -334,19 +298,19 @@ void TDBF::DeliverField(Integer row, Integer column, const TDBFField& f, std::sp
     return;
   }
   switch (t) {
-    case '+': cell(static_cast<Integer>(static_cast<Cardinal>(LoadLE(raw, 4))), ictInteger, taRightJustify); return;
+    case '+': cell(static_cast<Integer>(static_cast<Cardinal>(LoadLittleEndian(raw, 4))), ictInteger, taRightJustify); return;
     case '2':
-    case '4': cell(static_cast<Int64>(LoadLE(raw, 4)), ictInteger, taRightJustify); return;
+    case '4': cell(static_cast<Int64>(LoadLittleEndian(raw, 4)), ictInteger, taRightJustify); return;
     case 'I': {
-      const Integer le = static_cast<Integer>(static_cast<Cardinal>(LoadLE(raw, 4)));
+      const Integer le = static_cast<Integer>(static_cast<Cardinal>(LoadLittleEndian(raw, 4)));
       const bool littleEndian = FDBFVersion == FoxPro || FDBFVersion == FoxProMemo || IsVisualFoxPro(FDBFVersion);
       if (littleEndian || le == 0)
         cell(le, ictInteger, taRightJustify);
       else
-        cell(static_cast<Integer>(static_cast<Cardinal>(LoadBE(raw, 4)) - 0x80000000u), ictInteger, taRightJustify);
+        cell(static_cast<Integer>(static_cast<Cardinal>(LoadBigEndian(raw, 4)) - 0x80000000u), ictInteger, taRightJustify);
       return;
     }
-    case '8': cell(BitsToDouble(LoadLE(raw, 8)), ictDecimal, taRightJustify); return;
+    case '8': cell(DoubleFromBits(LoadLittleEndian(raw, 8)), ictDecimal, taRightJustify); return;
     case 'F':
     case 'N': {
       double v = 0;
@@ -358,11 +322,11 @@ void TDBF::DeliverField(Integer row, Integer column, const TDBFField& f, std::sp
       cell(v, ictDecimal, taRightJustify);
       return;
     }
-    case 'Y': cell(Currency::FromScaled(static_cast<Int64>(LoadLE(raw, 8))), ictDecimal, taRightJustify); return;
+    case 'Y': cell(Currency::FromScaled(static_cast<Int64>(LoadLittleEndian(raw, 8))), ictDecimal, taRightJustify); return;
     case 'O': {
-      const UInt64 bits = LoadBE(raw, 8);
+      const UInt64 bits = LoadBigEndian(raw, 8);
       const UInt64 sign = UInt64{1} << 63;
-      cell(BitsToDouble((bits & sign) != 0 ? bits & ~sign : ~bits), ictDecimal, taRightJustify);
+      cell(DoubleFromBits((bits & sign) != 0 ? bits & ~sign : ~bits), ictDecimal, taRightJustify);
       return;
     }
     case 'D': {
@@ -387,20 +351,20 @@ void TDBF::DeliverField(Integer row, Integer column, const TDBFField& f, std::sp
         else
           cell(Variant::Null(), ictEmpty, taLeftJustify);
       } else {
-        const Int64 julian = static_cast<Integer>(static_cast<Cardinal>(LoadLE(raw, 4)));
-        const Int64 msecs = static_cast<Integer>(static_cast<Cardinal>(LoadLE(raw.subspan(std::min<size_t>(4, raw.size())), 4)));
-        cell(TimeStampValue(julian - 1721425, msecs), ictDateTime, taLeftJustify);
+        const Int64 julian = static_cast<Integer>(static_cast<Cardinal>(LoadLittleEndian(raw, 4)));
+        const Int64 msecs = static_cast<Integer>(static_cast<Cardinal>(LoadLittleEndian(raw.subspan(std::min<size_t>(4, raw.size())), 4)));
+        cell(TimeStampCell(julian - 1721425, msecs), ictDateTime, taLeftJustify);
       }
       return;
     }
     case '@': {
-      const double ms = std::nearbyint(BitsToDouble(LoadBE(raw, 8)));
+      const double ms = std::nearbyint(DoubleFromBits(LoadBigEndian(raw, 8)));
       if (!(std::fabs(ms) < 1e15)) {
         cell(Variant::Null(), ictEmpty, taLeftJustify);
         return;
       }
       const Int64 whole = static_cast<Int64>(ms);
-      cell(TimeStampValue(whole / MSecsPerDay, whole % MSecsPerDay), ictDateTime, taLeftJustify);
+      cell(TimeStampCell(whole / MSecsPerDay, whole % MSecsPerDay), ictDateTime, taLeftJustify);
       return;
     }
     case 'L': cell(text == "T", ictBoolean, taLeftJustify); return;
@@ -408,7 +372,7 @@ void TDBF::DeliverField(Integer row, Integer column, const TDBFField& f, std::sp
     case 'B':
       // Visual FoxPro keeps doubles in its B fields.
       if (IsVisualFoxPro(FDBFVersion)) {
-        cell(BitsToDouble(LoadLE(raw, 8)), ictDecimal, taRightJustify);
+        cell(DoubleFromBits(LoadLittleEndian(raw, 8)), ictDecimal, taRightJustify);
         return;
       }
       [[fallthrough]];
@@ -421,7 +385,7 @@ void TDBF::DeliverField(Integer row, Integer column, const TDBFField& f, std::sp
       // Visual FoxPro and four-byte memo fields hold the block number in
       // binary.
       if (IsVisualFoxPro(FDBFVersion) || FDBFVersion == HyperSix || f.Length == 4) {
-        block = static_cast<Cardinal>(LoadLE(raw, 4));
+        block = static_cast<Cardinal>(LoadLittleEndian(raw, 4));
       } else {
         Int64 parsed = 0;
         block = TryStrToInt64(Trim(AnsiToString(text)), parsed) && parsed > 0 ? parsed : 0;

@@ -4,9 +4,13 @@
 
 #include "import/ImportExceptions.h"
 #include "import/ImportMessages.h"
+#include "import/readers/Advantage.h"
+#include "import/readers/Clarion.h"
 #include "import/readers/DBF.h"
+#include "import/readers/DBISAM.h"
 #include "import/readers/MSExcel.h"
 #include "import/readers/MSExcelX.h"
+#include "import/readers/Paradox.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
 
@@ -312,6 +316,10 @@ std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetReader(TTableTypeImport type,
     return std::make_unique<TMSExcel>();
   }
   if (type == teDBase) return std::make_unique<TDBF>();
+  if (type == teParadox) return std::make_unique<TDBParadox>();
+  if (type == teADT) return std::make_unique<TADT>();
+  if (type == teDBISAM) return std::make_unique<TDBISAM>();
+  if (type == teClarion) return std::make_unique<TClarion>();
   throw ESMISpreadsheetType(String(strESpreadsheetType));
 }
 
