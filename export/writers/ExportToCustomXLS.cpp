@@ -1,5 +1,6 @@
 #include "export/writers/ExportToCustomXLS.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "export/ExportFiles.h"
@@ -34,6 +35,10 @@ constexpr Word kLabel = 0x0204;
 constexpr Word kBoolErr = 0x0205;
 constexpr Word kFont = 0x0231;
 constexpr Word kXF = 0x0443;
+constexpr Word kDrawingGroup = 0x00EC;
+constexpr Word kContinue = 0x003C;
+// The most data one record carries; longer data goes on in CONTINUE records.
+constexpr size_t kMaxRecordData = 8224;
 
 }  // namespace
 
@@ -78,6 +83,7 @@ Integer TRODirezaToCustomXLS::GetXLSIndexByColor(TColor color) {
 void TRODirezaToCustomXLS::InternalBeforeProcess() {
   TRODirezaToCellFile::InternalBeforeProcess();
   lstFonts.clear();
+  lstObjects.clear();
   lstFormats = std::make_unique<std::vector<TXLSFormat>>();
   FLimitReported = false;
   FRowDropped = false;
@@ -85,6 +91,7 @@ void TRODirezaToCustomXLS::InternalBeforeProcess() {
 
 void TRODirezaToCustomXLS::InternalAfterProcess() {
   lstFonts.clear();
+  lstObjects.clear();
   lstFormats.reset();
   FTempFontStream.reset();
   TRODirezaToCellFile::InternalAfterProcess();
@@ -198,12 +205,39 @@ void TRODirezaToCustomXLS::WriteFileEnd() {
       WriteXF(look, 0);
     }
     WriteCellRecords();
+    DeferDrawingGroup();
   }
   lstFonts.clear();
   FCellXFs.clear();
   if (lstFormats) lstFormats->clear();
   WriteFontStream();
   if (FVersion < 7) WriteRecordHeader(0x000A, 0);
+}
+
+bool TRODirezaToCustomXLS::LoadCellPicture(TField* field, StringView text, TXLSPicture& picture) {
+  const std::vector<Byte> bytes = field != nullptr ? field->AsBytes() : std::vector<Byte>(text.begin(), text.end());
+  try {
+    picture.FPicture = TPicture::FromBytes(std::span<const Byte>(bytes));
+  } catch (const EInvalidGraphic&) {
+    return false;
+  }
+  picture.FSize = static_cast<Integer>(bytes.size());
+  return true;
+}
+
+void TRODirezaToCustomXLS::DeferDrawingGroup() {
+  if (lstObjects.empty()) return;
+  const std::string art = OfficeArtDrawingGroup(lstObjects);
+  lstObjects.clear();
+  if (!FTempFontStream) FTempFontStream = std::make_unique<TMemoryStream>();
+  Word id = kDrawingGroup;
+  for (size_t at = 0; at < art.size(); at += kMaxRecordData, id = kContinue) {
+    const size_t size = std::min(kMaxRecordData, art.size() - at);
+    const Byte head[4] = {static_cast<Byte>(id), static_cast<Byte>(id >> 8), static_cast<Byte>(size),
+                          static_cast<Byte>(size >> 8)};
+    FTempFontStream->WriteBuffer(head, 4);
+    FTempFontStream->WriteBuffer(art.data() + at, static_cast<Int64>(size));
+  }
 }
 
 void TRODirezaToCustomXLS::WriteRowStart() {
@@ -231,8 +265,12 @@ void TRODirezaToCustomXLS::WriteData(TField* field, TCellType cellType, Integer 
   if (FVersion >= 7) return TRODirezaToCellFile::WriteData(field, cellType, row, column, text, alignment, font, color);
   if (column > 255 || FRowDropped) return;
   TRODirezaToCellFile::WriteData(field, cellType, row, column, text, alignment, font, color);
-  // Pictures get no cell record.
-  if (cellType == ctGraphic || (field != nullptr && field->DataType() == ftGraphic && !field->IsNull())) return;
+  // Pictures get no cell record; they go into the drawing group.
+  if (cellType == ctGraphic || (field != nullptr && field->DataType() == ftGraphic && !field->IsNull())) {
+    TXLSPicture picture;
+    if (LoadCellPicture(field, text, picture)) lstObjects.push_back(std::move(picture));
+    return;
+  }
 
   TCellType type = cellType;
   if (HasOption(Options, soFieldMask))

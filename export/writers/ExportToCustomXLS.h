@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "export/writers/CellFileWriter.h"
+#include "export/writers/OfficeArtDrawingGroup.h"
 
 class TMemoryStream;
 
@@ -68,6 +69,10 @@ class TRODirezaToCustomXLS : public TRODirezaToCellFile {
   // The font's position in the table, appended when new and there is room;
   // -1 when the table is full or there is no font.
   Integer GetFontFromTable(const TFont* font);
+  // The picture of a graphic cell: the field's value, or without a field
+  // the cell text taken as bytes; false when it cannot be read (the picture
+  // is then left out and the run goes on).
+  static bool LoadCellPicture(TField* field, StringView text, TXLSPicture& picture);
   // The ANSI bytes of a text, cut to 255 without splitting a character.
   static AnsiString AnsiCut255(StringView text);
   // Words of a record's data, little-endian.
@@ -93,10 +98,15 @@ class TRODirezaToCustomXLS : public TRODirezaToCellFile {
 
   std::unique_ptr<TMemoryStream> FTempFontStream;
   std::vector<TFont> lstFonts;
+  std::vector<TXLSPicture> lstObjects;
   std::unique_ptr<std::vector<TXLSFormat>> lstFormats;
   Byte FVersion = 2;
 
  private:
+  // The drawing-group record of the collected pictures, into the records
+  // that go to the end of the file.
+  void DeferDrawingGroup();
+
   bool FLimitReported = false;
   bool FRowDropped = false;
 };

@@ -169,16 +169,10 @@ Integer TRODirezaToXLSX::StyleOf(TCellType type, const TFont* font, TColor color
 }
 
 void TRODirezaToXLSX::CollectPicture(TField* field, StringView text, Integer column) {
-  const std::vector<Byte> bytes =
-      field != nullptr ? field->AsBytes() : std::vector<Byte>(text.begin(), text.end());
-  TPicture picture;
-  try {
-    picture = TPicture::FromBytes(std::span<const Byte>(bytes));
-  } catch (const EInvalidGraphic&) {
-    return;  // a picture that cannot be read is left out, the run goes on
-  }
-  const std::vector<Byte> bmp = picture.BmpFile();
-  FPictures.push_back(TXlsxPicture{column, Statistic.CurrentRow, picture.Width(), picture.Height(),
+  TXLSPicture picture;
+  if (!LoadCellPicture(field, text, picture)) return;
+  const std::vector<Byte> bmp = picture.FPicture.BmpFile();
+  FPictures.push_back(TXlsxPicture{column, Statistic.CurrentRow, picture.FPicture.Width(), picture.FPicture.Height(),
                                    std::string(bmp.begin(), bmp.end())});
 }
 

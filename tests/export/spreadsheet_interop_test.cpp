@@ -58,6 +58,15 @@ TEST(SpreadsheetInterop, LibreOfficeReadsEveryValue) {
   const fs::path folder = FreshFolder("spreadsheet_lo");
   ExportSheet<TRODirezaToXLSX>(folder / "book_x.xlsx");
   ExportSheet<TRODirezaToXLS>(folder / "book_b.xls");
+  {
+    // A worksheet with pictures in its drawing group still reads whole.
+    TTestDataSet ds;
+    FillPictureDataSet(ds, TwoColourPicture());
+    TRODirezaToXLS writer;
+    PrepareSpreadsheetWriter(writer, ds, folder / "pictures.xls");
+    writer.Execute();
+    ASSERT_EQ(writer.Statistic.Result, erCompleted);
+  }
   ExportCsv(folder / "ours_utf8.csv", csUTF8);
   // The XLS file holds its texts in the ANSI code page, as this CSV does.
   ExportCsv(folder / "ours_ansi.csv", csANSI_WINDOWS);
@@ -66,10 +75,11 @@ TEST(SpreadsheetInterop, LibreOfficeReadsEveryValue) {
   const ToolResult convert = RunTool(
       "cd '" + folder.string() + "' && soffice -env:UserInstallation=file://" + (folder / "profile").string() +
       " --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false' --outdir '" +
-      out.string() + "' book_x.xlsx book_b.xls 2>&1");
+      out.string() + "' book_x.xlsx book_b.xls pictures.xls 2>&1");
   ASSERT_EQ(convert.ExitCode, 0) << convert.Output;
   EXPECT_EQ(Compare(folder / "ours_utf8.csv", "utf-8-sig", out / "book_x.csv"), "same");
   EXPECT_EQ(Compare(folder / "ours_ansi.csv", "cp1250", out / "book_b.csv"), "same");
+  EXPECT_EQ(FileBytes(out / "pictures.csv"), "1\n2\n3\n4\n");
   fs::remove_all(folder);
 }
 

@@ -185,4 +185,90 @@ TEST_F(XlsWriter, FieldMaskWritesLabels) {
   EXPECT_EQ(records[records.size() - 2].Data.substr(8), "100");
 }
 
+// An OfficeArt record: its type, instance and body.
+struct ArtRecord {
+  uint16_t Type;
+  uint16_t Instance;
+  std::string Body;
+};
+
+// Every record of an OfficeArt tree in document order, containers walked
+// into; each container's children must fill it exactly, so a length that
+// does not match fails.
+void WalkArt(const std::string& bytes, std::vector<ArtRecord>& out) {
+  size_t at = 0;
+  while (at < bytes.size()) {
+    ASSERT_LE(at + 8, bytes.size()) << "a record header is cut";
+    const uint16_t head = Word16(bytes, at), type = Word16(bytes, at + 2);
+    const uint32_t length = Word16(bytes, at + 4) | static_cast<uint32_t>(Word16(bytes, at + 6)) << 16;
+    ASSERT_LE(at + 8 + length, bytes.size()) << "record " << std::hex << type << " is longer than its parent";
+    const std::string body = bytes.substr(at + 8, length);
+    out.push_back({type, static_cast<uint16_t>(head >> 4), body});
+    if ((head & 0xF) == 0xF) WalkArt(body, out);
+    at += 8 + length;
+  }
+}
+
+// Pictures get no cell record; they go into one drawing-group record at the
+// end, continued in CONTINUE records past 8,224 bytes, whose picture store
+// holds each readable picture's bitmap. The values around them still read
+// in xlrd and gnumeric.
+TEST_F(XlsWriter, PicturesGoIntoTheDrawingGroup) {
+  const TPicture small = TwoColourPicture();
+  const std::vector<Cardinal> pixels(200 * 100, 0x336699);
+  const TPicture large = TPicture::FromPixels(200, 100, pixels);
+  for (const TPicture* picture : {&small, &large}) {
+    SCOPED_TRACE(picture->Width());
+    TTestDataSet ds;
+    FillPictureDataSet(ds, *picture);
+    TRODirezaToXLS writer;
+    const auto records = Export(writer, ds, "pictures.xls");
+    std::string art;
+    size_t group = 0, continued = 0;
+    for (size_t i = 0; i < records.size(); ++i) {
+      if (records[i].Id == 0x00EC) group = i;
+      if (records[i].Id == 0x00EC || (group != 0 && records[i].Id == 0x003C)) {
+        EXPECT_LE(records[i].Data.size(), 8224u);
+        continued += records[i].Id == 0x003C;
+        art += records[i].Data;
+      }
+      // Column 1 holds only pictures: no cell there.
+      if (records[i].Id >= 0x0201 && records[i].Id <= 0x0205) {
+        EXPECT_EQ(Word16(records[i].Data, 2), 0);
+      }
+    }
+    ASSERT_NE(group, 0u);
+    EXPECT_EQ(continued, picture == &large ? art.size() / 8224 : 0u);
+    EXPECT_EQ(records.back().Id, 0x000A);
+    std::vector<ArtRecord> tree;
+    WalkArt(art, tree);
+    std::vector<uint16_t> types;
+    for (const ArtRecord& r : tree) types.push_back(r.Type);
+    ASSERT_EQ(types, (std::vector<uint16_t>{0xF000, 0xF006, 0xF001, 0xF007, 0xF007, 0xF00B, 0xF11E}));
+    EXPECT_EQ(tree[1].Body.size(), 24u);
+    EXPECT_EQ(Word16(tree[1].Body, 0), 2 + 0x401);  // two pictures: the PNG is left out
+    EXPECT_EQ(tree[2].Instance, 2);
+    for (size_t entry : {3u, 4u}) {
+      // The entry's bitmap record follows its first 36 bytes: the identity
+      // the entry names, a tag, then the bitmap without its file header.
+      const std::string& body = tree[entry].Body;
+      ASSERT_GT(body.size(), 36u + 8u + 17u);
+      EXPECT_EQ(Word16(body, 36 + 2), 0xF01F);
+      EXPECT_EQ(body.substr(2, 16), body.substr(36 + 8, 16));
+      const std::span<const Byte> dib = picture->Dib();
+      EXPECT_EQ(body.substr(36 + 8 + 17), std::string(dib.begin(), dib.end()));
+    }
+    if (HasPythonModule("xlrd")) {
+      EXPECT_EQ(Xlrd(), "[[\"number\", 1.0]]\n[[\"number\", 2.0]]\n[[\"number\", 3.0]]\n[[\"number\", 4.0]]\n");
+    }
+    if (HasProgram("ssconvert")) {
+      // gnumeric expects a picture store in a workbook's globals only and
+      // says so on stderr for a worksheet file; it reads every value.
+      const ToolResult convert = RunTool("ssconvert '" + file.string() + "' '" + file.string() + ".csv' 2>&1");
+      EXPECT_EQ(convert.ExitCode, 0) << convert.Output;
+      EXPECT_EQ(FileBytes(file.string() + ".csv"), "1\n2\n3\n4\n");
+    }
+  }
+}
+
 }  // namespace
