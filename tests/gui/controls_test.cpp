@@ -3,6 +3,7 @@
 // popup operations proved with independent readers (xlrd for the worksheet,
 // poppler for the printed pages).
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QInputDialog>
 #include <QMenu>
 #include <QPageLayout>
@@ -234,13 +235,26 @@ TEST(GridPopup, EventsReachTheHitViewsPopUpProperties) {
   EXPECT_EQ(plain.GetPopUpProperties(), nullptr);
 }
 
-TEST(GridPopup, ThePopupMenuIsWatched) {
+TEST(GridPopup, TheHostsMenuOpensOverTheRowsAndIsWatched) {
   GridForm f;
+  f.Form.show();
   auto* menu = new QMenu;
+  menu->addAction(QStringLiteral("Item"));
   f.View->SetPopupMenu(menu);
-  EXPECT_EQ(f.View->GetPopupMenu(), menu);
+  SetGridPopupHitView(nullptr);
+  bool shown = false;
+  QTimer::singleShot(0, [&] {
+    shown = QApplication::activePopupWidget() == menu;
+    menu->close();
+  });
+  QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(10, 10), f.View->Site()->viewport()->mapToGlobal(QPoint(10, 10)));
+  QApplication::sendEvent(f.View->Site()->viewport(), &click);
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(GridPopupHitView(), f.View);
   delete menu;
   EXPECT_EQ(f.View->GetPopupMenu(), nullptr);
+  QContextMenuEvent again(QContextMenuEvent::Mouse, QPoint(10, 10));
+  QApplication::sendEvent(f.View->Site()->viewport(), &again);  // no menu: nothing
 }
 
 TEST(GridPopup, FilterDialogFiltersTheRows) {
