@@ -151,10 +151,10 @@ bool AssignedGridViewPopUpProperties(const TcxGridTablePopupMenuOperation* opera
                                      TksGridPopUpProperties*& properties);
 
 // Writes every row of the grid's view into a worksheet file (.xls) through
-// the export's XLS writer, the column captions on top. expand asks for
-// detail views to be opened, which this grid does not have; the native
-// format and the extension name the .xls worksheet. Raises what the writer
-// raises.
+// the export's XLS writer, the column captions on top. The flags name what
+// this writer always does: expand opens detail views, which this grid does
+// not have; save all, the native format and the extension "xls" are the
+// only way it writes. Raises what the writer raises.
 void ExportGridToExcel(const String& fileName, TcxGrid* grid, bool expand, bool saveAll, bool nativeFormat,
                        const String& fileExtension);
 

@@ -253,7 +253,7 @@ TEST(GridPopup, TheHostsMenuOpensOverTheRowsAndIsWatched) {
   EXPECT_EQ(GridPopupHitView(), f.View);
   delete menu;
   EXPECT_EQ(f.View->GetPopupMenu(), nullptr);
-  QContextMenuEvent again(QContextMenuEvent::Mouse, QPoint(10, 10));
+  QContextMenuEvent again(QContextMenuEvent::Mouse, QPoint(10, 10), click.globalPos());
   QApplication::sendEvent(f.View->Site()->viewport(), &again);  // no menu: nothing
 }
 
