@@ -1,6 +1,7 @@
 // The editor's start: the units in their order, the application, the main
 // window, the message loop, and the units undone in reverse.
 #include "app/MainForm.h"
+#include "controls/ksControlsUnit.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/FileDialogs.h"
 #include "platform/gui/QtClipboard.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   {
     TApplication app(argc, argv);
     TApplication::setApplicationName(QStringLiteral("Folvane"));
+    ControlsInitialize();
     InstallQtFileDialogs();
     InstallQtClipboard();
     QStringList params = TApplication::arguments();
@@ -25,6 +27,7 @@ int main(int argc, char** argv) {
     result = TApplication::exec();
     SetFileDialogHandler(nullptr);
     SetClipboard(nullptr);
+    ControlsFinalize();
   }
   MemDataFinalize();
   RtlFinalize();

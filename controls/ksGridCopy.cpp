@@ -55,4 +55,8 @@ bool TksGridCopyKeys::eventFilter(QObject* watched, QEvent* event) {
   return key == 0;
 }
 
-void InstallGridCopyKeys(TcxGridDBTableView* view) { new TksGridCopyKeys(view); }
+void InstallGridCopyKeys(TcxGridDBTableView* view) {
+  // A view of the library installs the keys itself; its grid must not add
+  // a second copy.
+  if (view->findChild<TksGridCopyKeys*>(QString(), Qt::FindDirectChildrenOnly) == nullptr) new TksGridCopyKeys(view);
+}

@@ -15,6 +15,13 @@ class TDataSource;
 class TField;
 class TcxGridDBTableView;
 
+// How the controller fetches: in grid (server) mode a grid loads only the
+// rows it shows. This controller always reads rows on demand, so the mode
+// is kept for the controls that switch it.
+struct TcxDataModeController {
+  bool GridMode = false;
+};
+
 class TcxGridDataController : public QAbstractTableModel {
   Q_OBJECT
 
@@ -22,6 +29,8 @@ class TcxGridDataController : public QAbstractTableModel {
   explicit TcxGridDataController(TcxGridDBTableView* view);
   ~TcxGridDataController() override;
 
+  TcxDataModeController& DataModeController() { return FDataModeController; }
+  const TcxDataModeController& DataModeController() const { return FDataModeController; }
   TDataSource* DataSource() const;
   void SetDataSource(TDataSource* value);
   // The dataset while the link is active; nullptr otherwise.
@@ -86,6 +95,7 @@ class TcxGridDataController : public QAbstractTableModel {
   int CountRows() const;
 
   TcxGridDBTableView* FView;
+  TcxDataModeController FDataModeController;
   std::unique_ptr<Link> FLink;
   std::vector<TField*> FFields;
   int FRowCount = 0;

@@ -13,21 +13,21 @@ namespace {
 
 struct ButtonSpec {
   const char16_t* Glyph;
-  TcxGridText Hint;
+  TcxResourceString Hint;
   void (TcxGridDBTableView::*Action)();
 };
 
 const ButtonSpec Specs[nbButtonCount] = {
-    {u"|\u25C0", gtNavigatorFirst, &TcxGridDBTableView::GoFirst},
-    {u"\u25C0", gtNavigatorPrior, &TcxGridDBTableView::GoPrior},
-    {u"\u25B6", gtNavigatorNext, &TcxGridDBTableView::GoNext},
-    {u"\u25B6|", gtNavigatorLast, &TcxGridDBTableView::GoLast},
-    {u"+", gtNavigatorInsert, &TcxGridDBTableView::InsertRecord},
-    {u"\u2212", gtNavigatorDelete, &TcxGridDBTableView::DeleteRecords},
-    {u"\u270E", gtNavigatorEdit, &TcxGridDBTableView::EditRecord},
-    {u"\u2713", gtNavigatorPost, &TcxGridDBTableView::PostRecord},
-    {u"\u2717", gtNavigatorCancel, &TcxGridDBTableView::CancelRecord},
-    {u"\u21BB", gtNavigatorRefresh, &TcxGridDBTableView::RefreshRecords},
+    {u"|\u25C0", cxSNavigatorFirst, &TcxGridDBTableView::GoFirst},
+    {u"\u25C0", cxSNavigatorPrior, &TcxGridDBTableView::GoPrior},
+    {u"\u25B6", cxSNavigatorNext, &TcxGridDBTableView::GoNext},
+    {u"\u25B6|", cxSNavigatorLast, &TcxGridDBTableView::GoLast},
+    {u"+", cxSNavigatorInsert, &TcxGridDBTableView::InsertRecord},
+    {u"\u2212", cxSNavigatorDelete, &TcxGridDBTableView::DeleteRecords},
+    {u"\u270E", cxSNavigatorEdit, &TcxGridDBTableView::EditRecord},
+    {u"\u2713", cxSNavigatorPost, &TcxGridDBTableView::PostRecord},
+    {u"\u2717", cxSNavigatorCancel, &TcxGridDBTableView::CancelRecord},
+    {u"\u21BB", cxSNavigatorRefresh, &TcxGridDBTableView::RefreshRecords},
 };
 
 }  // namespace
@@ -63,6 +63,6 @@ void TcxGridNavigator::UpdateButtons() {
   };
   for (int i = 0; i < nbButtonCount; ++i) {
     FButtons[static_cast<size_t>(i)]->setEnabled(enabled[i]);
-    FButtons[static_cast<size_t>(i)]->setToolTip(ToQString(GridText(Specs[i].Hint)));
+    FButtons[static_cast<size_t>(i)]->setToolTip(ToQString(ResourceString(Specs[i].Hint)));
   }
 }

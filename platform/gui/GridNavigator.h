@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <array>
 
-#include "platform/gui/GridTexts.h"
+#include "platform/gui/ResourceStrings.h"
 
 class QToolButton;
 class TcxGridDBTableView;

@@ -1,6 +1,8 @@
 #include "platform/gui/GridView.h"
 
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -11,7 +13,7 @@
 #include "platform/gui/GridCellEditors.h"
 #include "platform/gui/GridDataController.h"
 #include "platform/gui/GridNavigator.h"
-#include "platform/gui/GridTexts.h"
+#include "platform/gui/ResourceStrings.h"
 #include "platform/gui/QtStrings.h"
 
 // ---------------------------------------------------------------------------
@@ -61,7 +63,7 @@ void TcxGridSite::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   painter.setPen(palette().color(QPalette::PlaceholderText));
   painter.drawText(viewport()->rect().adjusted(0, 8, 0, 0), Qt::AlignHCenter | Qt::AlignTop,
-                   ToQString(GridText(gtNoDataToDisplay)));
+                   ToQString(ResourceString(scxGridNoDataInfoText)));
 }
 
 void TcxGridSite::keyPressEvent(QKeyEvent* event) {
@@ -102,6 +104,9 @@ TcxGridDBTableView::TcxGridDBTableView(QWidget* parent)
   FSite->verticalHeader()->setFixedWidth(12);
   FSite->horizontalHeader()->setDefaultSectionSize(FDefaultColumnWidth);
   FSite->setWordWrap(false);
+  // A narrow column clips its values rather than spend its few pixels on
+  // an ellipsis.
+  FSite->setTextElideMode(Qt::ElideNone);
   layout->addWidget(FSite, 1);
   FNavigator = new TcxGridNavigator(this);
   layout->addWidget(FNavigator);
@@ -180,6 +185,29 @@ void TcxGridDBTableView::SetMultiSelect(bool value) {
   FSite->setSelectionMode(value ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
 }
 
+bool TcxGridDBTableView::HeaderEndEllipsis() const {
+  return FSite->horizontalHeader()->textElideMode() == Qt::ElideRight;
+}
+void TcxGridDBTableView::SetHeaderEndEllipsis(bool value) {
+  FSite->horizontalHeader()->setTextElideMode(value ? Qt::ElideRight : Qt::ElideNone);
+}
+
+void TcxGridDBTableView::ShowFilterCustomizeDialog() {
+  TDataSet* dataSet = FController->DataSet();
+  if (dataSet == nullptr) return;
+  FSite->CommitOpenEditor();
+  bool accepted = false;
+  const QString expression =
+      QInputDialog::getText(this, ToQString(ResourceString(cxSFilterDialogCaption)),
+                            ToQString(ResourceString(cxSFilterDialogPrompt)), QLineEdit::Normal,
+                            ToQString(dataSet->Filtered() ? dataSet->Filter() : String()), &accepted);
+  if (!accepted) return;
+  const String filter = FromQString(expression.trimmed());
+  dataSet->SetFiltered(false);
+  dataSet->SetFilterText(filter);
+  dataSet->SetFiltered(!filter.empty());
+}
+
 void TcxGridDBTableView::FollowFocusedRow(int row) {
   FNavigator->UpdateButtons();
   QItemSelectionModel* selection = FSite->selectionModel();
@@ -232,8 +260,9 @@ void TcxGridDBTableView::DeleteRecords() {
   std::vector<int> rows = SelectedRows();
   if (rows.empty() && FController->FocusedRow() >= 0) rows.push_back(FController->FocusedRow());
   if (rows.empty()) return;
-  const TcxGridText question = rows.size() > 1 ? gtDeleteSelectedRecords : gtDeleteRecord;
-  if (!MessageConfirm(this, GridText(gtConfirm), GridText(question))) return;
+  const TcxResourceString question =
+      rows.size() > 1 ? scxGridDeletingSelectedConfirmationText : scxGridDeletingFocusedConfirmationText;
+  if (!MessageConfirm(this, ResourceString(SMsgDlgConfirm), ResourceString(question))) return;
   FController->DeleteRows(std::move(rows));
   FSite->selectionModel()->clearSelection();
   FollowFocusedRow(FController->FocusedRow());
@@ -270,10 +299,44 @@ TcxGrid::TcxGrid(QWidget* parent) : QWidget(parent), FLevel(std::make_unique<Tcx
 
 TcxGrid::~TcxGrid() = default;
 
-TcxGridDBTableView* TcxGrid::CreateView() {
-  auto* view = new TcxGridDBTableView(this);
+void TcxGrid::AttachView(TcxGridDBTableView* view) {
   layout()->addWidget(view);
   delete FLevel->FGridView;
   FLevel->FGridView = view;
-  return view;
+  view->Loaded();
+}
+
+// ---------------------------------------------------------------------------
+// Registered view classes
+
+namespace {
+
+std::vector<std::pair<String, TcxGridViewFactory>>& ViewClasses() {
+  static std::vector<std::pair<String, TcxGridViewFactory>> classes;
+  return classes;
+}
+
+}  // namespace
+
+void RegisterGridViewClass(const String& description, TcxGridViewFactory factory) {
+  UnregisterGridViewClass(description);
+  ViewClasses().emplace_back(description, std::move(factory));
+}
+
+void UnregisterGridViewClass(const String& description) {
+  auto& classes = ViewClasses();
+  std::erase_if(classes, [&](const auto& c) { return c.first == description; });
+}
+
+std::vector<String> RegisteredGridViewClasses() {
+  std::vector<String> names;
+  for (const auto& c : ViewClasses()) names.push_back(c.first);
+  return names;
+}
+
+TcxGridDBTableView* CreateRegisteredGridView(const String& description, QWidget* grid) {
+  for (const auto& c : ViewClasses()) {
+    if (c.first == description) return c.second(grid);
+  }
+  return nullptr;
 }

@@ -116,6 +116,24 @@ class TcxGridDBTableView : public QWidget {
   void SetNavigatorVisible(bool value);
   bool MultiSelect() const;
   void SetMultiSelect(bool value);
+  // Whether the user may filter by a column's values (the filter dialog).
+  bool ColumnFiltering() const { return FColumnFiltering; }
+  void SetColumnFiltering(bool value) { FColumnFiltering = value; }
+  // The box above the header that columns are dragged into for grouping;
+  // this grid does not group, so it is a setting only.
+  bool GroupByBox() const { return FGroupByBox; }
+  void SetGroupByBox(bool value) { FGroupByBox = value; }
+  // Long captions end in an ellipsis instead of being cut.
+  bool HeaderEndEllipsis() const;
+  void SetHeaderEndEllipsis(bool value);
+  bool HeaderAutoHeight() const { return FHeaderAutoHeight; }
+  void SetHeaderAutoHeight(bool value) { FHeaderAutoHeight = value; }
+  // Called once the grid has made the view and it is ready for use.
+  virtual void Loaded() {}
+
+  // Asks for a filter expression over the view's dataset and applies it;
+  // an empty one shows every row again. Raises what the dataset refuses.
+  void ShowFilterCustomizeDialog();
 
   // Called for every data cell before it is drawn; may change its brush or
   // draw the cell itself (done).
@@ -154,7 +172,11 @@ class TcxGridDBTableView : public QWidget {
   int FUpdateCount = 0;
   bool FColumnsChanged = false;
   bool FFollowing = false;
-  int FDefaultColumnWidth = 64;
+  // Wide enough for a name or a date in the default font.
+  int FDefaultColumnWidth = 100;
+  bool FColumnFiltering = true;
+  bool FGroupByBox = true;
+  bool FHeaderAutoHeight = false;
 };
 
 // A level of the grid: which view it shows.
@@ -170,6 +192,16 @@ class TcxGridLevel {
   TcxGridDBTableView* FGridView = nullptr;
 };
 
+// The view classes a grid can show, by the name a form designer lists them
+// under.
+using TcxGridViewFactory = std::function<TcxGridDBTableView*(QWidget* grid)>;
+void RegisterGridViewClass(const String& description, TcxGridViewFactory factory);
+void UnregisterGridViewClass(const String& description);
+// The descriptions in the order they were registered.
+std::vector<String> RegisteredGridViewClasses();
+// A new view of the registered class; nullptr for an unknown description.
+TcxGridDBTableView* CreateRegisteredGridView(const String& description, QWidget* grid);
+
 // The grid control: one level showing one table view.
 class TcxGrid : public QWidget {
   Q_OBJECT
@@ -180,10 +212,17 @@ class TcxGrid : public QWidget {
   const String& Name() const { return FName; }
   void SetName(const String& value) { FName = value; }
   TcxGridLevel* Level() const { return FLevel.get(); }
-  // Makes the view the level shows (owned by the grid).
-  TcxGridDBTableView* CreateView();
+  // Makes a view of the class the level shows (owned by the grid).
+  template <class TView = TcxGridDBTableView>
+  TView* CreateView() {
+    auto* view = new TView(this);
+    AttachView(view);
+    return view;
+  }
 
  private:
+  void AttachView(TcxGridDBTableView* view);
+
   String FName;
   std::unique_ptr<TcxGridLevel> FLevel;
 };

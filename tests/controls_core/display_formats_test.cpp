@@ -5,6 +5,8 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Strings.h"
+#include "platform/db/Fields.h"
+#include "tests/db/TestDataSet.h"
 
 namespace {
 
@@ -122,4 +124,58 @@ TEST(DisplayFormats, SharedObjectLivesWhileHeld) {
   first.reset();
   second.reset();
   EXPECT_EQ(DisplayFormats()->GetFloatFormat(), u"#,##0.00");
+}
+
+TEST(DisplayFormats, FormatDatasetFieldsSetsNumberAndDateFormats) {
+  TRestoreValue keep(FormatSettings);
+  FormatSettings.ShortDateFormat = u"d.M.yyyy";
+  FormatSettings.ShortTimeFormat = u"H:mm";
+  TksDisplayFormats formats;
+  formats.SetCurrencyFormat(u"#,##0.00 €");
+  struct Case {
+    const char16_t* Name;
+    TFieldType Type;
+    const char16_t* WithoutIntegers;  // nullptr: left alone
+    const char16_t* WithIntegers;
+  };
+  const Case cases[] = {
+      {u"I", ftInteger, nullptr, u"#,##0"},
+      {u"S", ftSmallint, nullptr, u"#,##0"},
+      {u"L", ftLargeint, u"#,##0", u"#,##0"},
+      {u"F", ftFloat, u"#,##0.00", u"#,##0.00"},
+      {u"C", ftCurrency, u"#,##0.00 €", u"#,##0.00 €"},
+      {u"B", ftBCD, u"", u""},
+      {u"D", ftDate, u"d.M.yyyy", u"d.M.yyyy"},
+      {u"T", ftTime, u"H:mm", u"H:mm"},
+      {u"DT", ftDateTime, u"d.M.yyyy H:mm", u"d.M.yyyy H:mm"},
+  };
+  for (bool withIntegers : {false, true}) {
+    TTestDataSet ds;
+    for (const Case& c : cases) ds.FieldDefs().Add(c.Name, c.Type);
+    ds.FieldDefs().Add(u"Text", ftString, 10);
+    ds.Open();
+    // A format that was there shows whether a field was left alone.
+    for (const Case& c : cases) {
+      TField* field = ds.FieldByName(c.Name);
+      if (auto* n = dynamic_cast<TNumericField*>(field)) {
+        n->SetDisplayFormat(u"old");
+        n->SetEditFormat(u"old");
+      } else {
+        static_cast<TDateTimeField*>(field)->SetDisplayFormat(u"old");
+      }
+    }
+    formats.FormatDatasetFields(ds, withIntegers);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << StringToUtf8(c.Name) << (withIntegers ? " with integers" : ""));
+      const char16_t* expected = withIntegers ? c.WithIntegers : c.WithoutIntegers;
+      const String want = expected != nullptr ? String(expected) : String(u"old");
+      TField* field = ds.FieldByName(c.Name);
+      if (auto* n = dynamic_cast<TNumericField*>(field)) {
+        EXPECT_EQ(n->DisplayFormat(), want);
+        EXPECT_EQ(n->EditFormat(), want);
+      } else {
+        EXPECT_EQ(static_cast<TDateTimeField*>(field)->DisplayFormat(), want);
+      }
+    }
+  }
 }

@@ -2,6 +2,7 @@
 #include <QTest>
 #include <cstdio>
 
+#include "app/MainForm.h"
 #include "controls/ksGrid.h"
 #include "platform/db/DataSource.h"
 #include "platform/gui/GridDataController.h"
@@ -10,6 +11,7 @@
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Clipboard.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/support/run_program.h"
 
 using namespace guitest;
 
@@ -84,4 +86,43 @@ TEST_F(CopyKeysTest, PastedTextReadsBackAsTheSameCells) {
   size_t read = fread(buffer, 1, sizeof buffer - 1, pipe);
   pclose(pipe);
   EXPECT_EQ(std::string(buffer, read), "[['Name', 'Qty'], ['Ana', '1,200'], ['Bor \"B\"', '']]\n");
+}
+
+TEST_F(CopyKeysTest, CtrlCWhileACellIsEditedIsLeftToTheEditor) {
+  View->Site()->edit(View->DataController()->index(0, 0));
+  ASSERT_TRUE(View->Site()->Editing());
+  // The open editor copies its own selected text, not the rows.
+  EXPECT_EQ(Press(Qt::Key_C, Qt::ControlModifier), u"Ana");
+  EXPECT_EQ(Press(Qt::Key_Insert, Qt::ControlModifier), u"Ana");
+}
+
+// The editor's own grid, with a file open and every row selected.
+TEST(EditorCopyKeys, CtrlCCopiesTheSelectedRowsOfTheOpenFile) {
+  InstallQtClipboard();
+  MessageLog messages;
+  TempDir dir;
+  const String file = dir.File("t.vtd");
+  MakeVtd(file, {{u"ID", ftInteger}, {u"Name", ftString, 20}},
+          {{u"1", u"Ana \"A\""}, {u"2", std::nullopt}, {u"3", u"Čebela\tpika"}});
+  {
+    TMainForm form(QStringList{ToQString(file)});
+    form.show();
+    form.gVTD_View()->Site()->selectAll();
+    Clipboard().SetUnicodeText(u"before");
+    QTest::keyClick(form.gVTD_View()->Site(), Qt::Key_C, Qt::ControlModifier);
+    const String copied = Clipboard().GetUnicodeText();
+    EXPECT_EQ(copied, u"ID\tName\r\n\"1\"\t\"Ana \"\"A\"\"\"\r\n\"2\"\t\"\"\r\n\"3\"\t\"Čebela\tpika\"\r\n");
+    SKIP_UNLESS_INSTALLED("python3", "python3");
+    const String saved = dir.File("copy.txt");
+    {
+      std::ofstream out(std::filesystem::path(saved), std::ios::binary);
+      out << StringToUtf8(copied);
+    }
+    const ProgramResult read = RunProgram(
+        {"/usr/bin/python3", "-c",
+         "import csv,sys;print(list(csv.reader(open(sys.argv[1],newline='',encoding='utf-8'),delimiter='\\t')))",
+         StringToUtf8(saved)});
+    EXPECT_EQ(read.Output, "[['ID', 'Name'], ['1', 'Ana \"A\"'], ['2', ''], ['3', 'Čebela\\tpika']]\n");
+  }
+  SetClipboard(nullptr);
 }

@@ -81,9 +81,9 @@ TEST_F(GridTest, DeleteAsksFirstWithTheTextForOneOrManyRecords) {
 
 TEST_F(GridTest, TheGridTextsCanBeReplacedAtRunTime) {
   Names({u"a"});
-  SetGridText(gtConfirm, u"Potrdi");
-  SetGridText(gtDeleteRecord, u"Izbrišem zapis?");
-  SetGridText(gtNavigatorFirst, u"Prvi");
+  SetResourceString(SMsgDlgConfirm, u"Potrdi");
+  SetResourceString(scxGridDeletingFocusedConfirmationText, u"Izbrišem zapis?");
+  SetResourceString(cxSNavigatorFirst, u"Prvi");
   View.Navigator()->UpdateButtons();
   Messages.Answer = false;
   View.DeleteRecords();

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/gui/Dialogs.h"
-#include "platform/gui/GridTexts.h"
+#include "platform/gui/ResourceStrings.h"
 #include "platform/gui/QtStrings.h"
 #include "platform/rtl/FileDialog.h"
 #include "table/VirtualTable.h"
@@ -84,7 +84,7 @@ struct MessageLog {
   }
   ~MessageLog() {
     SetMessageBoxHandler(nullptr);
-    ResetGridTexts();
+    ResetResourceStrings();
   }
 };
 
