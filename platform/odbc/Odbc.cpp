@@ -162,6 +162,9 @@ bool IsOdbcDateType(SmallInt t) {
          t == SQL_TIMESTAMP;
 }
 
+bool IsOdbcDateOnlyType(SmallInt t) { return t == SQL_TYPE_DATE || t == SQL_DATE; }
+bool IsOdbcTimeOnlyType(SmallInt t) { return t == SQL_TYPE_TIME || t == SQL_TIME; }
+
 std::vector<TOdbcSource> OdbcDrivers() { return ListSources(true); }
 std::vector<TOdbcSource> OdbcDataSources() { return ListSources(false); }
 
@@ -257,13 +260,22 @@ void TOdbcStatement::Execute() {
   auto* statement = static_cast<SQLHSTMT>(FHandle);
   for (size_t i = 0; i < FParams.size(); ++i) {
     TParam& p = FParams[i];
+    // A binding stays while its form and buffer stay; only the values and
+    // their lengths change from row to row.
+    const TBinding binding{p.CType, p.SqlType, p.Decimals, p.Buffer.data(), p.Buffer.capacity()};
+    if (p.Bound == binding) continue;
     CheckStatement(SQLBindParameter(statement, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, p.CType,
-                                    p.SqlType, p.ColumnSize, p.Decimals, p.Buffer.data(),
-                                    static_cast<SQLLEN>(p.Buffer.size()), reinterpret_cast<SQLLEN*>(&p.Indicator)),
+                                    p.SqlType, std::max<SQLULEN>(p.ColumnSize, p.Buffer.capacity()), p.Decimals,
+                                    p.Buffer.data(), static_cast<SQLLEN>(p.Buffer.capacity()),
+                                    reinterpret_cast<SQLLEN*>(&p.Indicator)),
                    statement, u"Binding a parameter");
+    p.Bound = binding;
   }
   CheckStatement(SQLExecute(statement), statement, u"Executing a statement");
-  SQLFreeStmt(statement, SQL_CLOSE);
+  // A statement that returned rows is closed for the next run; closing one
+  // that did not would make some drivers prepare it again.
+  SQLSMALLINT columns = 0;
+  if (Succeeded(SQLNumResultCols(statement, &columns)) && columns > 0) SQLFreeStmt(statement, SQL_CLOSE);
 }
 
 // ---------------------------------------------------------------------------

@@ -51,6 +51,8 @@ bool IsOdbcBinaryType(SmallInt sqlType);
 bool IsOdbcIntegerType(SmallInt sqlType);
 bool IsOdbcRealType(SmallInt sqlType);
 bool IsOdbcDateType(SmallInt sqlType);  // date, time or time stamp
+bool IsOdbcDateOnlyType(SmallInt sqlType);
+bool IsOdbcTimeOnlyType(SmallInt sqlType);
 
 class TOdbcConnection;
 
@@ -80,6 +82,12 @@ class TOdbcStatement {
   friend class TOdbcConnection;
   // A parameter's value in the form it is bound with (ODBC's C type, SQL
   // type, size and bytes).
+  struct TBinding {
+    SmallInt CType = 0, SqlType = 0, Decimals = 0;
+    const void* Buffer = nullptr;
+    size_t Capacity = 0;
+    bool operator==(const TBinding&) const = default;
+  };
   struct TParam {
     SmallInt CType = 0;
     SmallInt SqlType = 0;
@@ -87,6 +95,7 @@ class TOdbcStatement {
     SmallInt Decimals = 0;
     std::vector<char> Buffer = std::vector<char>(1);
     Int64 Indicator = -1;  // the byte count, or the null mark
+    TBinding Bound;        // what the driver was last told
   };
   TOdbcStatement(void* handle, Integer paramCount);
   static void Set(TParam& param, SmallInt cType, SmallInt sqlType, const void* data, size_t size,
