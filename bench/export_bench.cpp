@@ -9,6 +9,11 @@
 //   export_bench xls|sql|ldif|json|xml|html|rtf|dbf|sylk|dif|wk1|wq1|spss|pdf IN.vtd OUT [--charset=...]
 //       the same with the writer of that format and its defaults
 //       (dbf_baseline.sh times LibreOffice making the same table from CSV)
+//   export_bench ado IN.vtd CONNECTION_STRING TABLE
+//       the rows into TABLE of the ODBC database (created when missing)
+//       (ado_baseline.sh times sqlite3's own .import of the same rows)
+//   export_bench paradox IN.vtd OUT
+//       the same into a Paradox table
 #include <sys/resource.h>
 
 #include <chrono>
@@ -22,6 +27,7 @@
 #include <string>
 
 #include "bench/ten_field_shape.h"
+#include "export/writers/ExportToADO.h"
 #include "export/writers/ExportToDBF.h"
 #include "export/writers/ExportToDIF.h"
 #include "export/writers/ExportToHTML.h"
@@ -58,7 +64,9 @@ int Usage() {
                "[--fixed]\n"
                "       export_bench xlsx IN.vtd OUT [--threads=N] [--level=N]\n"
                "       export_bench xls|sql|ldif|json|xml|html|rtf|dbf|sylk|dif|wk1|wq1|spss|pdf IN.vtd OUT "
-               "[--charset=ansi|oem|ebcdic|utf8|unicode]\n");
+               "[--charset=ansi|oem|ebcdic|utf8|unicode]\n"
+               "       export_bench ado IN.vtd CONNECTION_STRING TABLE\n"
+               "       export_bench paradox IN.vtd OUT\n");
   return 2;
 }
 
@@ -134,9 +142,17 @@ int Plain(int argc, char** argv) {
   return Export(writer, argv);
 }
 
+int Ado(int argc, char** argv) {
+  if (argc != 5) return Usage();
+  TRODirezaToADO writer;
+  writer.TableName = Utf8ToString(argv[4]);
+  return Export(writer, argv);
+}
+
 using TMode = int (*)(int, char**);
 const std::map<std::string, TMode> Modes = {
     {"text", Text},
+    {"ado", Ado},
     {"xlsx", Xlsx},
     {"xls", Plain<TRODirezaToXLS>},
     {"sql", Plain<TRODirezaToSQL>},
