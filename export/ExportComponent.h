@@ -132,10 +132,12 @@ class TRODirezaBaseComponent : public TSMECustomBaseComponent {
   using TBookmarkEvent = std::function<void(TRODirezaBaseComponent* sender, Integer index, TBookmark& bookmark)>;
   TBookmarkEvent OnGetNextSelected;  // kept for callers; no step calls it
   std::function<void(TRODirezaBaseComponent* sender, Integer& count)> OnGetSelectedCount;  // likewise
-  TNotifyEvent OnBeforeLoadSpecification;
-  TNotifyEvent OnAfterLoadSpecification;
-  TNotifyEvent OnBeforeSaveSpecification;
-  TNotifyEvent OnAfterSaveSpecification;
+  // Specification events; the handler may change the file name.
+  using TSpecificationEvent = std::function<void(TRODirezaBaseComponent* sender, String& fileName)>;
+  TSpecificationEvent OnBeforeLoadSpecification;
+  TSpecificationEvent OnAfterLoadSpecification;
+  TSpecificationEvent OnBeforeSaveSpecification;
+  TSpecificationEvent OnAfterSaveSpecification;
   const String& SpecificationDir() const { return FSpecificationDir; }
   // Trimmed, with a trailing "/" when not empty.
   void SetSpecificationDir(const String& value);
@@ -150,6 +152,18 @@ class TRODirezaBaseComponent : public TSMECustomBaseComponent {
   // One run; see the .cpp for the order of the steps. A failure is shown
   // with soShowMessage and raised to the caller otherwise.
   void Execute();
+
+  // Specification files (.zaz; ExportSpecification.cpp). Saving with an
+  // empty name or file writes nothing; loading a missing file loads nothing;
+  // a file with an unknown target or a value out of range is refused with
+  // ESMESpecificationException before any setting changes.
+  void SaveSpecification(const String& specName, const String& fileName, bool showDialog);
+  void LoadSpecification(const String& fileName);
+  // The text without the byte-order mark.
+  virtual void SaveSpecificationToStream(TStream& stream, const String& specName);
+  std::vector<String> SaveSpecificationToStringList(const String& specName);
+  void LoadSpecificationFromStream(TStream& stream);
+  virtual void LoadSpecificationFromStrings(const std::vector<String>& lines);
 
   TDataSet* GetDS() const;
   bool IsMemoColumnExist() const;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
 
@@ -213,6 +214,17 @@ String TranslateToHex(StringView text) {
     out += code;
   }
   return out;
+}
+
+void WriteUtf16LELines(TStream& stream, std::span<const String> lines) {
+  std::string bytes;
+  for (const String& line : lines) {
+    for (char16_t c : line + u"\r\n") {
+      bytes += static_cast<char>(c & 0xFF);
+      bytes += static_cast<char>(c >> 8);
+    }
+  }
+  stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
 }
 
 String TranslateFromHex(StringView text) {

@@ -7,9 +7,12 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 
 #include "export/ExportTypes.h"
 #include "platform/rtl/Types.h"
+
+class TStream;
 
 // ---- Padding ----
 
@@ -80,6 +83,8 @@ std::string ZAZUtf8Encode(StringView text);
 // Every character as its code in upper-case hexadecimal, at least two digits
 // ("\t" gives "09", ";" "3B", character 0 "00").
 String TranslateToHex(StringView text);
+// Writes each line in UTF-16LE followed by CR LF.
+void WriteUtf16LELines(TStream& stream, std::span<const String> lines);
 // Pairs of hexadecimal digits back to characters; an odd last digit and any
 // pair that is not hexadecimal are ignored.
 String TranslateFromHex(StringView text);

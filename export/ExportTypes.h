@@ -43,3 +43,13 @@ enum TSMEStyle : Byte {
 enum TSMEDateOrder : Byte { doMDY, doDMY, doYMD, doYDM, doDYM, doMYD };
 enum TSMEMeasure : Byte { emPoint, emInch, emCentimeters, emPicas };
 enum TSMEOrientation : Byte { emDefault, emPortrait, emLandscape };
+
+// A set of export targets: bit n stands for the target of value n.
+using TExportFormatTypes = Cardinal;
+constexpr TExportFormatTypes FormatBit(TTableTypeExport tableType) {
+  return tableType < 32 ? TExportFormatTypes{1} << tableType : 0;
+}
+constexpr bool HasFormat(TExportFormatTypes formats, TTableTypeExport tableType) {
+  return (formats & FormatBit(tableType)) != 0;
+}
+inline constexpr int TableTypeCount = teJSON + 1;

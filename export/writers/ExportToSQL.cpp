@@ -147,14 +147,7 @@ void TSMESQLOptions::SaveToStream(TStream& stream) const {
       String(u"MultiRowInsert=") + (MultiRowInsert ? u"1" : u"0"),
       u"FieldNameCharCase=" + IntToStr(FieldNameCharCase),
   };
-  std::string bytes;
-  for (const String& line : lines) {
-    for (char16_t c : line + kCrLf) {
-      bytes += static_cast<char>(c & 0xFF);
-      bytes += static_cast<char>(c >> 8);
-    }
-  }
-  stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  WriteUtf16LELines(stream, lines);
 }
 
 void TSMESQLOptions::LoadFromStrings(const std::vector<String>& lines) {
