@@ -5,6 +5,12 @@
 //   import_bench xlsx IN OUT.vtd
 //   import_bench dbf IN OUT.vtd
 //   import_bench paradox IN OUT.vtd
+//   import_bench wk1 IN OUT.vtd
+//   import_bench wq1 IN OUT.vtd
+//   import_bench ods IN OUT.vtd
+//   import_bench html IN OUT.vtd
+//   import_bench xml IN OUT.vtd [SPEC.vod]
+//   import_bench ics IN OUT.vtd
 //
 // text: a delimited text file whose first row holds the field names
 // (separator ",", qualifier '"', UTF-8 with or without mark when the text is
@@ -20,6 +26,19 @@
 // that is not deleted, with the table's own field names and types.
 // paradox: a Paradox table with its BLOB file beside it; every record, with
 // the table's own field names and types.
+// wk1, wq1: the first sheet of a Lotus 1-2-3 worksheet (WK1 to WK4) or a
+// Quattro Pro notebook (WQ1 to WB3, QPW), its first row giving the field
+// names; these sources keep every column as text (64 characters wide).
+// ods: the first sheet of an OpenDocument spreadsheet, its first row giving
+// the field names; cells are read as they are shown, so every column is
+// text, 64 characters wide at least (bench/make_ods_bench.py makes the file,
+// bench/libreoffice_ods_baseline.py times LibreOffice converting it to CSV).
+// html: the rows of every table of a page, the first row naming the
+// columns; text columns 64 characters wide at least.
+// xml: the records of RECORDS/RECORD (or the tags SPEC.vod gives), fields
+// named by the document; text columns 64 characters wide at least.
+// ics: the events of a vCalendar or iCalendar file, one column per
+// property; text columns 64 characters wide at least.
 // A file that cannot be read prints its error on stderr and exits with
 // status 1.
 // Prints: rows=N import_s=S import_cpu_s=S save_s=S peak_rss_mb=M (the
@@ -46,7 +65,11 @@
 #include "import/ImportUnit.h"
 #include "import/readers/ImportFromCell.h"
 #include "import/readers/ImportFromDatabase.h"
+#include "import/readers/ImportFromHTML.h"
 #include "import/readers/ImportFromText.h"
+#include "import/readers/ImportFromXML.h"
+#include "import/readers/OpenOfficeCalc.h"
+#include "import/readers/VCalendar.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/RtlUnit.h"
 #include "platform/rtl/Strings.h"
@@ -135,12 +158,14 @@ int ImportText(int argc, char** argv) {
   return RunImport(source, argv[3], 1);
 }
 
-int ImportExcel(int argc, char** argv) {
+// The first sheet of a workbook or worksheet file.
+template <typename TSource>
+int ImportSheet(int argc, char** argv) {
   if (argc < 4) {
     std::fprintf(stderr, "usage: import_bench %s IN OUT.vtd\n", argv[1]);
     return 2;
   }
-  TRADerevuFromXLS source;
+  TSource source;
   SetDefaults(source);
   source.SetSourceFileName(Utf8ToString(argv[2]));
   source.SetSheetIndex(0);
@@ -161,14 +186,79 @@ int ImportTable(int argc, char** argv) {
   return RunImport(source, argv[3], 1);
 }
 
+int ImportOds(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: import_bench ods IN OUT.vtd\n");
+    return 2;
+  }
+  TRADerevuFromOpenOfficeCalc source;
+  SetDefaults(source);
+  source.SetSourceFileName(Utf8ToString(argv[2]));
+  source.SetSheetIndex(0);
+  return RunImport(source, argv[3], 64);
+}
+
+// The rows of an HTML page's tables, the first row naming the columns.
+int ImportHtml(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: import_bench html IN OUT.vtd\n");
+    return 2;
+  }
+  TRADerevuFromHTML source;
+  SetDefaults(source);
+  source.SetSourceFileName(Utf8ToString(argv[2]));
+  return RunImport(source, argv[3], 64);
+}
+
+// The records of an XML document: element records of RECORDS/RECORD, or
+// whatever records element SPEC.vod's [XMLTags] names.
+int ImportXml(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: import_bench xml IN OUT.vtd [SPEC.vod]\n");
+    return 2;
+  }
+  TRADerevuFromXML source;
+  source.SetOptions(0);
+  source.SetAnimatedStatus(false);
+  if (argc > 4) source.LoadSpecification(Utf8ToString(argv[4]));
+  source.SetSourceFileName(Utf8ToString(argv[2]));
+  return RunImport(source, argv[3], 64);
+}
+
+// The events of a calendar, one column per property.
+int ImportCalendar(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: import_bench ics IN OUT.vtd\n");
+    return 2;
+  }
+  TRADerevuFromVCalendar source;
+  source.SetOptions(0);
+  source.SetAnimatedStatus(false);
+  source.SetSourceFileName(Utf8ToString(argv[2]));
+  return RunImport(source, argv[3], 64);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: import_bench SOURCE ...   (sources: text, xls, xlsx, dbf, paradox)\n");
+    std::fprintf(stderr,
+                 "usage: import_bench SOURCE ...   (sources: text, xls, xlsx, dbf, paradox, wk1, wq1, ods, html, xml, "
+                 "ics)\n");
     return 2;
   }
-  const std::map<std::string, std::function<int(int, char**)>> sources = {{"text", ImportText}, {"xls", ImportExcel}, {"xlsx", ImportExcel}, {"dbf", ImportTable<TRADerevuFromDBF>}, {"paradox", ImportTable<TRADerevuFromParadox>}};
+  const std::map<std::string, std::function<int(int, char**)>> sources = {
+      {"text", ImportText},
+      {"xls", ImportSheet<TRADerevuFromXLS>},
+      {"xlsx", ImportSheet<TRADerevuFromXLS>},
+      {"dbf", ImportTable<TRADerevuFromDBF>},
+      {"paradox", ImportTable<TRADerevuFromParadox>},
+      {"wk1", ImportSheet<TRADerevuFromWKS>},
+      {"wq1", ImportSheet<TRADerevuFromQuattro>},
+      {"ods", ImportOds},
+      {"html", ImportHtml},
+      {"xml", ImportXml},
+      {"ics", ImportCalendar}};
   auto it = sources.find(argv[1]);
   if (it == sources.end()) {
     std::fprintf(stderr, "import_bench: unknown source %s\n", argv[1]);

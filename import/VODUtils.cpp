@@ -88,6 +88,33 @@ constexpr THtmlEntity HtmlEntities[] = {
     {u"&#37", u"%"},
 };
 
+// When text begins with "&#" digits ";" or "&#x" hex digits ";" naming a
+// character, appends it and returns the reference's length; else 0.
+size_t NumericReference(StringView text, String& out) {
+  if (text.size() < 4 || text[1] != u'#') return 0;
+  const bool hex = text[2] == u'x' || text[2] == u'X';
+  size_t i = hex ? 3 : 2;
+  char32_t code = 0;
+  const size_t first = i;
+  for (; i < text.size() && i - first < 8; ++i) {
+    const char16_t c = text[i];
+    const int digit = c >= u'0' && c <= u'9' ? c - u'0'
+                      : hex && c >= u'a' && c <= u'f' ? c - u'a' + 10
+                      : hex && c >= u'A' && c <= u'F' ? c - u'A' + 10 : -1;
+    if (digit < 0) break;
+    code = code * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+  }
+  if (i == first || i >= text.size() || text[i] != u';') return 0;
+  if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  if (code >= 0x10000) {
+    out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+    out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+  } else {
+    out += static_cast<char16_t>(code);
+  }
+  return i + 1;
+}
+
 }  // namespace
 
 void ReplaceHTMLChars(String& text) {
@@ -102,6 +129,12 @@ void ReplaceHTMLChars(String& text) {
       continue;
     }
     const StringView rest = source.substr(i);
+    // A complete numeric reference stands for its character, whatever
+    // digits it has ("&#22810;", "&#x17D;"; "&#345;" is no "&#34").
+    if (const size_t length = NumericReference(rest, result); length > 0) {
+      i += length;
+      continue;
+    }
     const auto match = std::find_if(std::begin(HtmlEntities), std::end(HtmlEntities),
                                     [&](const THtmlEntity& e) { return rest.starts_with(e.Entity); });
     if (match == std::end(HtmlEntities)) {

@@ -8,9 +8,14 @@
 #include "import/readers/Clarion.h"
 #include "import/readers/DBF.h"
 #include "import/readers/DBISAM.h"
+#include "import/readers/Lotus123.h"
 #include "import/readers/MSExcel.h"
 #include "import/readers/MSExcelX.h"
+#include "import/readers/OpenOfficeCalc.h"
 #include "import/readers/Paradox.h"
+#include "import/readers/QuattroPro.h"
+#include "import/readers/Skype.h"
+#include "import/readers/VCalendar.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
 
@@ -255,6 +260,19 @@ std::unique_ptr<TSpreadSheetFile> TRADerevuFromXLS::WorkBookCreation() {
   return CreateSpreadSheetReader(teXLS, SourceFileName());
 }
 
+namespace {
+
+// Descriptions and patterns, each followed by "|", then the filter of all
+// files.
+template <size_t N>
+String FileFilters(const char16_t* const (&entries)[N][2]) {
+  String filter;
+  for (const auto& entry : entries) filter += String(entry[0]) + u"|" + entry[1] + u"|";
+  return filter + strAllFiles;
+}
+
+}  // namespace
+
 String TRADerevuFromXLS::FillFileFilters() const {
   static const char16_t* const kEntries[][2] = {
       {u"Excel spreadsheet (*.xls)", u"*.XLS"},
@@ -264,9 +282,40 @@ String TRADerevuFromXLS::FillFileFilters() const {
       {u"Excel 12 Binary Workbook (*.xlsb)", u"*.XLSB"},
       {u"Excel 12 Template (*.xltx)", u"*.XLTX"},
       {u"Excel 12  Macro-Enabled Template (*.xltm)", u"*.XLTM"}};
-  String filter;
-  for (const auto& entry : kEntries) filter += String(entry[0]) + u"|" + entry[1] + u"|";
-  return filter + strAllFiles;
+  return FileFilters(kEntries);
+}
+
+// ---- the Lotus and Quattro sources ----------------------------------------------
+
+TRADerevuFromWKS::TRADerevuFromWKS(TComponent* owner) : TRADerevuFromCell(owner) { SetTableType(teWKS); }
+
+std::unique_ptr<TSpreadSheetFile> TRADerevuFromWKS::WorkBookCreation() {
+  return CreateSpreadSheetReader(teWKS, SourceFileName());
+}
+
+String TRADerevuFromWKS::FillFileFilters() const {
+  static const char16_t* const kEntries[][2] = {
+      {u"Lotus 1-2-3 file (*.wk1)", u"*.WK1"},     {u"Lotus 1-2-3 file (*.wk2)", u"*.WK2"},
+      {u"Lotus Symphony file (*.wr1)", u"*.WR1"},  {u"Lotus 1-2-3/98 file (*.123)", u"*.123"},
+      {u"Lotus 1-2-3 file (*.wk3)", u"*.WK3"},     {u"Lotus 1-2-3 file (*.wk4)", u"*.WK4"},
+      {u"Lotus 1-2-3 file (*.wk4)", u"*.WKS"},     {u"Lotus 1-2-3 file (*.wk4)", u"*.WKE"}};
+  return FileFilters(kEntries);
+}
+
+TRADerevuFromQuattro::TRADerevuFromQuattro(TComponent* owner) : TRADerevuFromCell(owner) { SetTableType(teQuattro); }
+
+std::unique_ptr<TSpreadSheetFile> TRADerevuFromQuattro::WorkBookCreation() {
+  return CreateSpreadSheetReader(teQuattro, SourceFileName());
+}
+
+String TRADerevuFromQuattro::FillFileFilters() const {
+  static const char16_t* const kEntries[][2] = {
+      {u"QuattroPro file (*.wq1)", u"*.WQ1"},
+      {u"QuattroPro file (*.wq2)", u"*.WQ2"},
+      {u"QuattroPro file (*.wkq)", u"*.WKQ"},
+      {u"QuattroPro for Windows 7.0 (*.wb3)", u"*.WB3"},
+      {u"QuattroPro Project File (*.qpw)", u"*.QPW"}};
+  return FileFilters(kEntries);
 }
 
 // ---- the dBase source ---------------------------------------------------------
@@ -320,6 +369,11 @@ std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetReader(TTableTypeImport type,
   if (type == teADT) return std::make_unique<TADT>();
   if (type == teDBISAM) return std::make_unique<TDBISAM>();
   if (type == teClarion) return std::make_unique<TClarion>();
+  if (type == teWKS) return std::make_unique<TLotus123>();
+  if (type == teQuattro) return std::make_unique<TQuattroPro>();
+  if (type == teODS) return std::make_unique<TSMIOpenOfficeSpreadsheet>();
+  if (type == teVCalendar) return std::make_unique<TSMIVCalendar>();
+  if (type == teSkype) return std::make_unique<TSMISkype>();
   throw ESMISpreadsheetType(String(strESpreadsheetType));
 }
 

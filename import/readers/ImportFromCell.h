@@ -74,6 +74,26 @@ class TRADerevuFromXLS : public TRADerevuFromCell {
   String FillFileFilters() const override;
 };
 
+// The Lotus 1-2-3 and Symphony source.
+class TRADerevuFromWKS : public TRADerevuFromCell {
+ public:
+  explicit TRADerevuFromWKS(TComponent* owner = nullptr);
+  const char* ClassName() const override { return "TRADerevuFromWKS"; }
+  std::unique_ptr<TSpreadSheetFile> WorkBookCreation() override;
+  String Extension() const override { return u".WK1"; }
+  String FillFileFilters() const override;
+};
+
+// The Quattro and Quattro Pro source.
+class TRADerevuFromQuattro : public TRADerevuFromCell {
+ public:
+  explicit TRADerevuFromQuattro(TComponent* owner = nullptr);
+  const char* ClassName() const override { return "TRADerevuFromQuattro"; }
+  std::unique_ptr<TSpreadSheetFile> WorkBookCreation() override;
+  String Extension() const override { return u".WQ1"; }
+  String FillFileFilters() const override;
+};
+
 // The dBase and FoxPro source: columns from the field descriptors, the row
 // count from the table header.
 class TRADerevuFromDBF : public TRADerevuFromCell {

@@ -214,6 +214,9 @@ TEST(HtmlEntities, DecodedInOnePass) {
       {u"&&amp;lt", u"&&lt"},
       {u"&LT; &unknown; & ;", u"&LT; &unknown; & ;"},
       {u"&#376", u"%6"},
+      // Complete numeric references stand for their characters.
+      {u"&#22810;&#x17D;&#345;&#x1F600;", u"\u591A\u017D\u0159\U0001F600"},
+      {u"&amp;#22810;", u"&#22810;"},
       {u"", u""},
   };
   for (const auto& [input, expected] : cases) {

@@ -1,0 +1,170 @@
+#include "import/readers/XmlTokenizer.h"
+
+#include <cstring>
+
+#include "import/readers/SMXMLEngine.h"
+#include "platform/rtl/Strings.h"
+
+namespace {
+
+constexpr size_t kBlock = 1 << 16;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+TXmlTokenizer::TXmlTokenizer(TSource source) : FSource(std::move(source)) {}
+
+bool TXmlTokenizer::Has(size_t index) {
+  while (index >= FBuffer.size()) {
+    if (FEnded) return false;
+    const size_t old = FBuffer.size();
+    FBuffer.resize(old + kBlock);
+    const size_t got = FSource(FBuffer.data() + old, kBlock);
+    FBuffer.resize(old + got);
+    if (got == 0) FEnded = true;
+  }
+  return true;
+}
+
+size_t TXmlTokenizer::Find(char c, size_t from) {
+  while (true) {
+    if (from < FBuffer.size()) {
+      const void* hit = std::memchr(FBuffer.data() + from, c, FBuffer.size() - from);
+      if (hit != nullptr) return static_cast<size_t>(static_cast<const char*>(hit) - FBuffer.data());
+      from = FBuffer.size();
+    }
+    if (!Has(from)) return std::string::npos;
+  }
+}
+
+size_t TXmlTokenizer::Find(std::string_view text, size_t from) {
+  while (true) {
+    const size_t at = FBuffer.find(text, from);
+    if (at != std::string::npos) return at;
+    const size_t size = FBuffer.size();
+    if (!Has(size)) return std::string::npos;
+    from = size >= text.size() ? size - text.size() + 1 : 0;
+  }
+}
+
+TXmlTokenizer::TToken TXmlTokenizer::Next() {
+  // What earlier tokens used is dropped once it is large, so the buffer
+  // holds a block or two however long the part is.
+  if (FPos >= kBlock) {
+    FBuffer.erase(0, FPos);
+    FConsumed += FPos;
+    FPos = 0;
+  }
+  FName = FText = FAttributes = {};
+  FSelfClosing = false;
+  while (Has(FPos)) {
+    if (FBuffer[FPos] != '<') {
+      const size_t lt = Find('<', FPos);
+      const size_t end = lt == std::string::npos ? FBuffer.size() : lt;
+      FText = std::string_view(FBuffer).substr(FPos, end - FPos);
+      FPos = end;
+      return tkText;
+    }
+    // Markup that is no element.
+    if (Has(FPos + 1) && (FBuffer[FPos + 1] == '!' || FBuffer[FPos + 1] == '?')) {
+      Has(FPos + 8);
+      if (FBuffer.compare(FPos, 9, "<![CDATA[") == 0) {
+        const size_t close = Find("]]>", FPos + 9);
+        const size_t end = close == std::string::npos ? FBuffer.size() : close;
+        FText = std::string_view(FBuffer).substr(FPos + 9, end - FPos - 9);
+        FPos = close == std::string::npos ? FBuffer.size() : close + 3;
+        return tkText;
+      }
+      const bool comment = FBuffer.compare(FPos, 4, "<!--") == 0;
+      const size_t close = comment ? Find("-->", FPos + 4) : Find('>', FPos + 1);
+      if (close == std::string::npos) break;
+      FPos = close + (comment ? 3 : 1);
+      continue;
+    }
+    // A tag: it ends at the first '>' outside quotes; the whole tag is
+    // brought into the buffer before it is looked at.
+    size_t close = Find('>', FPos + 1);
+    if (close == std::string::npos) break;  // a tag cut off by the end
+    char quote = 0;
+    for (size_t q = FPos + 1;; ++q) {
+      if (q == close) {
+        if (quote == 0) break;
+        close = Find('>', close + 1);
+        if (close == std::string::npos) break;
+      }
+      const char c = FBuffer[q];
+      if (quote != 0) {
+        if (c == quote) quote = 0;
+      } else if (c == '"' || c == '\'') {
+        quote = c;
+      }
+    }
+    if (close == std::string::npos) break;
+    const bool endTag = FBuffer[FPos + 1] == '/';
+    const size_t nameStart = FPos + (endTag ? 2 : 1);
+    size_t nameEnd = nameStart;
+    while (nameEnd < close && !IsBlank(FBuffer[nameEnd]) && FBuffer[nameEnd] != '/') ++nameEnd;
+    const std::string_view all(FBuffer);
+    FName = all.substr(nameStart, nameEnd - nameStart);
+    size_t attrEnd = close;
+    if (!endTag && attrEnd > nameEnd && FBuffer[attrEnd - 1] == '/') {
+      FSelfClosing = true;
+      --attrEnd;
+    }
+    FAttributes = endTag ? std::string_view() : all.substr(nameEnd, attrEnd - nameEnd);
+    FPos = close + 1;
+    if (FName.empty()) continue;
+    return endTag ? tkEndTag : tkStartTag;
+  }
+  FPos = FBuffer.size();
+  FName = FText = FAttributes = {};
+  return tkEnd;
+}
+
+void TXmlTokenizer::Attributes(const std::string_view* names, std::string_view* values, size_t count) const {
+  const std::string_view a = FAttributes;
+  size_t i = 0;
+  while (i < a.size()) {
+    while (i < a.size() && IsBlank(a[i])) ++i;
+    const size_t nameStart = i;
+    while (i < a.size() && !IsBlank(a[i]) && a[i] != '=') ++i;
+    const std::string_view found = a.substr(nameStart, i - nameStart);
+    while (i < a.size() && IsBlank(a[i])) ++i;
+    if (i >= a.size() || a[i] != '=') {
+      if (i == nameStart) ++i;
+      continue;
+    }
+    ++i;
+    while (i < a.size() && IsBlank(a[i])) ++i;
+    if (i >= a.size()) return;
+    size_t start = i, end;
+    if (a[i] == '"' || a[i] == '\'') {
+      start = i + 1;
+      end = a.find(a[i], start);
+      if (end == std::string_view::npos) end = a.size();
+      i = end + 1;
+    } else {
+      while (i < a.size() && !IsBlank(a[i])) ++i;
+      end = i;
+    }
+    for (size_t k = 0; k < count; ++k)
+      if (found == names[k]) values[k] = a.substr(start, end - start);
+  }
+}
+
+bool TXmlTokenizer::Attribute(std::string_view name, std::string_view& value) const {
+  // A value that is found points into the tag, so a missing one is told
+  // apart from an empty one by its data.
+  std::string_view found;
+  Attributes(&name, &found, 1);
+  if (found.data() == nullptr) return false;
+  value = found;
+  return true;
+}
+
+String XmlTextToString(std::string_view raw) {
+  String text = Utf8ToString(raw);
+  if (text.find(u'&') != String::npos) DecodeXmlEntities(text);
+  return text;
+}

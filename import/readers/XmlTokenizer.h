@@ -1,0 +1,59 @@
+// A pull tokenizer for large XML parts read as they are inflated: start
+// tags, end tags and text, in document order, with nothing built. Unlike
+// the tree parser it keeps mixed content whole (the text after an inner
+// element belongs to its parent), which documents whose text runs are
+// broken by inline elements need. Comments, processing instructions and
+// declarations are passed over; a CDATA section is text. Broken markup
+// never raises: it ends the tokens or yields odd ones.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/rtl/Types.h"
+
+class TXmlTokenizer {
+ public:
+  // Fills up to count bytes; 0 at the end.
+  using TSource = std::function<size_t(char* buffer, size_t count)>;
+  enum TToken { tkEnd, tkStartTag, tkEndTag, tkText };
+
+  explicit TXmlTokenizer(TSource source);
+
+  // The next token. The views below hold until the next call.
+  TToken Next();
+  // The tag's qualified name ("table:table-cell").
+  std::string_view Name() const { return FName; }
+  // A start tag written "<a/>": no end tag follows for it.
+  bool SelfClosing() const { return FSelfClosing; }
+  // The raw text of a text token (entities not decoded).
+  std::string_view Text() const { return FText; }
+  // A start tag's attribute by qualified name, raw (entities not
+  // decoded); false when the tag has none of that name.
+  bool Attribute(std::string_view name, std::string_view& value) const;
+  // Several attributes in one pass: values[i] receives the raw value of
+  // names[i], or stays as it is when the tag has none of that name.
+  void Attributes(const std::string_view* names, std::string_view* values, size_t count) const;
+  // The bytes consumed so far.
+  UInt64 Position() const { return FConsumed + FPos; }
+
+ private:
+  // Makes index valid in the buffer, pulling more; false at the end.
+  bool Has(size_t index);
+  // The first index from `from` that holds c, or npos at the end.
+  size_t Find(char c, size_t from);
+  size_t Find(std::string_view text, size_t from);
+
+  TSource FSource;
+  std::string FBuffer;
+  size_t FPos = 0;
+  UInt64 FConsumed = 0;
+  bool FEnded = false;
+  std::string_view FName, FText, FAttributes;
+  bool FSelfClosing = false;
+};
+
+// Raw UTF-8 XML text to a string: entities decoded, a byte that starts no
+// valid sequence read as U+FFFD.
+String XmlTextToString(std::string_view raw);
