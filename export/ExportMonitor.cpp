@@ -2,17 +2,21 @@
 
 #include "export/ExportFiles.h"
 #include "platform/db/DataSet.h"
+#include "export/writers/ExportToADO.h"
 #include "export/writers/ExportToClipboard.h"
 #include "export/writers/ExportToDBF.h"
 #include "export/writers/ExportToDIF.h"
+#include "export/writers/ExportToExcel.h"
 #include "export/writers/ExportToHTML.h"
 #include "export/writers/ExportToJSON.h"
 #include "export/writers/ExportToLDIF.h"
+#include "export/writers/ExportToOpenOffice.h"
 #include "export/writers/ExportToPDF.h"
 #include "export/writers/ExportToRTF.h"
 #include "export/writers/ExportToSPSS.h"
 #include "export/writers/ExportToSYLK.h"
 #include "export/writers/ExportToText.h"
+#include "export/writers/ExportToWord.h"
 #include "export/writers/ExportToWorksheet.h"
 #include "export/writers/ExportToXLS.h"
 #include "export/writers/ExportToXLSX.h"
@@ -57,10 +61,14 @@ std::unique_ptr<TRODirezaBaseComponent> CreateExportWriter(TTableTypeExport tabl
     case teJSON: return std::make_unique<TRODirezaToJSON>(owner);
     case teXML: return std::make_unique<TRODirezaToXML>(owner);
     case tePDF: return std::make_unique<TRODirezaToPDF>(owner);
+    case teExcel: return std::make_unique<TRODirezaToExcel>(owner);
+    case teWord: return std::make_unique<TRODirezaToWord>(owner);
+    case teOpenOffice: return std::make_unique<TRODirezaToOpenOffice>(owner);
+    case teADO: return std::make_unique<TRODirezaToADO>(owner);
     default: break;
   }
-  // Paradox tables (also any value past the last target), the office
-  // documents and the database tables have no writer in this build.
+  // Paradox tables (also any value past the last target) and Access
+  // databases have no writer in this build.
   const TTableTypeExport named = tableType > teJSON ? teParadox : tableType;
   throw ESMENotSupportedClassException(Format(kWriterMissing, {ExportMessageText(29 + named)}));
 }

@@ -4,6 +4,12 @@
 #include "import/ImportMessages.h"
 #include "import/WizardFormState.h"
 #include "import/readers/ImportFromCell.h"
+#include "import/readers/ImportFromDatabase.h"
+#include "import/readers/ImportFromHTML.h"
+#include "import/readers/ImportFromXML.h"
+#include "import/readers/OpenOfficeCalc.h"
+#include "import/readers/Skype.h"
+#include "import/readers/VCalendar.h"
 #include "import/readers/ImportFromText.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
@@ -130,6 +136,17 @@ TRADerevuBaseComponent* GetImportComponentByType(TComponent* owner, TTableTypeIm
     case teClipboard: return new TRADerevuFromClipboard(owner);
     case teXLS: return new TRADerevuFromXLS(owner);
     case teDBase: return new TRADerevuFromDBF(owner);
+    case teParadox: return new TRADerevuFromParadox(owner);
+    case teADT: return new TRADerevuFromAdvantage(owner);
+    case teDBISAM: return new TRADerevuFromDBISAM(owner);
+    case teClarion: return new TRADerevuFromClarion(owner);
+    case teWKS: return new TRADerevuFromWKS(owner);
+    case teQuattro: return new TRADerevuFromQuattro(owner);
+    case teODS: return new TRADerevuFromOpenOfficeCalc(owner);
+    case teHTML: return new TRADerevuFromHTML(owner);
+    case teXML: return new TRADerevuFromXML(owner);
+    case teVCalendar: return new TRADerevuFromVCalendar(owner);
+    case teSkype: return new TRADerevuFromSkype(owner);
     default: return nullptr;
   }
 }
