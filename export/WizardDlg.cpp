@@ -11,6 +11,7 @@
 #include "platform/db/DataSet.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Strings.h"
+#include "platform/win/Automation.h"
 #include "platform/rtl/TextConvert.h"
 
 Integer ZAZ2OLE::DefaultAccessVersion = 0;
@@ -54,6 +55,14 @@ void SetOption(TSMOptions& options, TSMOption option, bool on) {
 void SetZAZWizardFormFactory(TZAZWizardFormFactory factory) { FormFactory() = std::move(factory); }
 
 bool ExportTargetInstalled(TTableTypeExport target) {
+  // The office targets have a writer but need their application too.
+  switch (target) {
+    case teExcel: return MSExcelIsInstalled();
+    case teWord: return MSWordIsInstalled();
+    case teOpenOffice: return OpenOfficeIsInstalled();
+    case teAccess: return MSAccessIsInstalled();
+    default: break;
+  }
   try {
     return CreateExportWriter(target, nullptr) != nullptr;
   } catch (const Exception&) {
