@@ -21,6 +21,7 @@ void ControlsInitialize() {
 
 void ControlsFinalize() {
   UnregisterGridViews();
+  CopyGridToClipboardFinalize();
   SkinUnitFinalize();
   GridUtilsFinalize();
   SkinDefaultsFinalize();

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 
 #include "platform/db/Field.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/GridDataController.h"
 #include "platform/gui/GridView.h"
 
@@ -51,8 +52,9 @@ bool TksGridCopyKeys::eventFilter(QObject* watched, QEvent* event) {
   if (modifiers & Qt::ControlModifier) shift |= ssCtrl;
   bool editing = FView->Site()->Editing();
   TksGridViewCopySource source(FView);
-  CopyGridToClipboard().OnKeyDown(source, key, shift, editing);
-  return key == 0;
+  // A copy that raises (the previous workbook would not close) is shown,
+  // and the key goes on to the grid.
+  return Guarded([&] { CopyGridToClipboard().OnKeyDown(source, key, shift, editing); }) && key == 0;
 }
 
 void InstallGridCopyKeys(TcxGridDBTableView* view) {

@@ -6,6 +6,7 @@
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
+#include "platform/win/Automation.h"
 #include "platform/win/Clipboard.h"
 
 namespace {
@@ -29,6 +30,8 @@ void AppendValueText(String& out, const Variant& value, TFieldType dataType, con
 bool HasText(StringView text) {
   return std::any_of(text.begin(), text.end(), [](char16_t c) { return c > u' '; });
 }
+
+Variant SheetCell(const Variant& sheet, int row, int column) { return OleGet(sheet, u"Cells", {row, column}); }
 
 }  // namespace
 
@@ -114,7 +117,57 @@ String GridToDelimitedText(IksGridCopySource& source, const TksDisplayFormats& f
   return text;
 }
 
-TksCopyGridToClipboard::~TksCopyGridToClipboard() { ExcelAppClose(); }
+int CopyColumnCaptionsToExcel(const std::vector<TksCopyColumn>& columns, int row, int column, const Variant& sheet) {
+  for (size_t i = 0; i < columns.size(); ++i) {
+    Variant cell = SheetCell(sheet, row, column + static_cast<int>(i));
+    OlePut(cell, u"NumberFormat", String(u"@"));
+    OlePut(cell, u"Value", columns[i].Caption);
+  }
+  return static_cast<int>(columns.size());
+}
+
+void CopyRecordColumnToExcelCell(const Variant& value, TFieldType dataType, const TksDisplayFormats& formats,
+                                 const Variant& cell) {
+  String format = formats.FormatForFieldType(dataType, u"@");
+  OlePut(cell, u"NumberFormat", TksDisplayFormats::FormatForExcel(format, dataType));
+  OlePut(cell, u"Value", value);
+}
+
+void CopyRecordColumnsToExcel(IksGridCopySource& source, int row, const std::vector<TksCopyColumn>& columns,
+                              const TksDisplayFormats& formats, int sheetRow, int firstColumn, const Variant& sheet) {
+  if (row < 0) return;
+  std::vector<Variant> values;
+  source.RowValues(row, values);
+  values.resize(columns.size(), Variant::Null());
+  for (size_t i = 0; i < columns.size(); ++i) {
+    CopyRecordColumnToExcelCell(values[i], columns[i].DataType, formats,
+                                SheetCell(sheet, sheetRow, firstColumn + static_cast<int>(i)));
+  }
+}
+
+int CopyGridRecordsToExcel(IksGridCopySource& source, const std::vector<TksCopyColumn>& columns,
+                           const TksDisplayFormats& formats, int firstRow, int firstColumn, const Variant& sheet) {
+  source.BeginUpdate();
+  TScopeExit endUpdate([&] { source.EndUpdate(); });
+  std::vector<int> selected = source.SelectedRows();
+  if (selected.empty()) {
+    CopyRecordColumnsToExcel(source, source.FocusedRow(), columns, formats, firstRow, firstColumn, sheet);
+    return 1;
+  }
+  for (size_t i = 0; i < selected.size(); ++i) {
+    CopyRecordColumnsToExcel(source, selected[i], columns, formats, firstRow + static_cast<int>(i), firstColumn,
+                             sheet);
+  }
+  return static_cast<int>(selected.size());
+}
+
+TksCopyGridToClipboard::~TksCopyGridToClipboard() {
+  try {
+    ExcelAppClose();
+  } catch (...) {
+    // A spreadsheet application that is already gone needs no quitting.
+  }
+}
 
 bool TksCopyGridToClipboard::OnKeyDown(IksGridCopySource& source, Word& key, unsigned shift, bool editing) {
   if ((key != VK_INSERT && key != VK_C) || shift != ssCtrl || editing) return false;
@@ -122,12 +175,23 @@ bool TksCopyGridToClipboard::OnKeyDown(IksGridCopySource& source, Word& key, uns
   return false;
 }
 
-bool TksCopyGridToClipboard::CopyToExcelAndBack(IksGridCopySource&) {
+bool TksCopyGridToClipboard::CopyToExcelAndBack(IksGridCopySource& source) {
   if (!ExcelAppCreate()) return false;
-  // No automation layer drives a workbook here yet, so a spreadsheet
-  // application can only come from a subclass; the copy then goes the
-  // delimited way.
-  return false;
+  try {
+    IClipboard& clipboard = Clipboard();
+    clipboard.SetUnicodeText({});
+    FExcelWorkBookRef = OleCall(OleGet(FExcelApp, u"Workbooks"), u"Add");
+    Variant sheet = OleGet(FExcelWorkBookRef, u"WorkSheets", {1});
+    std::vector<TksCopyColumn> columns = source.Columns();
+    int columnCount = CopyColumnCaptionsToExcel(columns, 1, 1, sheet);
+    IksDisplayFormats formats = DisplayFormats();
+    int rowCount = CopyGridRecordsToExcel(source, columns, *formats, 2, 1, sheet);
+    Variant range = OleGet(sheet, u"Range", {SheetCell(sheet, 1, 1), SheetCell(sheet, rowCount + 1, columnCount)});
+    OleCall(range, u"Copy");
+    return HasText(clipboard.GetUnicodeText());
+  } catch (...) {
+    return false;
+  }
 }
 
 bool TksCopyGridToClipboard::CopyDelimited(IksGridCopySource& source, StringView delimiter, StringView quote,
@@ -145,24 +209,43 @@ bool TksCopyGridToClipboard::CopyDelimited(IksGridCopySource& source, StringView
 }
 
 bool TksCopyGridToClipboard::ExcelAppCreate() {
-  if (!FExcelApp && !FExcelAppFailed) {
-    try {
-      FExcelApp = CreateExcelApp();
-    } catch (...) {
-      FExcelApp = false;
-    }
-    FExcelAppFailed = !FExcelApp;
+  if (!FExcelWorkBookRef.IsEmpty()) {
+    // The reference goes first: a workbook that cannot be closed (its
+    // application has gone) must not fail every later copy too.
+    Variant workBook = std::move(FExcelWorkBookRef);
+    FExcelWorkBookRef = Variant();
+    OleCall(workBook, u"Close");
   }
-  return FExcelApp;
+  if (FExcelApp.IsEmpty() && !FExcelAppFailed) {
+    try {
+      FExcelApp = CreateOleObject(ExcelApplicationProgID);
+      FExcelAppFailed = false;
+      OlePut(FExcelApp, u"DisplayAlerts", false);
+    } catch (...) {
+      FExcelApp = Variant();
+      FExcelAppFailed = true;
+    }
+  }
+  return !FExcelApp.IsEmpty();
 }
 
 void TksCopyGridToClipboard::ExcelAppClose() {
-  if (!FExcelApp) return;
-  FExcelApp = false;
-  QuitExcelApp();
+  if (FExcelApp.IsEmpty()) return;
+  Variant app = std::move(FExcelApp);
+  FExcelApp = Variant();
+  FExcelWorkBookRef = Variant();
+  OleCall(app, u"Quit");
 }
 
+namespace {
+
+std::unique_ptr<TksCopyGridToClipboard> UCopyGridToClipboard;
+
+}  // namespace
+
 TksCopyGridToClipboard& CopyGridToClipboard() {
-  static TksCopyGridToClipboard copier;
-  return copier;
+  if (!UCopyGridToClipboard) UCopyGridToClipboard = std::make_unique<TksCopyGridToClipboard>();
+  return *UCopyGridToClipboard;
 }
+
+void CopyGridToClipboardFinalize() { UCopyGridToClipboard.reset(); }

@@ -4,32 +4,10 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/RecordingAutomation.h"
+#include "tests/controls_core/test_grid.h"
 
 namespace {
-
-// A grid in memory: columns, rows of values, a selection and a focus.
-class TTestGrid : public IksGridCopySource {
- public:
-  std::vector<TksCopyColumn> Cols;
-  std::vector<std::vector<Variant>> Rows;
-  std::vector<int> Selection;
-  int Focused = 0;
-  int Updates = 0;
-
-  std::vector<TksCopyColumn> Columns() override { return Cols; }
-  std::vector<int> SelectedRows() override { return Selection; }
-  int FocusedRow() override { return Focused; }
-  void RowValues(int row, std::vector<Variant>& values) override { values = Rows.at(size_t(row)); }
-  void BeginUpdate() override { ++Updates; }
-  void EndUpdate() override { --Updates; }
-};
-
-TTestGrid NameQtyGrid() {
-  TTestGrid grid;
-  grid.Cols = {{u"Name", ftString}, {u"Qty", ftInteger}};
-  grid.Rows = {{Variant(String(u"Ana")), Variant(1200)}, {Variant(String(u"Bor")), Variant::Null()}};
-  return grid;
-}
 
 // Copies with the copier's own key handling; the clipboard's text after it.
 String CopyText(IksGridCopySource& grid) {
@@ -41,16 +19,7 @@ String CopyText(IksGridCopySource& grid) {
   return Clipboard().GetUnicodeText();
 }
 
-class CopyGrid : public testing::Test {
- protected:
-  void SetUp() override {
-    FormatSettings.ThousandSeparator = u',';
-    FormatSettings.DecimalSeparator = u'.';
-    FormatSettings.ShortDateFormat = u"d.M.yyyy";
-    FormatSettings.ShortTimeFormat = u"H:mm";
-  }
-  TRestoreValue<TFormatSettings> FKeep{FormatSettings};
-};
+using CopyGrid = CopyGridFormatsTest;
 
 }  // namespace
 
@@ -109,25 +78,23 @@ TEST_F(CopyGrid, OnlyCtrlCAndCtrlInsertOutsideEditingCopy) {
 }
 
 TEST_F(CopyGrid, SpreadsheetIsTriedOnceThenTheTextRouteAlone) {
-  class TCountingCopier : public TksCopyGridToClipboard {
-   public:
-    int Tries = 0;
-
-   protected:
-    bool CreateExcelApp() override {
-      ++Tries;
-      return false;
-    }
-  } copier;
+  // A spreadsheet application that is registered but cannot start.
+  auto server = std::make_shared<TRecordingServer>(u"Excel");
+  server->Creatable = false;
+  TAutomationRegistration use(ExcelApplicationProgID, server);
   TTestGrid grid = NameQtyGrid();
-  for (int i = 0; i < 3; ++i) {
-    Word key = VK_C;
-    copier.OnKeyDown(grid, key, ssCtrl, false);
-    EXPECT_EQ(key, 0);
+  {
+    TksCopyGridToClipboard copier;
+    for (int i = 0; i < 3; ++i) {
+      Word key = VK_C;
+      copier.OnKeyDown(grid, key, ssCtrl, false);
+      EXPECT_EQ(key, 0);
+    }
+    EXPECT_TRUE(copier.ExcelAppFailed());
+    EXPECT_EQ(Clipboard().GetUnicodeText(), u"Name\tQty\r\n\"Ana\"\t\"1,200\"");
   }
-  EXPECT_EQ(copier.Tries, 1);
-  EXPECT_TRUE(copier.ExcelAppFailed());
-  EXPECT_EQ(Clipboard().GetUnicodeText(), u"Name\tQty\r\n\"Ana\"\t\"1,200\"");
+  // Tried once, and never quit: it never ran.
+  EXPECT_EQ(server->Log(), std::vector<String>{u"create Excel"});
 }
 
 TEST(CopyGridTypes, ColumnDataTypesFromFieldTypes) {

@@ -10,6 +10,7 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/RecordingAutomation.h"
 #include "tests/gui/gui_fixture.h"
 #include "tests/support/run_program.h"
 
@@ -94,6 +95,28 @@ TEST_F(CopyKeysTest, CtrlCWhileACellIsEditedIsLeftToTheEditor) {
   // The open editor copies its own selected text, not the rows.
   EXPECT_EQ(Press(Qt::Key_C, Qt::ControlModifier), u"Ana");
   EXPECT_EQ(Press(Qt::Key_Insert, Qt::ControlModifier), u"Ana");
+}
+
+TEST_F(CopyKeysTest, ARegisteredSpreadsheetCopiesTheRowsAndAFailureToCloseItsWorkbookIsShown) {
+  MessageLog messages;
+  auto server = std::make_shared<TRecordingServer>(u"Excel");
+  server->OnCall = [](const TAutomationCall& call, Variant&) {
+    if (call.Kind == TAutomationCall::acCall && call.Name == u"Copy") Clipboard().SetUnicodeText(u"from the sheet");
+    return false;
+  };
+  TAutomationRegistration use(ExcelApplicationProgID, server);
+  EXPECT_EQ(Press(Qt::Key_C, Qt::ControlModifier), u"from the sheet");
+  EXPECT_EQ(server->LogOf(u"put Excel.Workbooks.Add().WorkSheets(1).Cells(3, 1).Value").size(), 1u);
+
+  server->Fail(u"Excel.Workbooks.Add().Close", u"The RPC server is unavailable");
+  EXPECT_NE(Press(Qt::Key_C, Qt::ControlModifier), u"from the sheet");
+  ASSERT_EQ(messages.Shown.size(), 1u);
+  EXPECT_EQ(messages.Shown[0].Text, u"The RPC server is unavailable");
+  // The next copy goes through a new workbook.
+  EXPECT_EQ(Press(Qt::Key_C, Qt::ControlModifier), u"from the sheet");
+  EXPECT_EQ(messages.Shown.size(), 1u);
+  CopyGridToClipboardFinalize();
+  EXPECT_EQ(server->LogOf(u"call Excel.Quit").size(), 1u);
 }
 
 // The editor's own grid, with a file open and every row selected.
