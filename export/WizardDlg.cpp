@@ -12,6 +12,7 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
+#include "platform/win/Automation.h"
 
 Integer ZAZ2OLE::DefaultAccessVersion = 0;
 String ZAZ2OLE::defOOFilterName = u"MS Word 97";
@@ -53,11 +54,15 @@ void SetOption(TSMOptions& options, TSMOption option, bool on) {
 
 void SetZAZWizardFormFactory(TZAZWizardFormFactory factory) { FormFactory() = std::move(factory); }
 
+// Targets driven through another application need it installed; every
+// writer of this build exists, so that alone proves nothing.
 bool ExportTargetInstalled(TTableTypeExport target) {
-  try {
-    return CreateExportWriter(target, nullptr) != nullptr;
-  } catch (const Exception&) {
-    return false;
+  switch (target) {
+    case teExcel: return MSExcelIsInstalled();
+    case teWord: return MSWordIsInstalled();
+    case teAccess: return MSAccessIsInstalled();
+    case teOpenOffice: return OpenOfficeIsInstalled();
+    default: return true;
   }
 }
 
