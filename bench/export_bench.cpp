@@ -28,6 +28,7 @@
 
 #include "bench/ten_field_shape.h"
 #include "export/writers/ExportToADO.h"
+#include "export/writers/ExportToBDE.h"
 #include "export/writers/ExportToDBF.h"
 #include "export/writers/ExportToDIF.h"
 #include "export/writers/ExportToHTML.h"
@@ -149,10 +150,18 @@ int Ado(int argc, char** argv) {
   return Export(writer, argv);
 }
 
+int Paradox(int argc, char** argv) {
+  if (argc != 4) return Usage();
+  TRODirezaToBDE writer;
+  writer.SetBDETableType(ttParadox);
+  return Export(writer, argv);
+}
+
 using TMode = int (*)(int, char**);
 const std::map<std::string, TMode> Modes = {
     {"text", Text},
     {"ado", Ado},
+    {"paradox", Paradox},
     {"xlsx", Xlsx},
     {"xls", Plain<TRODirezaToXLS>},
     {"sql", Plain<TRODirezaToSQL>},

@@ -3,6 +3,8 @@
 #include "export/ExportFiles.h"
 #include "platform/db/DataSet.h"
 #include "export/writers/ExportToADO.h"
+#include "export/writers/ExportToAccess.h"
+#include "export/writers/ExportToBDE.h"
 #include "export/writers/ExportToClipboard.h"
 #include "export/writers/ExportToDBF.h"
 #include "export/writers/ExportToDIF.h"
@@ -24,8 +26,6 @@
 #include "platform/rtl/Strings.h"
 
 namespace {
-
-constexpr char16_t kWriterMissing[] = u"The export to %s is not available.";
 
 TExportSetupDialog& SetupDialog() {
   static TExportSetupDialog dialog;
@@ -65,12 +65,14 @@ std::unique_ptr<TRODirezaBaseComponent> CreateExportWriter(TTableTypeExport tabl
     case teWord: return std::make_unique<TRODirezaToWord>(owner);
     case teOpenOffice: return std::make_unique<TRODirezaToOpenOffice>(owner);
     case teADO: return std::make_unique<TRODirezaToADO>(owner);
+    case teAccess: return std::make_unique<TRODirezaToAccess>(owner);
     default: break;
   }
-  // Paradox tables (also any value past the last target) and Access
-  // databases have no writer in this build.
-  const TTableTypeExport named = tableType > teJSON ? teParadox : tableType;
-  throw ESMENotSupportedClassException(Format(kWriterMissing, {ExportMessageText(29 + named)}));
+  // Paradox, and any value past the last target: the table writer, which
+  // takes the kind of table from the file name unless told Paradox.
+  auto writer = std::make_unique<TRODirezaToBDE>(owner);
+  writer->SetBDETableType(tableType == teParadox ? ttParadox : ttDefault);
+  return writer;
 }
 
 void SetExportSetupDialog(TExportSetupDialog dialog) { SetupDialog() = std::move(dialog); }

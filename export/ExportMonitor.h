@@ -21,8 +21,8 @@ bool IsBDEAvailable();
 TExportFormatTypes GetAvailableExportFormats();
 }  // namespace ZAZ2BDE
 
-// The writer of a target, owned by the caller. A target whose writer this
-// build does not hold raises ESMENotSupportedClassException naming it.
+// The writer of a target, owned by the caller; a value past the last
+// target gets the database table writer with its default table type.
 std::unique_ptr<TRODirezaBaseComponent> CreateExportWriter(TTableTypeExport tableType, TComponent* owner);
 
 // What the setup dialog shows and, once confirmed, what the user chose.

@@ -54,6 +54,8 @@ void SetOption(TSMOptions& options, TSMOption option, bool on) {
 
 void SetZAZWizardFormFactory(TZAZWizardFormFactory factory) { FormFactory() = std::move(factory); }
 
+// Targets driven through another application need it installed; every
+// writer of this build exists, so that alone proves nothing.
 bool ExportTargetInstalled(TTableTypeExport target) {
   // The office targets have a writer but need their application too.
   switch (target) {

@@ -429,7 +429,10 @@ void TRODirezaToDBF::WriteCell(const TCellValue& cell, Integer row, Integer colu
 
 // An "M" field holds the number of the memo's first block, or blanks.
 void TRODirezaToDBF::WriteMemoField(TField* field, StringView text, const TDBFField& descriptor) {
-  if (Trim(text).empty()) return;
+  // A blob's bytes count whatever they are; a text of blanks is no memo.
+  const bool binary = field != nullptr && field->IsBlob() && field->DataType() != ftMemo &&
+                      field->DataType() != ftFmtMemo && field->DataType() != ftWideMemo;
+  if (binary ? field->IsNull() : Trim(text).empty()) return;
   MemoBytes(field, text, FMemo);
   PlaceInField(FRecord, static_cast<size_t>(descriptor.Address), descriptor.Length, std::to_string(FNextBlock), true);
   WriteMemo(FMemo);

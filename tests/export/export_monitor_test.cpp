@@ -11,6 +11,7 @@
 #include "tests/export/run_tool.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -80,22 +81,44 @@ TEST(ExportMonitorTest, TheSqlWriterTakesTheMonitorsSqlOptions) {
   EXPECT_NE(ReadFile(dir / "a.SQL").find("END WORK;"), std::string::npos);
 }
 
-TEST(ExportMonitorTest, TargetsWithoutAWriterAreRefusedByName) {
-  for (Integer type : {Integer{teParadox}, Integer{teAccess}, Integer{30}}) {
-    SCOPED_TRACE(type);
+TEST(ExportMonitorTest, ParadoxAndUnknownTargetsWriteTablesAndAccessNeedsItsEngine) {
+  const fs::path dir = FreshFolder("export_monitor_tables");
+  struct Case {
+    Integer type;
+    const char* given;    // the file name set after the type
+    const char* written;  // what the run leaves
+    std::string_view starts;  // its first bytes
+  };
+  // Paradox whatever the name; past the last target the name's extension
+  // chooses the kind of table.
+  for (const Case& c : {Case{teParadox, "a.txt", "a.txt", "\x1a\x00\x00\x08\x02\x04"sv},
+                        Case{30, "b.dbf", "b.dbf", "\x03"sv}, Case{30, "c.txt", "c.txt", "1,\"Ana\""sv},
+                        Case{30, "d.xyz", "d.xyz", "\x1a\x00\x00\x08"sv}}) {
+    SCOPED_TRACE(c.given);
     TTestDataSet ds;
     FillExportDataSet(ds, {{1, u"Ana", 2.5, 40000}});
     TRODirezaMonitor monitor;
-    Prepare(monitor, ds, FreshFolder("export_monitor_missing") / "x");
-    monitor.SetTableType(static_cast<TTableTypeExport>(type));
-    try {
-      monitor.Execute(false);
-      ADD_FAILURE() << "no error";
-    } catch (const ESMENotSupportedClassException& e) {
-      const String named = ExportMessageText(29 + (type > teJSON ? Integer{teParadox} : type));
-      EXPECT_NE(e.Message().find(named), String::npos) << StringToUtf8(e.Message());
-    }
+    Prepare(monitor, ds, dir / c.given);
+    monitor.SetTableType(static_cast<TTableTypeExport>(c.type));
+    monitor.FileName = Utf8ToString((dir / c.given).string());
+    monitor.Execute(false);
+    EXPECT_EQ(monitor.Statistic.Result, erCompleted);
+    EXPECT_EQ(monitor.Statistic.TotalCount, 1);
+    EXPECT_EQ(ReadFile(dir / c.written).rfind(c.starts, 0), 0u);
   }
+  TTestDataSet ds;
+  FillExportDataSet(ds, {{1, u"Ana", 2.5, 40000}});
+  TRODirezaMonitor monitor;
+  Prepare(monitor, ds, dir / "e.mdb");
+  monitor.SetTableType(teAccess);
+  monitor.TableName = u"people";
+  try {
+    monitor.Execute(false);
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), u"Invalid class string");
+  }
+  EXPECT_FALSE(fs::exists(dir / "e.mdb"));
 }
 
 TEST(ExportMonitorTest, TheDialogRunsOnlyWhenAskedAndACancelExportsNothing) {
