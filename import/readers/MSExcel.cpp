@@ -354,6 +354,20 @@ void TMSExcel::WalkRecords() {
 void TMSExcel::ReadSST(TByteReader& data, TByteReader& stream) {
   TContinuedData sst;
   const auto first = data.Bytes(static_cast<size_t>(data.Remaining()));
+  {
+    // The table's whole size first, so it is gathered without moving.
+    size_t total = first.size();
+    const UInt64 from = stream.Position();
+    while (stream.Remaining() >= 4) {
+      const Word type = stream.U16();
+      const Word length = stream.U16();
+      if (type != kContinue || length > stream.Remaining()) break;
+      stream.Skip(length);
+      total += length;
+    }
+    stream.Seek(from);
+    sst.Bytes.reserve(total);
+  }
   sst.Bytes.assign(first.begin(), first.end());
   while (stream.Remaining() >= 4) {
     const UInt64 at = stream.Position();
