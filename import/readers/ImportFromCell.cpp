@@ -90,6 +90,13 @@ void TRADerevuFromCell::BeforeImport() {
   if (!FWorkBook) return;
   try {
     FWorkBook->SetSheetIndex(FSheetIndex);
+    // The rows are read in order and once: a reader that can keeps only
+    // the rows still to come, after the first ones the column detection
+    // looks at (the names row and the rows scanned for types).
+    if (!FWorkBook->IsIncrementalLoad) {
+      const Int64 head = Int64{std::max(RowFieldNames(), 0)} + (ScansColumnTypes() ? std::max(MaxScanRows(), 0) : 0) + 1;
+      FWorkBook->RowsOnDemand = static_cast<Integer>(std::min<Int64>(head, kMaxSheetRows));
+    }
     row = std::make_unique<TSpreadSheetRow>();
     if (FWorkBook->IsIncrementalLoad)
       FWorkBook->OnCellValue = [this](TComponent*, Integer, Integer r, Integer c, Integer format, const Variant& v,
@@ -148,6 +155,7 @@ bool TRADerevuFromCell::NeedMore() {
     if (FWorkBook->IsIncrementalLoad) {
       more = intCurRow < GetTotalCount();
     } else {
+      if (intCurRow >= 0) FWorkBook->LoadRowsThrough(intCurRow);
       const TSpreadSheet* sheet = CurrentSheet();
       more = sheet != nullptr && intCurRow < sheet->Cells.UsedRowCount && intCurRow < sheet->Cells.Count();
     }

@@ -68,13 +68,17 @@ void TMSExcel::ApplyEvents() {
   FPendingString = false;
   FWorksheetsSeen = 0;
   FWorksheetNames.clear();
+  FWalk.reset();
+  FRowsOnDemandSheet = false;
 }
 
 void TMSExcel::LoadFromFile(const String& fileName) {
   TSpreadSheetFile::LoadFromFile(fileName);
-  TMemoryStream file;
-  file.LoadFromFile(fileName);
-  LoadBytes(std::vector<Byte>(file.Bytes()));
+  // The file's bytes once: the compound file takes them over.
+  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+  std::vector<Byte> bytes(static_cast<size_t>(std::max<Int64>(file.Size(), 0)));
+  if (!bytes.empty()) file.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  LoadBytes(std::move(bytes));
 }
 
 void TMSExcel::LoadFromStream(TStream& stream) {
@@ -90,13 +94,14 @@ void TMSExcel::LoadBytes(std::vector<Byte> bytes) {
     return;
   }
   FVersion = evUnknown;
-  ImportFromStream(bytes, true);
+  ImportFromStream(std::move(bytes), true);
 }
 
 void TMSExcel::ImportFromCompoundFile(std::vector<Byte> bytes) {
-  TCompoundFile file;
   std::vector<Byte> workbook;
   try {
+    // The compound file is freed before the workbook stream is read.
+    TCompoundFile file;
     file.LoadFromBytes(std::move(bytes));
     Integer stream = -1;
     bool book = false;
@@ -126,7 +131,7 @@ void TMSExcel::ImportFromCompoundFile(std::vector<Byte> bytes) {
   } catch (const ECompoundFileError&) {
     RaiseInvalidFormat();
   }
-  if (HasParseItem(ipiText)) ImportFromStream(workbook, false);
+  if (HasParseItem(ipiText)) ImportFromStream(std::move(workbook), false);
 }
 
 String TMSExcel::ByteText(std::span<const Byte> bytes) const {
@@ -177,10 +182,20 @@ void TMSExcel::Cell(Integer row, Integer col, Integer xf, const Variant& value, 
         s += c;
       }
       DeliverCell(row, col, xf, Variant(s), alignment, type);
+      FollowRow(row);
       return;
     }
   }
   DeliverCell(row, col, xf, value, alignment, type);
+  FollowRow(row);
+}
+
+void TMSExcel::FollowRow(Integer row) {
+  // A sheet read on demand stops before the record after the first cell
+  // beyond the rows asked for, once the sheet has given its size.
+  if (!FWalk || FWalk->PauseAfter < 0 || row < 0) return;
+  FWalk->LastRow = std::max(FWalk->LastRow, row);
+  if (row > FWalk->PauseAfter && CountIsDefined) FWalk->PauseAsked = true;
 }
 
 void TMSExcel::NumberCell(Integer row, Integer col, Integer xf, double number, TAlignment alignment) {
@@ -190,16 +205,62 @@ void TMSExcel::NumberCell(Integer row, Integer col, Integer xf, double number, T
   Cell(row, col, xf, value, type, alignment);
 }
 
-void TMSExcel::ImportFromStream(const std::vector<Byte>& bytes, bool plain) {
-  TByteReader stream(bytes.data(), bytes.size(), RaiseShortRecord);
+void TMSExcel::ImportFromStream(std::vector<Byte> bytes, bool plain) {
+  FWalk.reset();
+  FRowsOnDemandSheet = false;
   // The stream begins with a beginning-of-file record.
-  if (stream.Remaining() < 4) RaiseInvalidFormat();
-  if (!IsBOF(stream.U16())) RaiseInvalidFormat();
-  stream.Seek(0);
-  int depth = 0;
-  int skipFrom = 0;  // depth at which skipping began; 0: not skipping
-  bool inWorksheet = false;
+  if (bytes.size() < 4 || !IsBOF(static_cast<Word>(bytes[0] | bytes[1] << 8))) RaiseInvalidFormat();
+  FWalk = std::make_unique<TRecordWalk>();
+  FWalk->Bytes = std::move(bytes);
+  FWalk->Plain = plain;
+  FWalk->PauseAfter = RowsOnDemand > 0 && FSheetIndex >= 0 ? RowsOnDemand - 1 : -1;
+  WalkRecords();
+  if (FWalk->Paused) {
+    // Until the rest is read, the sheet's announced width stands for the
+    // columns of the rows to come.
+    TSpreadSheetCells& cells = Sheets.Spreadsheet(FCurSheet).Cells;
+    cells.UsedColCount = std::max(cells.UsedColCount, cells.ColCount);
+    FRowsOnDemandSheet = true;
+  } else {
+    FWalk.reset();
+  }
+}
+
+void TMSExcel::LoadRowsThrough(Integer row) {
+  if (!FRowsOnDemandSheet) return;
+  if (FWalk) {
+    try {
+      FWalk->PauseAfter = row;
+      while (FWalk->Paused && FWalk->LastRow <= row) WalkRecords();
+      if (!FWalk->Paused) FWalk.reset();
+    } catch (...) {
+      // A damaged stream ends the reading; the rows read so far stay.
+      FWalk.reset();
+      throw;
+    }
+  }
+  Sheets.Spreadsheet(FCurSheet).Cells.ReleaseRowsBefore(row);
+}
+
+void TMSExcel::WalkRecords() {
+  TRecordWalk& walk = *FWalk;
+  const std::vector<Byte>& bytes = walk.Bytes;
+  const bool plain = walk.Plain;
+  TByteReader stream(bytes.data(), bytes.size(), RaiseShortRecord);
+  stream.Seek(walk.Position);
+  walk.Paused = false;
+  int& depth = walk.Depth;
+  int& skipFrom = walk.SkipFrom;  // depth at which skipping began; 0: not skipping
+  bool& inWorksheet = walk.InWorksheet;
   while (stream.Remaining() >= 4) {
+    if (walk.PauseAsked) {
+      // A cell beyond the rows asked for has come: the rows before it are
+      // complete.
+      walk.PauseAsked = false;
+      walk.Paused = true;
+      walk.Position = stream.Position();
+      return;
+    }
     const Word type = stream.U16();
     const Word length = stream.U16();
     // Some writers pad the stream after the last record with zeros.
@@ -293,6 +354,20 @@ void TMSExcel::ImportFromStream(const std::vector<Byte>& bytes, bool plain) {
 void TMSExcel::ReadSST(TByteReader& data, TByteReader& stream) {
   TContinuedData sst;
   const auto first = data.Bytes(static_cast<size_t>(data.Remaining()));
+  {
+    // The table's whole size first, so it is gathered without moving.
+    size_t total = first.size();
+    const UInt64 from = stream.Position();
+    while (stream.Remaining() >= 4) {
+      const Word type = stream.U16();
+      const Word length = stream.U16();
+      if (type != kContinue || length > stream.Remaining()) break;
+      stream.Skip(length);
+      total += length;
+    }
+    stream.Seek(from);
+    sst.Bytes.reserve(total);
+  }
   sst.Bytes.assign(first.begin(), first.end());
   while (stream.Remaining() >= 4) {
     const UInt64 at = stream.Position();

@@ -5,6 +5,7 @@
 // stores; dates are told from numbers by the cell's number format.
 #pragma once
 
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -23,6 +24,10 @@ class TMSExcel : public TCustomMSExcel {
   // A compound file or a plain BIFF stream, from the stream's position.
   void LoadFromStream(TStream& stream) override;
 
+  // With RowsOnDemand, a sheet that gives its size (its DIMENSIONS
+  // record) is read as far as the rows asked for.
+  void LoadRowsThrough(Integer row) override;
+
   Word XLSBuildNo = 0;
   Word XLSBuildYear = 0;
 
@@ -30,7 +35,12 @@ class TMSExcel : public TCustomMSExcel {
   void LoadBytes(std::vector<Byte> bytes);
   void ImportFromCompoundFile(std::vector<Byte> bytes);
   // Walks the records of a workbook stream (or a plain BIFF file).
-  void ImportFromStream(const std::vector<Byte>& stream, bool plain);
+  void ImportFromStream(std::vector<Byte> stream, bool plain);
+  // The walk from where it stands, until the end or a pause.
+  void WalkRecords();
+  // Follows the rows of the sheet read on demand; asks for a pause past
+  // the rows asked for.
+  void FollowRow(Integer row);
   // Handles one record; `records` and `next` give the records after it
   // (the shared strings' CONTINUE records).
   void ProcessBIFFRecord(Word type, TByteReader& data, TByteReader& stream);
@@ -53,4 +63,19 @@ class TMSExcel : public TCustomMSExcel {
   // Sheet walking.
   Integer FWorksheetsSeen = 0;
   std::vector<String> FWorksheetNames;
+  // The record walk, kept while a sheet is read on demand.
+  struct TRecordWalk {
+    std::vector<Byte> Bytes;
+    bool Plain = false;
+    UInt64 Position = 0;
+    int Depth = 0;
+    int SkipFrom = 0;
+    bool InWorksheet = false;
+    Integer PauseAfter = -1;  // -1: never pause
+    Integer LastRow = -1;     // the highest row delivered
+    bool PauseAsked = false;
+    bool Paused = false;
+  };
+  std::unique_ptr<TRecordWalk> FWalk;
+  bool FRowsOnDemandSheet = false;
 };

@@ -149,9 +149,10 @@ bool TMSExcelX::IsPackageExtension(const String& fileName) {
 void TMSExcelX::LoadFromFile(const String& fileName) {
   TSpreadSheetFile::LoadFromFile(fileName);
   FVersion = IsBinaryExtension(fileName) ? evExcel12Bin : evExcel12;
-  TMemoryStream bytes;
-  bytes.LoadFromFile(fileName);
-  std::vector<Byte> data(bytes.Bytes());
+  // The file's bytes once: the archive takes them over.
+  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+  std::vector<Byte> data(static_cast<size_t>(std::max<Int64>(file.Size(), 0)));
+  if (!data.empty()) file.ReadBuffer(data.data(), static_cast<Int64>(data.size()));
   LoadBytes(std::move(data));
 }
 
@@ -170,17 +171,24 @@ void TMSExcelX::InternalLoadFromOLEStream(TStream& stream) {
 }
 
 void TMSExcelX::LoadBytes(std::vector<Byte> bytes) {
+  FSheetXml.reset();
+  FZip.reset();
+  FRowsOnDemandSheet = false;
   PutBuiltInFormats(true);
   if (TCompoundFile::IsCompoundFile(bytes.data(), bytes.size())) {
     LoadCompoundFile(std::move(bytes));
     return;
   }
   if (!LooksLikeZip(bytes.data(), bytes.size())) RaiseInvalidFormat();
-  TZipArchive zip;
-  zip.LoadFromBytes(bytes.data(), bytes.size());
-  bytes.clear();
-  bytes.shrink_to_fit();
-  ReadPackage(zip);
+  ReadArchive(std::move(bytes));
+}
+
+void TMSExcelX::ReadArchive(std::vector<Byte> bytes) {
+  FZip = std::make_unique<TZipArchive>();
+  FZip->LoadFromBytes(std::move(bytes));
+  ReadPackage(*FZip);
+  // A sheet read on demand still needs the archive.
+  if (!FSheetXml) FZip.reset();
 }
 
 void TMSExcelX::LoadCompoundFile(std::vector<Byte> bytes) {
@@ -197,9 +205,7 @@ void TMSExcelX::LoadCompoundFile(std::vector<Byte> bytes) {
   if (package < 0 || file.Entry(package).Type != cetStream) RaiseInvalidFormat();
   std::vector<Byte> inner = file.ReadStream(package);
   if (!LooksLikeZip(inner.data(), inner.size())) RaiseInvalidFormat();
-  TZipArchive zip;
-  zip.LoadFromBytes(inner.data(), inner.size());
-  ReadPackage(zip);
+  ReadArchive(std::move(inner));
 }
 
 bool TMSExcelX::ParseXmlPart(TZipArchive& zip, const std::string& path, TSMXMLEngine& engine) {
@@ -428,29 +434,60 @@ void TMSExcelX::ReadStylesXml(TZipArchive& zip, const std::string& path) {
   ParseXmlPart(zip, path, engine);
 }
 
-void TMSExcelX::ReadSheetXml(TZipArchive& zip, const std::string& path) {
-  Integer row = -1, nextCol = 0;
-  Integer cellRow = 0, cellCol = 0, cellStyle = -1;
-  String cellType;
-  String inlineText;
-  bool hasInline = false;
-  auto deliver = [&](const Variant& value, TSMICellType type, Integer format) {
-    if (cellRow >= kPackageRows || cellCol >= kPackageColumns) return;
+// The cells of an XML sheet part as the parser meets them. With a pause row
+// set, the parse stops once a row at or after it has closed and the sheet
+// has given its size, and goes on when asked.
+class TMSExcelX::TSheetXml {
+ public:
+  TSheetXml(TMSExcelX& owner, const TZipArchive& zip, Integer index, Integer pauseAfter)
+      : FOwner(owner), FEntry(zip.OpenEntry(index)), FPauseAfter(pauseAfter) {
+    FWidths = static_cast<bool>(owner.OnColumnWidth);
+    FEngine.ForceUtf8 = true;
+    FEngine.OnTag = [this](TComponent*, TSMXMLItem* parent, const String& tag, const String& text,
+                           const String& attributes, bool& accept) { OnTag(parent, tag, text, attributes, accept); };
+    FEngine.OnAfterTag = [this](TComponent*, TSMXMLItem*& node, bool&) { OnAfterTag(node); };
+  }
+
+  void Start() {
+    FEngine.LoadFromSource([this](char* buffer, size_t count) { return FEntry->Read(buffer, count); });
+  }
+  bool Paused() const { return FEngine.Paused(); }
+  // The sheet's size from its dimension: rows and columns (0 when unknown).
+  Integer DimensionRows() const { return FDimensionRows; }
+  Integer DimensionColumns() const { return FDimensionColumns; }
+  // Parses on until row `row` has closed or the part ends.
+  void ReadThrough(Integer row) {
+    FPauseAfter = row;
+    while (FEngine.Paused() && FLastClosedRow < row) FEngine.Resume();
+  }
+  // After the part's end: whatever the parse left unread is still checked
+  // (size and checksum).
+  void Finish() {
+    char rest[4096];
+    while (FEntry->Read(rest, sizeof rest) > 0) {
+    }
+  }
+
+ private:
+  void Deliver(const Variant& value, TSMICellType type, Integer format) {
+    if (FCellRow >= kPackageRows || FCellCol >= kPackageColumns) return;
     const TAlignment alignment = type == ictInteger || type == ictDecimal ? taRightJustify : taLeftJustify;
-    DeliverCell(cellRow, cellCol, format, value, alignment, type);
-  };
-  auto deliverText = [&](const String& text) {
+    FOwner.DeliverCell(FCellRow, FCellCol, format, value, alignment, type);
+  }
+
+  void DeliverText(const String& text, StringView cellType) {
     Variant value;
     TSMICellType type = ictString;
     Integer format = -1;
     if (cellType == u"s") {
       Integer index = -1;
-      if (!TryStrToInt(Trim(text), index) || index < 0 || index >= static_cast<Integer>(SST.size())) return;
-      value = Variant(SST[static_cast<size_t>(index)]);
+      const std::vector<String>& sst = FOwner.SST;
+      if (!TryStrToInt(Trim(text), index) || index < 0 || index >= static_cast<Integer>(sst.size())) return;
+      value = Variant(sst[static_cast<size_t>(index)]);
     } else if (cellType == u"str" || cellType == u"inlineStr" || cellType == u"e") {
       String s = text;
       DecodeXmlEntities(s);
-      value = Variant(s);
+      value = Variant(std::move(s));
       // An error value is its text, typed as the XLS reader types errors.
       if (cellType == u"e") type = ictUnknown;
     } else if (cellType == u"d") {
@@ -467,18 +504,16 @@ void TMSExcelX::ReadSheetXml(TZipArchive& zip, const std::string& path) {
       double number = 0;
       // One value that is no number is skipped, not the load.
       if (!ReadNumber(text, number)) return;
-      format = cellStyle;
-      if (cellStyle >= 0)
-        NumberValue(number, cellStyle, true, value, type);
+      format = FCellStyle;
+      if (FCellStyle >= 0)
+        FOwner.NumberValue(number, FCellStyle, true, value, type);
       else
         value = Variant(number), type = ictDecimal;
     }
-    deliver(value, type, format);
-  };
-  const bool widths = static_cast<bool>(OnColumnWidth);
-  TSMXMLEngine engine;
-  engine.OnTag = [&](TComponent*, TSMXMLItem* parent, const String& tag, const String& text,
-                     const String& attributes, bool& accept) {
+    Deliver(value, type, format);
+  }
+
+  void OnTag(TSMXMLItem* parent, const String& tag, const String& text, const String& attributes, bool& accept) {
     const StringView name = LocalName(tag);
     if (name == u"c") {
       String ref;
@@ -486,30 +521,41 @@ void TMSExcelX::ReadSheetXml(TZipArchive& zip, const std::string& path) {
       if (FindAttribute(attributes, u"r", ref)) ParseCellRef(ref, r, c);
       // A cell without a (readable) reference takes the next column.
       if (r < 0 || c < 0) {
-        r = std::max(row, 0);
-        c = nextCol;
+        r = std::max(FRow, 0);
+        c = FNextCol;
       }
-      cellRow = r;
-      cellCol = c;
-      nextCol = c + 1;
-      row = r;
-      cellType.clear();
-      FindAttribute(attributes, u"t", cellType);
-      cellStyle = IntAttribute(attributes, u"s", -1);
-      inlineText.clear();
-      hasInline = false;
+      FCellRow = r;
+      FCellCol = c;
+      FNextCol = c + 1;
+      FRow = r;
+      FCellType.clear();
+      FindAttribute(attributes, u"t", FCellType);
+      FCellStyle = IntAttribute(attributes, u"s", -1);
+      FInlineText.clear();
+      FHasInline = false;
     } else if (name == u"v" && ParentName(parent) == u"c") {
-      deliverText(text);
+      DeliverText(text, FCellType);
       accept = false;
     } else if (name == u"t" && (ParentName(parent) == u"is" || ParentName(parent) == u"r")) {
-      inlineText += text;
-      hasInline = true;
+      FInlineText += text;
+      FHasInline = true;
       accept = false;
     } else if (name == u"row") {
       const Integer r = IntAttribute(attributes, u"r", 0);
-      row = r > 0 ? r - 1 : row + 1;
-      nextCol = 0;
-    } else if (name == u"col" && widths) {
+      FRow = r > 0 ? r - 1 : FRow + 1;
+      FNextCol = 0;
+    } else if (name == u"dimension") {
+      // "A1:J100" (or "A1" for one cell): the last cell gives the size.
+      String ref = Attribute(attributes, u"ref");
+      const size_t colon = ref.find(u':');
+      Integer r = -1, c = -1;
+      ParseCellRef(colon == String::npos ? StringView(ref) : StringView(ref).substr(colon + 1), r, c);
+      if (r >= 0 && c >= 0) {
+        FDimensionRows = std::min(r, kPackageRows - 1) + 1;
+        FDimensionColumns = std::min(c, kPackageColumns - 1) + 1;
+      }
+      accept = false;
+    } else if (name == u"col" && FWidths) {
       String min, max, width;
       if (FindAttribute(attributes, u"min", min) && FindAttribute(attributes, u"max", max) &&
           FindAttribute(attributes, u"width", width)) {
@@ -518,34 +564,84 @@ void TMSExcelX::ReadSheetXml(TZipArchive& zip, const std::string& path) {
         if (ReadNumber(width, w) && TryStrToInt(min, first) && TryStrToInt(max, last) && first >= 1) {
           last = std::min(last, std::min(first + kPackageColumns, kPackageColumns));
           for (Integer col = first - 1; col < last; ++col)
-            OnColumnWidth(this, FCurSheet, col, static_cast<Integer>(w * 256));
+            FOwner.OnColumnWidth(&FOwner, FOwner.FCurSheet, col, static_cast<Integer>(w * 256));
         }
       }
       accept = false;
     } else {
       accept = name == u"worksheet" || name == u"sheetData" || name == u"is" || name == u"r" ||
-               (name == u"cols" && widths);
+               (name == u"cols" && FWidths);
     }
-  };
-  engine.OnAfterTag = [&](TComponent*, TSMXMLItem*& node, bool&) {
+  }
+
+  void OnAfterTag(TSMXMLItem*& node) {
     const StringView name = LocalName(node->TagName);
     if (name == u"c") {
-      if (hasInline) {
-        const String saved = cellType;
-        cellType = u"inlineStr";
-        deliverText(inlineText);
-        cellType = saved;
-      }
+      if (FHasInline) DeliverText(FInlineText, u"inlineStr");
       node->Free();
       node = nullptr;
     } else if (name == u"row") {
       node->Free();
       node = nullptr;
+      FLastClosedRow = FRow;
+      // Only a sheet that gave its size pauses: the consumer takes the
+      // width of the rows to come from it.
+      if (FPauseAfter >= 0 && FDimensionColumns > 0 && FRow >= FPauseAfter) FEngine.Pause();
     }
-  };
-  ParseXmlPart(zip, path, engine);
+  }
+
+  TMSExcelX& FOwner;
+  std::unique_ptr<smi::TZipEntryReader> FEntry;
+  TSMXMLEngine FEngine;
+  Integer FPauseAfter;
+  bool FWidths = false;
+  Integer FRow = -1, FNextCol = 0, FLastClosedRow = -1;
+  Integer FCellRow = 0, FCellCol = 0, FCellStyle = -1;
+  Integer FDimensionRows = 0, FDimensionColumns = 0;
+  String FCellType;
+  String FInlineText;
+  bool FHasInline = false;
+};
+
+void TMSExcelX::ReadSheetXml(TZipArchive& zip, const std::string& path) {
+  const bool onDemand = RowsOnDemand > 0 && FSheetIndex >= 0;
+  auto sheet = std::make_unique<TSheetXml>(*this, zip, zip.GetIndexByFileName(path), onDemand ? RowsOnDemand - 1 : -1);
+  sheet->Start();
+  if (sheet->Paused()) {
+    // Until the rest is read, the sheet's announced size stands for it; its
+    // width is the width of the columns to come.
+    if (OnDimensions) OnDimensions(this, FCurSheet, 0, sheet->DimensionRows(), 0, sheet->DimensionColumns());
+    TSpreadSheetCells& cells = Sheets.Spreadsheet(FCurSheet).Cells;
+    cells.UsedColCount = std::max(cells.UsedColCount, std::min(sheet->DimensionColumns(), cells.ColCount));
+    FSheetXml = std::move(sheet);
+    FRowsOnDemandSheet = true;
+    return;
+  }
+  sheet->Finish();
   if (!CountIsDefined && OnDimensions)
     OnDimensions(this, FCurSheet, 0, intRowCount + 1, 0, intColCount + 1);
+}
+
+void TMSExcelX::LoadRowsThrough(Integer row) {
+  if (!FRowsOnDemandSheet) return;
+  if (FSheetXml) {
+    try {
+      FSheetXml->ReadThrough(row);
+      if (!FSheetXml->Paused()) {
+        FSheetXml->Finish();
+        FSheetXml.reset();
+        FZip.reset();
+        if (!CountIsDefined && OnDimensions)
+          OnDimensions(this, FCurSheet, 0, intRowCount + 1, 0, intColCount + 1);
+      }
+    } catch (...) {
+      // A damaged part ends the reading; the rows read so far stay.
+      FSheetXml.reset();
+      FZip.reset();
+      throw;
+    }
+  }
+  Sheets.Spreadsheet(FCurSheet).Cells.ReleaseRowsBefore(row);
 }
 
 // ---- binary parts -------------------------------------------------------------

@@ -31,6 +31,9 @@ class TMSExcelX : public TCustomMSExcel {
   // format."
   void LoadFromStream(TStream& stream) override;
   void InternalLoadFromOLEStream(TStream& stream) override;
+  // With RowsOnDemand, an XML sheet that gives its size (its dimension)
+  // is read as far as the rows asked for.
+  void LoadRowsThrough(Integer row) override;
 
   // True for the binary form's extensions (.xlsb, .xltb, .xlab).
   static bool IsBinaryExtension(const String& fileName);
@@ -45,6 +48,8 @@ class TMSExcelX : public TCustomMSExcel {
   };
   void LoadBytes(std::vector<Byte> bytes);
   void LoadCompoundFile(std::vector<Byte> bytes);
+  // The package in these bytes, which the archive takes over.
+  void ReadArchive(std::vector<Byte> bytes);
   void ReadPackage(TZipArchiveReader& zip);
   void ReadDocProps(TZipArchiveReader& zip);
   // Parses an XML part with the handlers; false when the part is missing.
@@ -57,7 +62,16 @@ class TMSExcelX : public TCustomMSExcel {
   void ReadBinaryPart(TZipArchiveReader& zip, const std::string& path);
   void ProcessBIFF12Record(Cardinal type, TByteReader& data);
 
+  // One XML sheet part being parsed; it may pause between rows.
+  class TSheetXml;
+
   std::vector<TSheetPart> FSheetParts;
+  // While a sheet is read on demand: the archive and the paused parse
+  // (declared in this order, so the parse goes first).
+  std::unique_ptr<TZipArchiveReader> FZip;
+  std::unique_ptr<TSheetXml> FSheetXml;
+  // The sheet read on demand frees the rows behind the one asked for.
+  bool FRowsOnDemandSheet = false;
   // BIFF12 state.
   Integer CurrentRow = 0;
   bool XFInCellXFs = false;

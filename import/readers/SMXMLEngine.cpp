@@ -287,10 +287,11 @@ void TSMXMLEngine::LoadFromSource(const TXMLSource& source) {
     FEnded = false;
   }
   Parse();
-  FSource = nullptr;
+  // A paused parse keeps its source for Resume.
+  if (!FPaused) FSource = nullptr;
 }
 
-bool TSMXMLEngine::Has(size_t index) {
+bool TSMXMLEngine::Pull(size_t index) {
   while (index >= FBuffer.size()) {
     if (FEnded || !FSource) return false;
     const size_t old = FBuffer.size();
@@ -363,11 +364,28 @@ void TSMXMLEngine::Parse() {
   FRoot->Attributes.clear();
   FDeclaredUtf8 = false;
   FCodePage = 0;
-  size_t pos = Find('<', 0);
-  if (!Has(pos)) return;
-  ++pos;
-  TSMXMLItem* current = nullptr;
-  bool first = true;
+  FPaused = FPauseAsked = false;
+  FPos = Find('<', 0);
+  if (!Has(FPos)) return;
+  ++FPos;
+  FCurrent = nullptr;
+  FFirst = true;
+  Continue();
+}
+
+void TSMXMLEngine::Pause() { FPauseAsked = true; }
+
+void TSMXMLEngine::Resume() {
+  if (!FPaused) return;
+  FPaused = false;
+  Continue();
+  if (!FPaused) FSource = nullptr;
+}
+
+void TSMXMLEngine::Continue() {
+  size_t pos = FPos;
+  TSMXMLItem* current = FCurrent;
+  bool first = FFirst;
   while (Has(pos + 1) && FBuffer[pos] != '\0') {
     if (pos > kCompactAt && FSource) {
       FBuffer.erase(0, pos);
@@ -487,6 +505,15 @@ void TSMXMLEngine::Parse() {
       if (OnAfterTag) OnAfterTag(this, closed, cancel);
       if (cancel) return;
       pos = Find('<', pos) + 1;
+    }
+    if (FPauseAsked) {
+      // A handler asked to stop here; Resume goes on from this tag.
+      FPauseAsked = false;
+      FPaused = true;
+      FPos = pos;
+      FCurrent = current;
+      FFirst = first;
+      return;
     }
   }
 }

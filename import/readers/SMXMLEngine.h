@@ -82,14 +82,26 @@ class TSMXMLEngine : public TComponent {
   void LoadFromStream(Int64 size, TStream& stream);
   void LoadFromBytes(std::string_view bytes);
   // Parses what the source yields, pulling more as the parse needs it.
+  // A parse that a handler paused keeps the source: it must live until the
+  // parse ends or the engine is freed.
   void LoadFromSource(const TXMLSource& source);
+  // Asked from a handler: the parse stops after the current tag (and the
+  // closing tags right behind it), so a reader can hand out what it has
+  // read and go on later.
+  void Pause();
+  bool Paused() const { return FPaused; }
+  // Goes on with a paused parse, until it ends or pauses again.
+  void Resume();
   // The first item (root or below, depth first) named tag without case.
   TSMXMLItem* GetItemByTag(TSMXMLItem* root, StringView tag) const;
 
  private:
   void Parse();
+  // The parse loop from the saved position.
+  void Continue();
   // Whether the byte at index exists, pulling more from the source.
-  bool Has(size_t index);
+  bool Has(size_t index) { return index < FBuffer.size() || Pull(index); }
+  bool Pull(size_t index);
   // The first index from `from` that holds c (or the end).
   size_t Find(char c, size_t from);
   // The first index from `from` where the text begins (or the end).
@@ -107,6 +119,12 @@ class TSMXMLEngine : public TComponent {
   bool FDeclaredUtf8 = false;
   int FCodePage = 0;  // 0: the ANSI code page
   String FName, FText, FAttributes;
+  // Where a paused parse goes on.
+  size_t FPos = 0;
+  TSMXMLItem* FCurrent = nullptr;
+  bool FFirst = true;
+  bool FPauseAsked = false;
+  bool FPaused = false;
 };
 
 // Decodes XML's character references in one left-to-right pass: the five

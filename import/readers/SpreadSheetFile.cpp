@@ -56,7 +56,13 @@ void TSpreadSheetCells::RemoveRow(Integer index) {
   if (index >= 0 && index < Count()) FRows.erase(FRows.begin() + index);
 }
 
+void TSpreadSheetCells::ReleaseRowsBefore(Integer index) {
+  const Integer last = std::min(index, Count());
+  for (; FReleased < last; ++FReleased) FRows[static_cast<size_t>(FReleased)].reset();
+}
+
 void TSpreadSheetCells::Clear() {
+  FReleased = 0;
   FRows.clear();
   ColCount = RowCount = UsedColCount = UsedRowCount = 0;
 }
@@ -76,7 +82,13 @@ void TSpreadSheetCells::SetValue(Integer col, Integer row, const Variant& value,
   if (col < 0 || row < 0 || col >= kMaxSheetColumns || row >= kMaxSheetRows) return;
   if (value.IsNull() || value.IsEmpty()) return;
   AddRow(row);
-  TSpreadSheetCols& cols = FRows[static_cast<size_t>(row)]->Cols;
+  std::unique_ptr<TSpreadSheetRow>& slot = FRows[static_cast<size_t>(row)];
+  if (!slot) {
+    // A freed row that a file names again starts anew.
+    slot = std::make_unique<TSpreadSheetRow>();
+    slot->Index = slot->OriginalRecNo = row;
+  }
+  TSpreadSheetCols& cols = slot->Cols;
   // A new row is as wide as the rows before it.
   if (cols.Count() == 0) cols.Reserve(std::max(UsedColCount, col + 1));
   TSMICell& cell = cols.Ensure(col);
@@ -239,7 +251,7 @@ void TSpreadSheetFile::ApplyEvents() {
       if (rowNo < 0 || rowNo >= kMaxSheetRows) return;
       TSpreadSheetCells& cells = Sheets.Spreadsheet(sheetNo).Cells;
       cells.AddRow(rowNo);
-      cells.Rows(rowNo)->RowHeight = height;
+      if (TSpreadSheetRow* row = cells.Rows(rowNo)) row->RowHeight = height;
     };
 }
 

@@ -120,9 +120,13 @@ class TSpreadSheetCells {
   Variant ValueByRange(const String& range) const;
   void SortByColumn(Integer colIndex, bool ascending);
   void ClearSort();
+  // Frees the rows before index; their positions stay and read as empty.
+  // A sheet read row by row keeps only the rows still to be read this way.
+  void ReleaseRowsBefore(Integer index);
 
  private:
   std::vector<std::unique_ptr<TSpreadSheetRow>> FRows;
+  Integer FReleased = 0;  // rows before it are freed
 };
 
 class TSpreadSheet {
@@ -261,6 +265,17 @@ class TSpreadSheetFile : public TCustomSpreadSheetFile {
   }
   virtual Integer FindColumn(const String& fieldName);
   virtual void FillColumnList(TColumnList& list, const String& fieldList);
+
+  // Rows on demand: when a consumer sets RowsOnDemand to n > 0 before the
+  // load and loads one sheet, a reader that can may stop after the sheet's
+  // first n rows; the consumer then calls LoadRowsThrough for each row it
+  // reads, in order. The rows before that row are freed, so a large sheet
+  // never lives in memory whole. Readers that cannot load the whole sheet
+  // and LoadRowsThrough does nothing.
+  Integer RowsOnDemand = 0;
+  // Reads on until the sheet's row `row` is complete or the sheet ends, and
+  // frees the rows before it.
+  virtual void LoadRowsThrough(Integer /*row*/) {}
 
   void UpdateProgress(Int64 position, Int64 totalSize);
   void SetRowStatus(Integer sheetNo, Integer rowNo, TSMIRowStatus status);

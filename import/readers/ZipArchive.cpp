@@ -144,6 +144,11 @@ void TZipArchive::LoadFromBytes(const void* data, size_t size) {
   ReadDirectory();
 }
 
+void TZipArchive::LoadFromBytes(std::vector<Byte> bytes) {
+  FBytes = std::move(bytes);
+  ReadDirectory();
+}
+
 void TZipArchive::ReadDirectory() {
   FEntries.clear();
   TByteReader reader(FBytes.data(), FBytes.size(), RaiseZipFormat);

@@ -71,6 +71,8 @@ class TZipArchive : public TComponent {
   void LoadFromStream(TStream& stream);
   // The same over bytes the archive copies.
   void LoadFromBytes(const void* data, size_t size);
+  // The same over bytes the archive takes over.
+  void LoadFromBytes(std::vector<Byte> bytes);
 
   Integer GetCount() const { return static_cast<Integer>(FEntries.size()); }
   const TZipEntry& Entry(Integer index) const;

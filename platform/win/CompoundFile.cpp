@@ -63,9 +63,9 @@ void TCompoundFile::ReadSector(Cardinal sector, std::vector<Byte>& out) const {
   // The last sector of a file may be cut short; what is missing reads as 0.
   if (offset >= FBytes.size()) RaiseDamaged(u"a sector lies outside the file");
   const size_t have = std::min<size_t>(FSectorSize, FBytes.size() - static_cast<size_t>(offset));
-  const size_t at = out.size();
-  out.resize(at + FSectorSize, 0);
-  std::memcpy(out.data() + at, FBytes.data() + offset, have);
+  const Byte* from = FBytes.data() + offset;
+  out.insert(out.end(), from, from + have);
+  if (have < FSectorSize) out.resize(out.size() + (FSectorSize - have), 0);
 }
 
 std::vector<Cardinal> TCompoundFile::Chain(const std::vector<Cardinal>& table, Cardinal start, size_t limit) const {
@@ -217,7 +217,9 @@ std::vector<Byte> TCompoundFile::ReadStream(Integer index) const {
     }
   } else {
     if (entry.Size > FBytes.size()) RaiseDamaged(u"a stream is larger than the file");
-    out.reserve(static_cast<size_t>(entry.Size));
+    // Whole sectors are read: room for the last one spares a copy of the
+    // whole stream.
+    out.reserve(static_cast<size_t>(entry.Size) + FSectorSize);
     for (Cardinal s : Chain(FFat, entry.Start, FBytes.size() / FSectorSize + 1)) {
       ReadSector(s, out);
       if (out.size() >= entry.Size) break;
