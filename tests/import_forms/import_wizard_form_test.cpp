@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -117,4 +119,42 @@ TEST(ImportWizardForm, SpecificationsButtonRunsTheListAndRefillsTheForm) {
   other.SetRestrictionToControls();
   other.show();
   EXPECT_FALSE(other.btnSpecifications->isVisible());
+}
+
+TEST(ImportWizardForm, MappingGridEditsSourcesAndKeyMarks) {
+  TSMIWizardDlg wizard;
+  TfrmVODWizard form(&wizard);
+  form.Prepare();
+  form.show();
+  form.State().Mappings.Add(u"ID=A");
+  form.State().Mappings.Add(u"Name=");
+  form.State().KeyText = u"id";
+  form.Preview().FieldList = {String(), u"Order Date", u"A"};
+  form.Steps().Hooks.BuildMappingGrid();
+  form.pnlPages->setCurrentWidget(form.sgMappings->parentWidget());
+  QApplication::processEvents();
+  ASSERT_EQ(form.sgMappings->rowCount(), 2);
+  auto* key = form.sgMappings->cellWidget(0, 2)->findChild<QCheckBox*>();
+  ASSERT_NE(key, nullptr);
+  EXPECT_TRUE(key->isChecked()) << "key text matches without case";
+  // A picked column with a blank is stored in brackets; typed text as it is.
+  const std::pair<int, const char*> edits[] = {{1, "Order Date"}, {0, "A + 1"}};
+  for (const auto& [row, text] : edits) {
+    form.sgMappings->setCurrentCell(row, 1);
+    QApplication::processEvents();
+    QComboBox* box = nullptr;
+    for (QComboBox* open : form.sgMappings->viewport()->findChildren<QComboBox*>())
+      if (open->isVisible()) box = open;
+    ASSERT_NE(box, nullptr);
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box->lineEdit(), text);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+  }
+  EXPECT_EQ(form.State().Mappings.Get(0), u"ID=A + 1");
+  EXPECT_EQ(form.State().Mappings.Get(1), u"Name=[Order Date]");
+  QTest::mouseClick(key, Qt::LeftButton, {}, QPoint(4, 4));
+  TSMIWizardDlg copy;
+  form.ControlsToProperties(copy);
+  EXPECT_EQ(copy.DatasetKeys(), u"");
+  EXPECT_EQ(copy.Mappings().Get(1), u"Name=[Order Date]");
 }
