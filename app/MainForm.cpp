@@ -6,6 +6,7 @@
 #include <QMenuBar>
 
 #include "controls/ksGrid.h"
+#include "import/ImportWizard.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/GridDataController.h"
 #include "platform/gui/QtStrings.h"
@@ -162,9 +163,17 @@ void TMainForm::mnuSaveAsClick() {
   if (ShowFileDialog(request)) Fvtd1->SaveToFile(request.FileName, true, false);
 }
 
-// The wizards are not part of the editor yet; the commands keep their place.
+// The export wizard is not part of the editor yet; the command keeps its place.
 void TMainForm::mnuExportClick() { CommitEditing(); }
-void TMainForm::mnuImportClick() { CommitEditing(); }
+
+// Runs the import wizard into the table, also while no table is open; the
+// wizard reports its own failures, anything else reaches the error box.
+void TMainForm::mnuImportClick() {
+  CommitEditing();
+  const std::unique_ptr<TSMIWizardDlg> wizard = std::make_unique<TSMIWizardDlg>(nullptr);
+  wizard->SetDataSet(Fvtd1.get());
+  wizard->Execute();
+}
 
 void TMainForm::mnuCloseClick() { close(); }
 

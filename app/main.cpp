@@ -2,6 +2,9 @@
 // window, the message loop, and the units undone in reverse.
 #include "app/MainForm.h"
 #include "controls/ksControlsUnit.h"
+#include "import/ImportUnit.h"
+#include "import/forms/ImportForms.h"
+#include "import/forms/VODWizard.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/FileDialogs.h"
 #include "platform/gui/QtClipboard.h"
@@ -13,6 +16,7 @@
 int main(int argc, char** argv) {
   RtlInitialize();
   MemDataInitialize();
+  ImportInitialize();
   int result = 0;
   {
     TApplication app(argc, argv);
@@ -20,6 +24,8 @@ int main(int argc, char** argv) {
     ControlsInitialize();
     InstallQtFileDialogs();
     InstallQtClipboard();
+    InstallImportForms();
+    InstallImportWizardForm();
     QStringList params = TApplication::arguments();
     params.removeFirst();
     TMainForm form(params);
@@ -29,6 +35,7 @@ int main(int argc, char** argv) {
     SetClipboard(nullptr);
     ControlsFinalize();
   }
+  ImportFinalize();
   MemDataFinalize();
   RtlFinalize();
   return result;

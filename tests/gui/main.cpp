@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "import/ImportUnit.h"
+#include "import/forms/ImportForms.h"
+#include "import/forms/VODWizard.h"
 #include "platform/rtl/RtlUnit.h"
 #include "table/MemData.h"
 
@@ -14,12 +17,16 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   RtlInitialize();
   MemDataInitialize();
+  ImportInitialize();
   int result = 0;
   {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Folvane"));
+    InstallImportForms();
+    InstallImportWizardForm();
     result = RUN_ALL_TESTS();
   }
+  ImportFinalize();
   MemDataFinalize();
   RtlFinalize();
   return result;

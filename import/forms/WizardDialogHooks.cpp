@@ -1,0 +1,6 @@
+#include "import/forms/WizardDialogHooks.h"
+
+TImportWizardDialogs& ImportWizardDialogs() {
+  static TImportWizardDialogs dialogs;
+  return dialogs;
+}
