@@ -2,6 +2,7 @@
 
 #include "import/ImportExceptions.h"
 #include "import/ImportMessages.h"
+#include "import/SpecificationList.h"
 #include "import/WizardFormState.h"
 #include "import/readers/ImportFromCell.h"
 #include "import/readers/ImportFromDatabase.h"
@@ -116,17 +117,46 @@ void TSMIWizardDlg::PropertiesToControls() {
   if (FForm != nullptr) FForm->PropertiesToControls();
 }
 
+void TSMIWizardDlg::ShowSpecificationDialog() {
+  TSpecificationList list;
+  list.Collect(*this);
+  list.ApplyAccess(FUserAccess);
+  list.Select(0);
+  const TSpecificationDialogHandler& dialog = SpecificationDialogHandler();
+  if (!dialog) return;
+  const TSpecDialogResult result = dialog(list, [this, &list] { LoadSpecClick(list); });
+  if (result != sdrSave) return;
+  if (const TSMISpecificationFile* file = list.ItemIndex() >= 0 ? list.File(list.ItemIndex()) : nullptr)
+    SaveSpecClick(this, list.Text(list.ItemIndex()), file->FileName);
+  else
+    SaveSpecClick(this, String(), String());
+}
+
+void TSMIWizardDlg::SaveSpecClick(TComponent* /*sender*/, const String& specName, const String& fileName) {
+  ControlsToProperties();
+  SaveSpecification(specName, fileName, true);
+}
+
+void TSMIWizardDlg::LoadSpecClick(const TSpecificationList& sender) {
+  const TSMISpecificationFile* file = sender.LoadTarget();
+  if (file == nullptr) return;
+  LoadSpecification(file->FileName);
+  PropertiesToControls();
+}
+
 void TSMIWizardDlg::LoadSpecificationFromStrings(const TWideStrings& list) {
   TRADerevuBaseComponent::LoadSpecificationFromStrings(list);
   String value;
   Integer number = 0;
   if (FindKeyValue(list, u"SheetIndex", value) && TryStrToInt(Trim(value), number)) SheetIndex = number;
+  FXMLTags.LoadFromStrings(list);
 }
 
 void TSMIWizardDlg::SaveSpecificationToStringList(TWideStrings& list, const String& specName) {
   TRADerevuBaseComponent::SaveSpecificationToStringList(list, specName);
   list.Add(u"[Sheet]");
   list.Add(u"SheetIndex=" + IntToStr(SheetIndex));
+  FXMLTags.SaveToStrings(list);
 }
 
 TRADerevuBaseComponent* GetImportComponentByType(TComponent* owner, TTableTypeImport tableType,

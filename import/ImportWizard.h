@@ -15,8 +15,10 @@
 
 #include "import/ImportComponent.h"
 #include "import/readers/OutlookProperties.h"
+#include "import/readers/XMLTags.h"
 
 class TWizardFormState;
+class TSpecificationList;
 
 enum TSMIRestriction : Byte { irDisabled, irReadOnly, irReadWrite };
 enum TSMIWizardStyle : Byte { wsWindows95, wsWindows2000 };
@@ -137,6 +139,9 @@ class TSMIWizardDlg : public TRADerevuBaseComponent {
   TSMIOutlookProperties& OutlookProperties() { return FOutlookProperties; }
   const TSMIOutlookProperties& OutlookProperties() const { return FOutlookProperties; }
   void SetOutlookProperties(const TSMIOutlookProperties& value) { FOutlookProperties.Assign(value); }
+  TSMIXMLTags& XMLTags() { return FXMLTags; }
+  const TSMIXMLTags& XMLTags() const { return FXMLTags; }
+  void SetXMLTags(const TSMIXMLTags& value) { FXMLTags.Assign(value); }
 
   TSMIListEvent OnGetSpecifications;
   TSMIListEvent OnGetFieldList;
@@ -159,6 +164,15 @@ class TSMIWizardDlg : public TRADerevuBaseComponent {
   void ControlsToProperties();
   void PropertiesToControls();
 
+  // The specification list (SpecificationList.h): load one into the
+  // wizard and its form, save the current settings, or delete one.
+  void ShowSpecificationDialog();
+  // Copies the form into the wizard and saves through the save dialog.
+  void SaveSpecClick(TComponent* sender, const String& specName, const String& fileName);
+  // The Load button: loads the file the sender carries into the wizard and
+  // refills the form; nothing when the sender carries no file.
+  void LoadSpecClick(const TSpecificationList& sender);
+
   void LoadSpecificationFromStrings(const TWideStrings& list) override;
   void SaveSpecificationToStringList(TWideStrings& list, const String& specName) override;
 
@@ -167,6 +181,7 @@ class TSMIWizardDlg : public TRADerevuBaseComponent {
   TSMIUserAccess FUserAccess;
   TSMICategories FCategories;
   TSMIOutlookProperties FOutlookProperties;
+  TSMIXMLTags FXMLTags;
 };
 
 // The import component of a source, owned by owner; nullptr for a source

@@ -164,12 +164,16 @@ void SplitSpecLines(StringView text, TWideStrings& list) {
   if (start < text.size()) list.Add(String(text.substr(start)));
 }
 
-String ProgramFolder() {
+}  // namespace
+
+String SpecificationProgramFolder() {
   std::error_code error;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return String();
   return Utf8ToString(exe.parent_path().string()) + u"/";
 }
+
+namespace {
 
 // The proposed file of the save dialog: the folder, then the source file's
 // name with the extension ".vod".
@@ -182,6 +186,38 @@ String DefaultSpecFile(const String& folder, const String& sourceFileName) {
 }
 
 }  // namespace
+
+bool ReadSpecificationCaption(TStream& stream, String& caption) {
+  TByteReader reader(stream);
+  const TByteOrderMark mark = ReadByteOrderMark(reader);
+  TWideStrings lines;
+  SplitSpecLines(SpecText(mark, reader.Bytes(static_cast<size_t>(reader.Remaining()))), lines);
+  bool common = false;
+  for (int i = 0; i < lines.Count(); ++i) {
+    const String line = Trim(lines.Get(i));
+    if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
+      common = SameText(StringView(line).substr(1, line.size() - 2), u"Common");
+      continue;
+    }
+    const size_t eq = line.find(u'=');
+    if (!common || eq == String::npos || !SameText(Trim(line.substr(0, eq)), u"Specification")) continue;
+    TWideStrings one;
+    one.Add(u"Specification=" + Trim(line.substr(eq + 1)));
+    caption = TSpecValues(one).Text(u"Specification");
+    return true;
+  }
+  return false;
+}
+
+String ReadSpecificationCaption(const String& fileName) {
+  try {
+    TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+    String caption;
+    if (ReadSpecificationCaption(stream, caption)) return caption;
+  } catch (const Exception&) {
+  }
+  return fileName;
+}
 
 void SetSaveSpecDialogHandler(TSaveSpecDialogHandler handler) { SaveSpecDialog() = std::move(handler); }
 
@@ -353,7 +389,7 @@ void TRADerevuBaseComponent::SaveSpecification(const String& specName, const Str
     request.SpecName = spec.empty() ? String(strSpecCaption) : spec;
     request.FileLabel = strFileName;
     request.FileName = !file.empty() ? file
-                                     : DefaultSpecFile(FSpecificationDir.empty() ? ProgramFolder() : FSpecificationDir,
+                                     : DefaultSpecFile(FSpecificationDir.empty() ? SpecificationProgramFolder() : FSpecificationDir,
                                                        SourceFileName());
     request.Filter = SpecFilter();
     bool confirmed;
@@ -363,10 +399,10 @@ void TRADerevuBaseComponent::SaveSpecification(const String& specName, const Str
       confirmed = VODOpenSaveFileDialog(nullptr, u"vod", request.Filter, false, request.FileName, request.Caption,
                                         String());
     }
-    if (confirmed) {
-      spec = request.SpecName;
-      file = request.FileName;
-    }
+    // A cancelled dialog saves nothing, also when names were given.
+    if (!confirmed) return;
+    spec = request.SpecName;
+    file = request.FileName;
   }
   if (spec.empty() || file.empty()) return;
   if (OnBeforeSaveSpecification) OnBeforeSaveSpecification(this, file);

@@ -26,3 +26,14 @@ void SetSaveSpecDialogHandler(TSaveSpecDialogHandler handler);
 // The title written as App into each file; empty without a provider.
 using TApplicationTitleProc = std::function<String()>;
 void SetSpecificationAppTitleProc(TApplicationTitleProc proc);
+
+// The folder of the program file with a trailing "/"; empty when unknown.
+String SpecificationProgramFolder();
+// The name a specification file gives itself: "Specification" of section
+// "Common", or the file name when the key is missing or the file cannot be
+// read.
+String ReadSpecificationCaption(const String& fileName);
+// The same from a specification's bytes: false when the key is missing;
+// raises ESMIFileFormatException for a value that cannot be decoded.
+class TStream;
+bool ReadSpecificationCaption(TStream& stream, String& caption);

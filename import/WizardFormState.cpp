@@ -297,6 +297,10 @@ void PropertiesToControls(const TSMIWizardDlg& wizard, TWizardFormState& state) 
   state.OutlookDefaultFolder = outlook.FolderName.empty();
   state.OutlookFolder = outlook.FolderName;
   state.OutlookLoadSubFolders = outlook.LoadSubFolders;
+  state.XMLCaseSensitive = wizard.XMLTags().CaseSensitive;
+  state.RecordsTag = wizard.XMLTags().RecordsTag;
+  state.RecordTag = wizard.XMLTags().RecordTag;
+  state.RowTag = wizard.XMLTags().RowTag;
   state.ModeIndex = wizard.Mode();
   state.TableName = wizard.TableName();
   const TControlAccess tableBox{state.TableType() == teAccess || state.TableType() == teADO,
@@ -385,6 +389,10 @@ void ControlsToProperties(const TWizardFormState& state, TRADerevuBaseComponent&
     outlook.ItemType = static_cast<TSMIOutlookItemType>(std::clamp<Integer>(state.OutlookItemType, 0, oitPost));
     outlook.FolderName = state.OutlookDefaultFolder ? String() : state.OutlookFolder;
     outlook.LoadSubFolders = state.OutlookLoadSubFolders;
+    wizard->XMLTags().CaseSensitive = state.XMLCaseSensitive;
+    wizard->XMLTags().RecordsTag = state.RecordsTag;
+    wizard->XMLTags().RecordTag = state.RecordTag;
+    wizard->XMLTags().RowTag = state.RowTag;
   }
   component.SetMode(static_cast<TImportMode>(std::clamp<Integer>(state.ModeIndex, 0, imAppendNewOnly)));
   if (wizard != nullptr) {

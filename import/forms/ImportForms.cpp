@@ -4,6 +4,7 @@
 
 #include "platform/gui/Dialogs.h"
 #include "import/forms/ParameterPrompt.h"
+#include "import/forms/SpecificationForms.h"
 #include "import/forms/VODStat.h"
 
 void InstallImportForms() {
@@ -20,4 +21,5 @@ void InstallImportForms() {
   display.SetBusyCursor = SetBusyCursor;
   display.ProcessMessages = [] { QApplication::processEvents(); };
   display.PromptParameters = PromptImportParameters;
+  InstallSpecificationForms();
 }

@@ -349,7 +349,11 @@ TEST(ImportWizard, SpecificationKeepsTheSheet) {
   EXPECT_EQ(Fingerprint(loaded), Fingerprint(saved));
   TWideStrings list;
   saved.SaveSpecificationToStringList(list, u"s");
-  EXPECT_EQ(list.Get(list.Count() - 2), u"[Sheet]");
+  // The wizard's sections follow the engine's: the sheet, then the XML tags.
+  ASSERT_GE(list.Count(), 8);
+  EXPECT_EQ(list.Get(list.Count() - 8), u"[Sheet]");
+  EXPECT_EQ(list.Get(list.Count() - 7), u"SheetIndex=3");
+  EXPECT_EQ(list.Get(list.Count() - 6), u"[XMLTags]");
   DeleteFile(path);
 }
 

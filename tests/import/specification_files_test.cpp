@@ -8,6 +8,7 @@
 #include "import/readers/ImportFromText.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
+#include "tests/import/spec_settings_fixture.h"
 
 namespace {
 
@@ -45,45 +46,6 @@ std::string Utf16LE(StringView text, bool mark = true) {
     bytes += static_cast<char>(c >> 8);
   }
   return bytes;
-}
-
-// Every setting a specification holds, away from its default, with
-// characters beyond one byte where a setting can hold them.
-void SetEverything(TRADerevuBaseComponent& c) {
-  c.SetTableName(u"Tabela");
-  c.SetDatasetKeys(u"ID;NAME");
-  c.SetMode(imAppendUpdate);
-  c.SetTableType(teClipboard);
-  c.SetSourceFileName(u"/tmp/vhod ščž.csv");
-  c.SetCharacterSet(csiASCII_MSDOS);
-  c.SetCommitCount(77);
-  c.Mappings().Add(u"ID=Field1");
-  c.Mappings().Add(u"NAME=UPPER(Field2) + \"λ\"");
-  c.Mappings().Add(u"NOTE=Field3 +\r\n\"x\"");  // an expression over two lines
-  c.SetFieldDelimiterCustom(u'λ');
-  c.SetTextQualifierCustom(u'\'');
-  c.SetRecordSeparatorCustom(u"\u2028;");
-  c.SetFixed(true);
-  c.SetTrimSpaces(tsTrimLeftRight);
-  c.SetRowFirst(3);
-  c.SetRowLast(99);
-  c.SetRowFieldNames(2);
-  c.SetMaxScanRows(12);
-  TSMIDataFormats& f = c.DataFormats();
-  f.SetDateOrder(doYMD);
-  f.SetDateSeparator(u'-');
-  f.SetTimeSeparator(u'.');
-  f.SetThousandSeparator(u'\u00A0');
-  f.SetDecimalSeparator(u',');
-  f.SetCurrencyString(u"€");
-  f.SetFourDigitYear(true);
-  f.SetLeadingZerosInDate(true);
-  f.SetCustomDateTimeFormat(u"YYYY-MM-DD");
-  f.SetBooleanTrue(u"Da");
-  f.SetBooleanFalse(u"Ne");
-  f.SetUseRegionalSettings(true);
-  c.LoadCondition().SetLoadWhen(u"Field1 <> \"ž\"");
-  c.LoadCondition().SetSkipIf(String(1, u'\uE000') + u"Field2 = \"\"\n");
 }
 
 void ExpectSameSettings(const TRADerevuBaseComponent& a, const TRADerevuBaseComponent& b) {
@@ -234,7 +196,7 @@ TEST_F(SpecFileTest, MissingFilesAndDialogs) {
     EXPECT_EQ(e.Message(), u"File  does not exist.");
   }
 
-  // A cancelled save dialog keeps the given names.
+  // A cancelled save dialog writes nothing, also when names were given.
   TSaveSpecRequest shown;
   SetSaveSpecDialogHandler([&](TSaveSpecRequest& r) {
     shown = r;
@@ -242,7 +204,9 @@ TEST_F(SpecFileTest, MissingFilesAndDialogs) {
   });
   const String given = Path("given.vod");
   c.SaveSpecification(u"Given", given, true);
-  EXPECT_TRUE(FileExists(given));
+  EXPECT_FALSE(FileExists(given));
+  EXPECT_EQ(shown.SpecName, u"Given");
+  EXPECT_EQ(shown.FileName, given);
   EXPECT_EQ(shown.Caption, u"Import specification");
   EXPECT_EQ(shown.FileLabel, u"Import from File:");
   EXPECT_EQ(shown.Filter, u"Import specification|*.VOD|All files (*.*)|*.*");
