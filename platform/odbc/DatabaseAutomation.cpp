@@ -23,6 +23,13 @@ constexpr Integer kDaoSystemObject = static_cast<Integer>(0x80000002u);
 
 enum class TFlavour { Ado, Dao };
 
+// A new object in a variant that holds its only reference.
+Variant Wrap(TSharedObject* object) {
+  Variant held = Variant::FromDispatch(object);
+  object->Release();
+  return held;
+}
+
 [[noreturn]] void NoMember(const char* object, const String& name) {
   throw EOleSysError(u"Unknown name: " + StrFromAscii(object) + u"." + name);
 }
@@ -145,13 +152,13 @@ class TFieldsObject : public TAutomationObject {
       if (VarIsStr(key)) {
         for (size_t i = 0; i < FRows->Columns.size(); ++i)
           if (SameText(FRows->Columns[i].Name, key.AsString()))
-            return Variant::FromDispatch(new TFieldObject(FRows, i));
+            return Wrap(new TFieldObject(FRows, i));
         throw EOleException(u"Item cannot be found in the collection corresponding to the requested name or ordinal.");
       }
       const Integer index = key.AsInteger();
       if (index < 0 || static_cast<size_t>(index) >= FRows->Columns.size())
         throw EOleException(u"Item cannot be found in the collection corresponding to the requested name or ordinal.");
-      return Variant::FromDispatch(new TFieldObject(FRows, static_cast<size_t>(index)));
+      return Wrap(new TFieldObject(FRows, static_cast<size_t>(index)));
     }
     NoMember("Fields", name);
   }
@@ -246,7 +253,7 @@ class TConnectionObject : public TAutomationObject {
         std::vector<std::vector<Variant>> rows;
         for (const TOdbcTable& table : Db().Tables()) rows.push_back({Variant(table.Name), Variant(table.Type)});
         auto* recordset = new TRecordsetObject(TFlavour::Ado);
-        Variant result = Variant::FromDispatch(recordset);
+        Variant result = Wrap(recordset);
         recordset->Load(std::move(columns), std::move(rows));
         return result;
       });
@@ -274,7 +281,7 @@ Variant TRecordsetObject::Get(const String& name, const TOleArgs& args) {
   if (SameText(name, u"State")) return FRows->Open ? 1 : 0;
   if (SameText(name, u"Fields")) {
     FRows->RequireOpen();
-    return Variant::FromDispatch(new TFieldsObject(FRows));
+    return Wrap(new TFieldsObject(FRows));
   }
   return Call(name, args);
 }
@@ -347,7 +354,7 @@ class TDefObject : public TAutomationObject {
   Variant Call(const String& name, const TOleArgs&) override {
     if (SameText(name, u"OpenRecordset")) {
       auto* recordset = new TRecordsetObject(TFlavour::Dao);
-      Variant result = Variant::FromDispatch(recordset);
+      Variant result = Wrap(recordset);
       Guarded([&] { recordset->Load(*FDb, u"SELECT * FROM " + FDb->QuoteName(FDef.Name)); });
       return result;
     }
@@ -366,7 +373,7 @@ Variant TDefsObject::Get(const String& name, const TOleArgs& args) {
     const Variant& key = Arg(args, 0);
     for (size_t i = 0; i < FDefs.size(); ++i)
       if (VarIsStr(key) ? SameText(FDefs[i].Name, key.AsString()) : static_cast<Integer>(i) == key.AsInteger())
-        return Variant::FromDispatch(new TDefObject(Db, FDefs[i], FQueries));
+        return Wrap(new TDefObject(Db, FDefs[i], FQueries));
     throw EOleException(u"Item not found in this collection.");
   }
   NoMember("Defs", name);
@@ -390,7 +397,7 @@ class TDatabaseObject : public TAutomationObject {
       });
       auto* collection = new TDefsObject(std::move(defs), queries);
       collection->Db = FDb;
-      return Variant::FromDispatch(collection);
+      return Wrap(collection);
     }
     return Call(name, args);
   }
@@ -398,7 +405,7 @@ class TDatabaseObject : public TAutomationObject {
   Variant Call(const String& name, const TOleArgs& args) override {
     if (SameText(name, u"OpenRecordset")) {
       auto* recordset = new TRecordsetObject(TFlavour::Dao);
-      Variant result = Variant::FromDispatch(recordset);
+      Variant result = Wrap(recordset);
       Guarded([&] { recordset->Load(Db(), u"SELECT * FROM " + FDb->QuoteName(VarToStr(Arg(args, 0)))); });
       return result;
     }
@@ -430,19 +437,19 @@ class TEngineObject : public TAutomationObject {
     if (!extra.empty()) connect += extra[0] == u';' ? extra : u";" + extra;
     auto db = std::make_shared<TOdbcConnection>();
     Guarded([&] { db->Open(connect); });
-    return Variant::FromDispatch(new TDatabaseObject(std::move(db)));
+    return Wrap(new TDatabaseObject(std::move(db)));
   }
 };
 
 template <class T>
 class TServer : public IAutomationServer {
  public:
-  Variant CreateObject() override { return Variant::FromDispatch(new T()); }
+  Variant CreateObject() override { return Wrap(new T()); }
 };
 
 class TRecordsetServer : public IAutomationServer {
  public:
-  Variant CreateObject() override { return Variant::FromDispatch(new TRecordsetObject(TFlavour::Ado)); }
+  Variant CreateObject() override { return Wrap(new TRecordsetObject(TFlavour::Ado)); }
 };
 
 }  // namespace

@@ -32,7 +32,12 @@ class TFacade : public TAutomationObject {
   std::map<String, TMember> FMembers;
 };
 
-Variant Hold(TFacade* facade) { return Variant::FromDispatch(facade); }
+// A new object in a variant that holds its only reference.
+Variant Hold(TFacade* facade) {
+  Variant held = Variant::FromDispatch(facade);
+  facade->Release();
+  return held;
+}
 
 Integer IntArg(const TOleArgs& args, size_t index) {
   if (index >= args.size()) throw EOleException(u"Argument not optional");
