@@ -7,10 +7,13 @@
 #include "import/readers/ImportFromCell.h"
 #include "import/readers/ImportFromDatabase.h"
 #include "import/readers/ImportFromHTML.h"
+#include "import/readers/ImportFromOLE.h"
 #include "import/readers/ImportFromXML.h"
 #include "import/readers/OpenOfficeCalc.h"
+#include "import/readers/Outlook.h"
 #include "import/readers/Skype.h"
 #include "import/readers/VCalendar.h"
+#include "import/readers/WAB.h"
 #include "import/readers/ImportFromText.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
@@ -160,7 +163,7 @@ void TSMIWizardDlg::SaveSpecificationToStringList(TWideStrings& list, const Stri
 }
 
 TRADerevuBaseComponent* GetImportComponentByType(TComponent* owner, TTableTypeImport tableType,
-                                                 const String& /*tableName*/) {
+                                                 const String& tableName) {
   switch (tableType) {
     case teText: return new TRADerevuFromText(owner);
     case teClipboard: return new TRADerevuFromClipboard(owner);
@@ -177,6 +180,23 @@ TRADerevuBaseComponent* GetImportComponentByType(TComponent* owner, TTableTypeIm
     case teXML: return new TRADerevuFromXML(owner);
     case teVCalendar: return new TRADerevuFromVCalendar(owner);
     case teSkype: return new TRADerevuFromSkype(owner);
+    case teWAB: return new TRADerevuFromWAB(owner);
+    case teWord: return new TRADerevuFromWord(owner);
+    case teOutlook: {
+      auto* outlook = new TRADerevuFromOutlook(owner);
+      if (auto* wizard = dynamic_cast<TSMIWizardDlg*>(owner)) outlook->SetProperties(wizard->OutlookProperties());
+      return outlook;
+    }
+    case teADO: {
+      auto* ado = new TRADerevuFromADO(owner);
+      ado->SetSQL(tableName);
+      return ado;
+    }
+    case teAccess: {
+      auto* access = new TRADerevuFromAccess(owner);
+      access->SetTableName(tableName);
+      return access;
+    }
     default: return nullptr;
   }
 }

@@ -16,6 +16,7 @@
 #include "import/readers/QuattroPro.h"
 #include "import/readers/Skype.h"
 #include "import/readers/VCalendar.h"
+#include "import/readers/WAB.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextConvert.h"
 
@@ -382,6 +383,7 @@ std::unique_ptr<TSpreadSheetFile> CreateSpreadSheetReader(TTableTypeImport type,
   if (type == teODS) return std::make_unique<TSMIOpenOfficeSpreadsheet>();
   if (type == teVCalendar) return std::make_unique<TSMIVCalendar>();
   if (type == teSkype) return std::make_unique<TSMISkype>();
+  if (type == teWAB) return std::make_unique<TSMIWAB>();
   throw ESMISpreadsheetType(String(strESpreadsheetType));
 }
 
