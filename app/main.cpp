@@ -2,6 +2,7 @@
 // window, the message loop, and the units undone in reverse.
 #include "app/MainForm.h"
 #include "controls/ksControlsUnit.h"
+#include "export/forms/ExportForms.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/FileDialogs.h"
 #include "platform/gui/QtClipboard.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     ControlsInitialize();
     InstallQtFileDialogs();
     InstallQtClipboard();
+    InstallExportForms();
     QStringList params = TApplication::arguments();
     params.removeFirst();
     TMainForm form(params);
