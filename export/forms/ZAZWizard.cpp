@@ -1133,6 +1133,9 @@ void TfrmZAZWizard::FileNameChanged() {
 void TfrmZAZWizard::BrowseFileName() {
   TZAZWizardControls& c = FControls;
   const TTableTypeExport t = GetTableTypeIndex(c);
+  // An ADO target names a connection, typed as its connection string; there
+  // is no data-link dialog to pick one here.
+  if (t == teADO) return;
   String name = c.edFileName.Text;
   if (ZAZOpenSaveFileDialog(this, TSMECustomBaseComponent::GetDefExt(t), WizardFileFilter(t), FWizard.InitialDir,
                             FWizard.GetLanguageString(80), name, false)) {
@@ -1277,10 +1280,13 @@ void TfrmZAZWizard::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();
   if ((event->modifiers() & Qt::AltModifier) && key >= Qt::Key_1 && key <= Qt::Key_9) {
     const Integer target = key - Qt::Key_0;
+    // One direction, one move at a time: a step that Next passes over is
+    // passed here too, and the walk ends on the page after it.
+    const bool forward = target > FStep;
     Guarded([&] {
-      for (Integer before = 0; FStep != target && before != FStep;) {
+      for (Integer before = 0; (forward ? FStep < target : FStep > target) && before != FStep;) {
         before = FStep;
-        MoveStep(target > FStep);
+        MoveStep(forward);
       }
     });
     return;

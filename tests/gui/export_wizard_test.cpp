@@ -204,6 +204,12 @@ TEST_F(ExportWizardTest, ACsvFileWalksTheTextPagesAndReadsBackWithPythonsCsv) {
     // The table's own name, with the target's extension.
     EXPECT_EQ(Child<QLineEdit>(form, "edFileName")->text(), ToQString(Dir.File("table.TXT")));
     EXPECT_EQ(Child<QPushButton>(form, "btnCancel")->text(), "&Execute");
+    // A name the file system would refuse is reported, and kept for mending.
+    Type(form, "edFileName", u"out|x");
+    ASSERT_FALSE(Messages.Shown.empty());
+    EXPECT_EQ(Messages.Shown[0].Text, u"File name out| is not valid.");
+    EXPECT_EQ(Child<QLineEdit>(form, "edFileName")->text(), "out|x");
+    Messages.Shown.clear();
     Type(form, "edFileName", csv);
     // Esc is no cancel on the last page; Enter runs the export.
     QTest::keyClick(&form, Qt::Key_Escape);
@@ -378,7 +384,12 @@ TEST_F(ExportWizardTest, HeaderAndFooterLinesGoBetweenTheSettingsAndTheMemos) {
   wizard.Header = {u"Monthly report", u"December"};
   std::vector<Integer> steps;
   QString shown;
+  Integer jumped = 0;
   Wizard([&](TfrmZAZWizard& form) {
+    // Alt and a step's digit walks there, passing what Next would pass.
+    QTest::keyClick(&form, Qt::Key_8, Qt::AltModifier);
+    jumped = form.Step();
+    QTest::keyClick(&form, Qt::Key_1, Qt::AltModifier);
     steps = WalkToTheEnd(form, [&](TfrmZAZWizard& f) {
       if (f.Step() != 7) return;
       Grab(f);
@@ -392,6 +403,7 @@ TEST_F(ExportWizardTest, HeaderAndFooterLinesGoBetweenTheSettingsAndTheMemos) {
   });
   EXPECT_EQ(wizard.Execute(), mrOk);
   EXPECT_EQ(steps, (std::vector<Integer>{1, 2, 3, 5, 6, 7, 9, 10}));
+  EXPECT_EQ(jumped, 9);  // the text target has no page 8
   EXPECT_EQ(shown, "Monthly report\nDecember");
   EXPECT_EQ(wizard.Footer, std::vector<String>{u"Page end"});
   EXPECT_EQ(wizard.Header.size(), 2u);
