@@ -6,6 +6,7 @@
 #include <QMenuBar>
 
 #include "controls/ksGrid.h"
+#include "export/WizardDlg.h"
 #include "import/ImportWizard.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/GridDataController.h"
@@ -163,8 +164,18 @@ void TMainForm::mnuSaveAsClick() {
   if (ShowFileDialog(request)) Fvtd1->SaveToFile(request.FileName, true, false);
 }
 
-// The export wizard is not part of the editor yet; the command keeps its place.
-void TMainForm::mnuExportClick() { CommitEditing(); }
+// The export wizard over the open table; it starts with the table file's
+// name, which takes the chosen target's extension. The wizard reports its
+// own failures; one that leaves it reaches the command's error box.
+void TMainForm::mnuExportClick() {
+  CommitEditing();
+  if (!Fvtd1->Active()) return;
+  TSMEWizardDlg wizard;
+  wizard.SetDataSet(Fvtd1.get());
+  wizard.ColumnSource = csDataSet;
+  wizard.FileName = FFileName;
+  wizard.Execute();
+}
 
 // Runs the import wizard into the table, also while no table is open; the
 // wizard reports its own failures, anything else reaches the error box.

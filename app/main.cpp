@@ -2,6 +2,7 @@
 // window, the message loop, and the units undone in reverse.
 #include "app/MainForm.h"
 #include "controls/ksControlsUnit.h"
+#include "export/forms/ExportForms.h"
 #include "import/ImportUnit.h"
 #include "import/forms/ImportForms.h"
 #include "import/forms/VODWizard.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     InstallQtClipboard();
     InstallImportForms();
     InstallImportWizardForm();
+    InstallExportForms();
     QStringList params = TApplication::arguments();
     params.removeFirst();
     TMainForm form(params);

@@ -4,6 +4,8 @@
 
 #include "platform/gui/Dialogs.h"
 #include "export/forms/ZAZProcess.h"
+#include "export/forms/ZAZSpecs.h"
+#include "export/forms/ZAZWizard.h"
 
 void InstallExportForms() {
   TExportDisplay& display = ExportDisplay();
@@ -17,4 +19,6 @@ void InstallExportForms() {
       ShowInformationMessage(QApplication::activeWindow(), text);
   };
   display.SetBusyCursor = SetBusyCursor;
+  SetZAZWizardFormFactory(CreateZAZWizardForm);
+  SetZAZSaveSpecDialog(ShowZAZSaveSpecDialog);
 }

@@ -31,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include "import/ImportMessages.h"
+#include "import/forms/ExpressionBuilderForm.h"
 #include "import/forms/WizardBreakBox.h"
 #include "import/forms/WizardDialogHooks.h"
 #include "platform/gui/Dialogs.h"
@@ -1327,6 +1328,8 @@ void TfrmVODWizard::keyPressEvent(QKeyEvent* event) {
 }
 
 void InstallImportWizardForm() {
+  ImportWizardDialogs().ShowSpecifications = [](TSMIWizardDlg& wizard) { wizard.ShowSpecificationDialog(); };
+  ImportWizardDialogs().EditExpression = ExecuteExpressionBuilder;
   SetImportWizardFormFactory([](TSMIWizardDlg& wizard) -> std::unique_ptr<IImportWizardForm> {
     return std::make_unique<TfrmVODWizard>(&wizard, QApplication::activeWindow());
   });
