@@ -19,7 +19,6 @@ inline constexpr Byte flFree = 221;
 struct TItemHeader {
   TItemHeader* Prev;
   TItemHeader* Next;
-  TItemHeader* Rollback;
   UInt64 Serial;         // unique per allocation, for bookmarks
   Integer Order;         // record number minus the store's offset; 0 when hidden
   Integer SavedOrder;    // Order before the first full renumbering
@@ -29,7 +28,7 @@ struct TItemHeader {
   TItemFilterState FilterResult;
 };
 static_assert(sizeof(TItemHeader) % 8 == 0, "record buffers stay 8-byte aligned");
-static_assert(sizeof(TItemHeader) <= 48, "one item header per row: keep it small");
+static_assert(sizeof(TItemHeader) <= 40, "one item header per row: keep it small");
 
 struct TBlockHeader {
   Word ItemCount;
