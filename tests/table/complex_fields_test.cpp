@@ -150,6 +150,7 @@ TEST(ComplexFields, CachedUpdateKeepsTheOldBlobInTheRollbackRecord) {
   s.GetRecord(now);
   EXPECT_EQ(MemoOf(s, now), u"before");
   EXPECT_EQ(item->Status, isUnmodified);
+  EXPECT_EQ(s.RollbackOf(item), nullptr);
 }
 
 TEST(ComplexFields, SharedReferencesAreReleasedOneAtATime) {
