@@ -36,23 +36,39 @@ void TBlob::operator delete(TBlob* blob, std::destroying_delete_t) {
   else ::operator delete(blob);
 }
 
+size_t TBlob::HeldOffset() {
+  // FData and FRollback are the blob's last members.
+  static_assert(sizeof(TBlob) % alignof(TCRBlobData*) == 0);
+  return sizeof(TBlob) - 2 * sizeof(TCRBlobData*);
+}
+
+void* TBlob::AllocHeld(Int64 count) {
+  return AllocPacked(std::max(sizeof(TBlob), HeldOffset() + static_cast<size_t>(count)));
+}
+
 TCRBlobData* TBlob::Data() {
-  if (FData != nullptr) return FData;
+  if (!FHeld) return FData;
+  Assert(HeldBytes() == reinterpret_cast<Byte*>(this) + HeldOffset(), Unit);
   TCRBlobData* data = CreateBlobData();
   try {
     // The plain write of the piece store: the bytes are the value as it is.
-    data->TCRBlobData::Write(0, FHeldSize, HeldBytes());
+    if (!FHeldNull) data->TCRBlobData::Write(0, FHeldSize, HeldBytes());
   } catch (...) {
     data->Release();
     throw;
   }
-  FData = data;
+  // The held bytes are read: FData and FRollback take their place.
+  FHeld = false;
+  FHeldNull = false;
   FHeldSize = 0;
+  FData = data;
+  FRollback = nullptr;
   return FData;
 }
 
 TBlob::~TBlob() {
   FTest = 0;
+  if (FHeld) return;
   SetUseRollback(false);
   TSharedObject::Free(FData);
   TSharedObject::Free(FRollback);
@@ -88,12 +104,19 @@ TBlob* TBlob::Clone(bool fromRollback, bool cloneData) {
 }
 
 void TBlob::SetData(TCRBlobData* value) {
+  if (FHeld) {
+    // The held value is dropped for the given data.
+    FHeld = false;
+    FHeldNull = false;
+    FHeldSize = 0;
+    FData = nullptr;
+    FRollback = nullptr;
+  }
   if (value == FData) return;
   Assert(!UseRollback() && value != nullptr, Unit);
   value->AddRef();
   TSharedObject::Free(FData);
   FData = value;
-  FHeldSize = 0;
 }
 
 void TBlob::SaveToRollback() {
@@ -110,22 +133,24 @@ void TBlob::SaveToRollback() {
 }
 
 void TBlob::BeforeChange() {
-  if (FNeedRollback && FRollback == nullptr) SaveToRollback();
+  if (FNeedRollback && (FHeld || FRollback == nullptr)) SaveToRollback();
 }
 
 void TBlob::SetUseRollback(bool value) {
-  if (value == FUsingRollback || (value && FRollback == nullptr)) return;
+  if (value == FUsingRollback || (value && !CanRollback())) return;
   std::swap(FData, FRollback);
   FUsingRollback = value;
 }
 
 void TBlob::Commit() {
+  if (FHeld) return;
   SetUseRollback(false);
   TSharedObject::Free(FRollback);
   FRollback = nullptr;
 }
 
 void TBlob::Cancel() {
+  if (FHeld) return;
   SetUseRollback(false);
   if (FRollback == nullptr) return;
   TSharedObject::Free(FData);
@@ -133,7 +158,7 @@ void TBlob::Cancel() {
   FRollback = nullptr;
 }
 
-Int64 TBlob::GetSize() { return FData != nullptr ? FData->GetSize() : FHeldSize; }
+Int64 TBlob::GetSize() { return FHeld ? FHeldSize : FData->GetSize(); }
 
 void TBlob::SetSize(Int64 value) { Data()->SetSize(value); }
 
@@ -166,7 +191,7 @@ Int64 TBlob::TranslatePositionToUni(Int64 position) {
 Int64 TBlob::Read(Int64 position, Int64 count, void* dest) {
   CheckValid();
   CheckValue();
-  if (FData != nullptr) return FData->Read(position, count, dest);
+  if (!FHeld) return FData->Read(position, count, dest);
   // The held value, read as the piece store reads.
   Assert(position >= 0 && count >= 0, Unit);
   if (position >= FHeldSize) return 0;
@@ -183,6 +208,7 @@ void TBlob::Write(Int64 position, Int64 count, const void* source) {
 }
 
 void TBlob::Clear() {
+  if (FHeld && FHeldNull) return;
   TCRBlobData* data = Data();
   if (data->IsNull()) {
     if (data->FirstPiece() != nullptr) data->Clear();
@@ -203,12 +229,12 @@ void TBlob::Compress() { Data()->Compress(); }
 
 bool TBlob::IsEmpty() {
   CheckValue();
-  return FData != nullptr ? FData->IsEmpty() : FHeldSize == 0;
+  return FHeld ? FHeldSize == 0 : FData->IsEmpty();
 }
 
 bool TBlob::IsNull() {
   CheckValue();
-  return FData != nullptr && FData->IsNull();
+  return FHeld ? FHeldNull : FData->IsNull();
 }
 
 void TBlob::AddCR() {

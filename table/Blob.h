@@ -31,8 +31,13 @@ class TBlob : public TSharedObject {
   template <class Blob>
   static Blob* CreateHolding(bool isUnicode, const void* source, Int64 count);
 
+  // A null blob (reference count 1) without a piece store until one is
+  // needed, as small as a blob can be. Blob as for CreateHolding.
+  template <class Blob>
+  static Blob* CreateNull(bool isUnicode);
+
   // Tag of the constructors that CreateHolding uses: a blob without a piece
-  // store, whose value follows it.
+  // store, whose value lies in its own memory.
   struct THeld {};
   TBlob(bool isUnicode, THeld) : TBlob(isUnicode, nullptr) {}
 
@@ -88,7 +93,7 @@ class TBlob : public TSharedObject {
   void CloneBlobData(TBlob* source) { SetData(source->GetData()); }
 
   void EnableRollback() { FNeedRollback = true; }
-  bool CanRollback() const { return FRollback != nullptr; }
+  bool CanRollback() const { return !FHeld && FRollback != nullptr; }
   PPieceHeader FirstPiece() { return Data()->FirstPiece(); }
   Int64 TranslatePositionToAnsi(Int64 position);
   Int64 TranslatePositionToUni(Int64 position);
@@ -112,14 +117,14 @@ class TBlob : public TSharedObject {
   std::vector<Byte> AsBytes();
   void SetAsBytes(const std::vector<Byte>& value);
   bool IsUnicode() const { return FIsUnicode; }
-  Integer PieceSize() const { return FData != nullptr ? FData->PieceSize() : DefaultPieceSize; }
+  Integer PieceSize() const { return FHeld ? DefaultPieceSize : FData->PieceSize(); }
   void SetPieceSize(Integer value) { Data()->SetPieceSize(value); }
   bool RollbackEnabled() const { return FNeedRollback; }
   // While on, the rollback copy (when there is one) stands in for the value.
   bool UseRollback() const { return FUsingRollback; }
   void SetUseRollback(bool value);
   // True while the value is held in the blob itself (no piece store yet).
-  bool HoldsValue() const { return FData == nullptr; }
+  bool HoldsValue() const { return FHeld; }
 
  protected:
   // For derived blobs that bring their own kind of data.
@@ -139,14 +144,22 @@ class TBlob : public TSharedObject {
   // While on, FData is the rollback copy and FRollback the current data.
   bool FUsingRollback : 1 = false;
   bool FPacked : 1 = false;  // made by CreateHolding in packed memory
-  // Size of the held value, FHeldSize bytes right after the object.
+  // The value is held in the blob itself (HoldsValue): FHeldSize bytes from
+  // where FData lies, over FData and FRollback, which mean nothing then (a
+  // held value has no rollback copy).
+  bool FHeld : 1 = false;
+  // A held value that is null (no bytes).
+  bool FHeldNull : 1 = false;
   Word FHeldSize = 0;
-  // Null while the value is held in the blob (HoldsValue).
   TCRBlobData* FData = nullptr;
   TCRBlobData* FRollback = nullptr;
 
  private:
-  Byte* HeldBytes() { return reinterpret_cast<Byte*>(this) + sizeof(TBlob); }
+  Byte* HeldBytes() { return reinterpret_cast<Byte*>(&FData); }
+  // Where the held bytes start, counted from the start of the blob.
+  static size_t HeldOffset();
+  // Memory for a held blob of count bytes (at least the blob itself).
+  static void* AllocHeld(Int64 count);
 };
 
 // True when CreateHolding keeps count bytes in the blob itself: few bytes
@@ -166,10 +179,20 @@ Blob* TBlob::CreateHolding(bool isUnicode, const void* source, Int64 count) {
     }
     return blob;
   }
-  void* memory = AllocPacked(sizeof(Blob) + static_cast<size_t>(count));
-  Blob* blob = ::new (memory) Blob(isUnicode, THeld{});
+  Blob* blob = ::new (AllocHeld(count)) Blob(isUnicode, THeld{});
   blob->FPacked = true;
+  blob->FHeld = true;
   blob->FHeldSize = static_cast<Word>(count);
   if (count > 0) std::memcpy(blob->HeldBytes(), source, static_cast<size_t>(count));
+  return blob;
+}
+
+template <class Blob>
+Blob* TBlob::CreateNull(bool isUnicode) {
+  static_assert(sizeof(Blob) == sizeof(TBlob), "a null blob is a held one without bytes");
+  Blob* blob = ::new (AllocHeld(0)) Blob(isUnicode, THeld{});
+  blob->FPacked = true;
+  blob->FHeld = true;
+  blob->FHeldNull = true;
   return blob;
 }

@@ -134,6 +134,7 @@ TItemHeader* TBlockManager::AllocItem() {
   TItemHeader* item = FirstFree;
   Assert(item->Flag == flFree, Unit);
   UnlinkFree(item);
+  Assert(FNextSerial <= MaxItemSerial, Unit);
   item->Flag = flUsed;
   item->Serial = FNextSerial++;
   ++BlockOf(item)->UsedItems;

@@ -11,25 +11,30 @@ struct TBlockHeader;
 
 enum TItemFilterState : Byte { fsNotChecked = 0, fsNotOmitted = 1, fsOmitted = 2 };
 
-inline constexpr Byte flUsed = 238;
-inline constexpr Byte flFree = 221;
+// An item's Flag: one bit beside the serial, which is 0 while the item is
+// free.
+inline constexpr Byte flUsed = 1;
+inline constexpr Byte flFree = 0;
+
+// Serials have 56 bits: at a billion rows a second they last two years.
+inline constexpr UInt64 MaxItemSerial = (UInt64{1} << 56) - 1;
 
 // One row of the store; its record buffer of RecordSize bytes follows
-// directly. The block that holds an item is found by its address.
+// directly. The block that holds an item is found by its address. The
+// states and the serial share one word: one header per row.
 struct TItemHeader {
   TItemHeader* Prev;
   TItemHeader* Next;
-  TItemHeader* Rollback;
-  UInt64 Serial;         // unique per allocation, for bookmarks
   Integer Order;         // record number minus the store's offset; 0 when hidden
   Integer SavedOrder;    // Order before the first full renumbering
-  TItemStatus Status;
-  TUpdateRecAction UpdateResult;
-  Byte Flag;             // flUsed or flFree
-  TItemFilterState FilterResult;
+  UInt64 Serial : 56;    // unique per allocation, for bookmarks
+  TItemStatus Status : 2;
+  TUpdateRecAction UpdateResult : 3;
+  TItemFilterState FilterResult : 2;
+  Byte Flag : 1;         // flUsed or flFree
 };
 static_assert(sizeof(TItemHeader) % 8 == 0, "record buffers stay 8-byte aligned");
-static_assert(sizeof(TItemHeader) <= 48, "one item header per row: keep it small");
+static_assert(sizeof(TItemHeader) <= 32, "one item header per row: keep it small");
 
 struct TBlockHeader {
   Word ItemCount;

@@ -92,7 +92,8 @@ void TMemData::GetOldRecord(TRecBuf recBuf) {
     GetNextRecord(nullptr);
     if (CurrentItem == nullptr) return;
   }
-  BlockMan.GetRecord(CurrentItem->Rollback != nullptr ? CurrentItem->Rollback : CurrentItem, recBuf);
+  TItemHeader* rollback = RollbackOf(CurrentItem);
+  BlockMan.GetRecord(rollback != nullptr ? rollback : CurrentItem, recBuf);
 }
 
 void TMemData::SetCacheRecBuf(TRecBuf newBuf, TRecBuf oldBuf) {
@@ -135,7 +136,8 @@ bool TMemData::ApplyCacheItem(TCacheItem* entry, TUpdateRecKinds kinds, TUpdateR
   }
   if ((kinds & UpdateRecKindBit(kind)) == 0) return false;
   TRecBuf rec = TBlockManager::GetRecordPtr(item);
-  TRecBuf old = kind == ukUpdate && item->Rollback != nullptr ? TBlockManager::GetRecordPtr(item->Rollback) : rec;
+  TItemHeader* rollback = kind == ukUpdate ? RollbackOf(item) : nullptr;
+  TRecBuf old = rollback != nullptr ? TBlockManager::GetRecordPtr(rollback) : rec;
   std::memcpy(FNewCacheRecBuf, rec, static_cast<size_t>(FRecordSize));
   std::memcpy(FOldCacheRecBuf, old, static_cast<size_t>(FRecordSize));
   ApplyRecord(kind, action, entry == LastCacheItem);
@@ -149,13 +151,14 @@ void TMemData::KeepAppliedValues(TCacheItem* entry, bool& moved) {
   BlockMan.PutRecord(item, FNewCacheRecBuf);
   item->FilterResult = fsNotChecked;
   FRecordNoCache.clear();
-  if (item->Status == isUpdated && item->Rollback != nullptr) {
+  TItemHeader* rollback = item->Status == isUpdated ? RollbackOf(item) : nullptr;
+  if (rollback != nullptr) {
     // The restore copy keeps the values from before the first apply; the
     // rollback copy follows what the target now holds.
-    if (entry->Restore == nullptr) entry->Restore = MakeRollbackItem(item->Rollback);
-    TRecBuf rollRec = TBlockManager::GetRecordPtr(item->Rollback);
+    if (entry->Restore == nullptr) entry->Restore = MakeRollbackItem(rollback);
+    TRecBuf rollRec = TBlockManager::GetRecordPtr(rollback);
     FreeComplexFields(rollRec, true);
-    BlockMan.CopyRecord(item, item->Rollback);
+    BlockMan.CopyRecord(item, rollback);
     AddRefComplexFields(rollRec, false);
   }
   if (dir != 0) {
@@ -310,7 +313,7 @@ void TMemData::RestoreUpdates() {
     TItemHeader* item = c->Item;
     if (c->Restore != nullptr) {
       FreeRollbackItem(item);
-      item->Rollback = c->Restore;
+      SetRollback(item, c->Restore);
       c->Restore = nullptr;
     }
     item->UpdateResult = urNone;

@@ -191,6 +191,8 @@ TCompressedBlob::TCompressedBlob(bool isUnicode) : TBlob(isUnicode, new TCompres
 TCRBlobData* TCompressedBlob::CreateBlobData() { return new TCompressedBlobData; }
 
 bool TCompressedBlob::Compressed() const {
+  // A held value is never a compressed one (BlobCanHold).
+  if (FHeld) return false;
   auto* data = dynamic_cast<TCompressedBlobData*>(FData);
   return data != nullptr && data->IsCompressed();
 }
@@ -203,7 +205,7 @@ void TCompressedBlob::SetCompressed(bool value) {
 }
 
 Int64 TCompressedBlob::CompressedSize() const {
-  auto* data = dynamic_cast<TCompressedBlobData*>(FData);
+  auto* data = FHeld ? nullptr : dynamic_cast<TCompressedBlobData*>(FData);
   if (data == nullptr) throw Exception(u"Blob is not compressed");
   return data->GetCompressedSize();
 }

@@ -484,7 +484,10 @@ void TData::CreateMissingBlobs(TRecBuf recBuf) {
   if (!FHasBlobFields) return;
   for (const auto& d : FFields) {
     if (d->FIsBlob && VisitsComplex(d.get(), true) && GetSlotRef(recBuf + d->FOffset) == nullptr) {
-      CreateComplexField(recBuf, d.get());
+      // The null blob of CreateComplexField, in the few bytes of a held one.
+      auto* blob = TBlob::CreateNull<TCompressedBlob>(d->FDataType == dtWideMemo);
+      blob->EnableRollback();
+      SetSlotRef(recBuf + d->FOffset, static_cast<TSharedObject*>(blob));
     }
   }
 }

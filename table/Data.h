@@ -244,7 +244,7 @@ class TData {
   // blob takes the bytes as they are, without a rollback copy. The field is
   // not null afterwards.
   void PutLoadedBlob(TFieldDesc* field, TRecBuf recBuf, const void* source, Int64 count);
-  // Gives every blob field of the record that has no blob an empty one.
+  // Gives every blob field of the record that has no blob a null one.
   void CreateMissingBlobs(TRecBuf recBuf);
   void AddRefComplexFields(TRecBuf recBuf, bool createBlob);
   void FreeComplexFields(TRecBuf recBuf, bool withBlob);

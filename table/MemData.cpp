@@ -34,6 +34,7 @@ TMemData::~TMemData() {
 
 void TMemData::InitData() {
   TData::InitData();
+  FRollbacks.clear();
   FirstItem = nullptr;
   LastItem = nullptr;
   CurrentItem = nullptr;
@@ -52,10 +53,11 @@ void TMemData::ReleaseItemValues(TItemHeader* item, bool withBlob) {
 }
 
 void TMemData::FreeRollbackItem(TItemHeader* item) {
-  if (item->Rollback == nullptr) return;
-  FreeComplexFields(TBlockManager::GetRecordPtr(item->Rollback), true);
-  BlockMan.FreeItem(item->Rollback);
-  item->Rollback = nullptr;
+  TItemHeader* rollback = RollbackOf(item);
+  if (rollback == nullptr) return;
+  FreeComplexFields(TBlockManager::GetRecordPtr(rollback), true);
+  BlockMan.FreeItem(rollback);
+  SetRollback(item, nullptr);
 }
 
 void TMemData::FreeData() {
@@ -104,7 +106,7 @@ void TMemData::Reopen() {
 }
 
 void TMemData::InitItem(TItemHeader* item) {
-  item->Rollback = nullptr;
+  SetRollback(item, nullptr);
   item->Status = isUnmodified;
   item->UpdateResult = urNone;
   item->FilterResult = fsNotChecked;
@@ -520,10 +522,14 @@ void TMemData::UpdateRecord(TRecBuf recBuf) {
     if (item->Status == isUnmodified) AddCacheItem(item);
     if (!(item->Status == isAppended && item->UpdateResult != urApplied)) {
       item->Status = isUpdated;
-      if (item->Rollback == nullptr) item->Rollback = MakeRollbackItem(item);
+      TItemHeader* rollback = RollbackOf(item);
+      if (rollback == nullptr) {
+        rollback = MakeRollbackItem(item);
+        SetRollback(item, rollback);
+      }
       // Also on later edits: a blob still shared with the rollback copy
       // would otherwise take the old contents away with the new ones.
-      SplitRollbackBlobs(recBuf, TBlockManager::GetRecordPtr(item->Rollback));
+      SplitRollbackBlobs(recBuf, TBlockManager::GetRecordPtr(rollback));
     }
     item->UpdateResult = urNone;
   }
@@ -715,7 +721,7 @@ void TMemData::FreeCachedItem(TCacheItem* cacheItem) {
 }
 
 void TMemData::RollbackItem(TItemHeader* item) {
-  TItemHeader* rollback = item->Rollback;
+  TItemHeader* rollback = RollbackOf(item);
   if (rollback == nullptr) return;
   TRecBuf rec = TBlockManager::GetRecordPtr(item);
   TRecBuf rollRec = TBlockManager::GetRecordPtr(rollback);
@@ -735,7 +741,7 @@ void TMemData::RollbackItem(TItemHeader* item) {
   FreeComplexFields(rec, true);
   BlockMan.CopyRecord(rollback, item);
   BlockMan.FreeItem(rollback);
-  item->Rollback = nullptr;
+  SetRollback(item, nullptr);
   item->FilterResult = fsNotChecked;
   FRecordNoCache.clear();
   if (dir != 0) {

@@ -3,6 +3,7 @@
 // bookmarks that survive edits, and insert, update and delete.
 #pragma once
 
+#include <unordered_map>
 #include <vector>
 
 #include "table/BlockManager.h"
@@ -30,6 +31,16 @@ class TMemData : public TData {
   TItemHeader* GetLastItem() const { return LastItem; }
   TItemHeader* GetCurrentItem() const { return CurrentItem; }
   TBlockManager& BlockManager() { return BlockMan; }
+  // The copy of an item's record from before its cached update, or none.
+  TItemHeader* RollbackOf(const TItemHeader* item) const {
+    if (FRollbacks.empty()) return nullptr;
+    auto it = FRollbacks.find(item);
+    return it != FRollbacks.end() ? it->second : nullptr;
+  }
+  void SetRollback(const TItemHeader* item, TItemHeader* rollback) {
+    if (rollback != nullptr) FRollbacks[item] = rollback;
+    else FRollbacks.erase(item);
+  }
   Cardinal GetRefreshIteration() const { return FRefreshIteration; }
   Integer RecordNoOffset() const { return FRecordNoOffset; }
   // Record number of a visible item: its Order plus the offset.
@@ -171,6 +182,9 @@ class TMemData : public TData {
   TItemHeader* LastItem = nullptr;
   TItemHeader* CurrentItem = nullptr;
   TBlockManager BlockMan;
+  // Rollback copies by item: few records have one, so items keep no slot
+  // for it.
+  std::unordered_map<const TItemHeader*, TItemHeader*> FRollbacks;
 
  private:
   TItemHeader* InsertItem();

@@ -310,12 +310,12 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
     ++written;
     if (total > 0) table.DoVirtualTableProgress(static_cast<Integer>(std::nearbyint(written * 100.0 / total)));
   };
-  if (allRows && items != nullptr) {
-    // Every row of the store in its order, straight from the records: no
-    // filter, filter event, master link or range is asked, and the table's
-    // position stays where it is.
+  if (items != nullptr) {
+    // Straight from the records in the store's order, the table's position
+    // staying where it is: with allRows every row (no filter, filter event,
+    // master link or range is asked), otherwise the rows the table shows.
     for (TItemHeader* item = items->GetFirstItem(); item != nullptr; item = item->Next) {
-      if (!IsStoredRow(store, item)) continue;
+      if (allRows ? !IsStoredRow(store, item) : items->OmitRecord(item)) continue;
       writeRecord(TBlockManager::GetRecordPtr(item));
       progress();
     }

@@ -121,7 +121,7 @@ TEST(ComplexFields, ClosingReleasesEveryValue) {
   s.EditRecord(edit);
   s.GetObject(s.Fields()[2], edit)->SetAsAnsiString("changed");
   s.PostRecord(edit);
-  EXPECT_NE(s.GetCurrentItem()->Rollback, nullptr);
+  EXPECT_NE(s.RollbackOf(s.GetCurrentItem()), nullptr);
   s.SetRecordNo(5);
   s.DeleteRecord();
   s.Close();
@@ -138,9 +138,9 @@ TEST(ComplexFields, CachedUpdateKeepsTheOldBlobInTheRollbackRecord) {
   s.GetObject(s.Fields()[2], edit)->SetAsAnsiString("after");
   s.PostRecord(edit);
   TItemHeader* item = s.GetCurrentItem();
-  ASSERT_NE(item->Rollback, nullptr);
+  ASSERT_NE(s.RollbackOf(item), nullptr);
   EXPECT_EQ(item->Status, isUpdated);
-  TRecBuf old = TBlockManager::GetRecordPtr(item->Rollback);
+  TRecBuf old = TBlockManager::GetRecordPtr(s.RollbackOf(item));
   EXPECT_EQ(MemoOf(s, old), u"before");
 
   // Reverting gives the record its old contents back.
@@ -150,6 +150,7 @@ TEST(ComplexFields, CachedUpdateKeepsTheOldBlobInTheRollbackRecord) {
   s.GetRecord(now);
   EXPECT_EQ(MemoOf(s, now), u"before");
   EXPECT_EQ(item->Status, isUnmodified);
+  EXPECT_EQ(s.RollbackOf(item), nullptr);
 }
 
 TEST(ComplexFields, SharedReferencesAreReleasedOneAtATime) {

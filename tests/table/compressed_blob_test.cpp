@@ -344,6 +344,20 @@ TEST(CompressedBlob, HeldValuesBehaveAsPiecedOnes) {
          b.Write(0, 1, "#");  // shared data: the clone sees the change
          return ReadAll(*c);
        }},
+      {"commit", [](TCompressedBlob& b) {
+         b.EnableRollback();
+         b.Write(0, 4, "Kept");
+         bool saved = b.CanRollback();
+         b.Commit();
+         b.Cancel();
+         return std::to_string(saved) + std::to_string(b.CanRollback()) + ReadAll(b);
+       }},
+      {"set data", [](TCompressedBlob& b) {
+         TSharedRef<TBlob> other(new TBlob);
+         other->Write(0, 5, "other");
+         b.CloneBlobData(other.get());
+         return ReadAll(b) + std::to_string(b.IsNull());
+       }},
       {"rollback", [](TCompressedBlob& b) {
          b.EnableRollback();
          b.Write(0, 4, "Kept");
@@ -374,6 +388,14 @@ TEST(CompressedBlob, HeldValuesBehaveAsPiecedOnes) {
       Blob p = pieced(value);
       EXPECT_EQ(c.op(*h), c.op(*p));
     }
+  }
+  // A held null value (a null cell of a loaded file) behaves as a new blob.
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " of null");
+    Blob h(TBlob::CreateNull<TCompressedBlob>(false));
+    EXPECT_TRUE(h->HoldsValue());
+    Blob p(new TCompressedBlob(false));
+    EXPECT_EQ(c.op(*h), c.op(*p));
   }
 
   // A held empty value is present, not null.
