@@ -6,8 +6,7 @@
 #include <QMenuBar>
 
 #include "controls/ksGrid.h"
-#include "export/WizardDlg.h"
-#include "import/ImportWizard.h"
+#include "app/TransferCommands.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/GridDataController.h"
 #include "platform/gui/QtStrings.h"
@@ -164,26 +163,16 @@ void TMainForm::mnuSaveAsClick() {
   if (ShowFileDialog(request)) Fvtd1->SaveToFile(request.FileName, true, false);
 }
 
-// The export wizard over the open table; it starts with the table file's
-// name, which takes the chosen target's extension. The wizard reports its
-// own failures; one that leaves it reaches the command's error box.
+// The wizards report their own failures; one that leaves them reaches the
+// command's error box.
 void TMainForm::mnuExportClick() {
   CommitEditing();
-  if (!Fvtd1->Active()) return;
-  TSMEWizardDlg wizard;
-  wizard.SetDataSet(Fvtd1.get());
-  wizard.ColumnSource = csDataSet;
-  wizard.FileName = FFileName;
-  wizard.Execute();
+  if (Fvtd1->Active()) RunExportWizard(*Fvtd1, FFileName);
 }
 
-// Runs the import wizard into the table, also while no table is open; the
-// wizard reports its own failures, anything else reaches the error box.
 void TMainForm::mnuImportClick() {
   CommitEditing();
-  const std::unique_ptr<TSMIWizardDlg> wizard = std::make_unique<TSMIWizardDlg>(nullptr);
-  wizard->SetDataSet(Fvtd1.get());
-  wizard->Execute();
+  RunImportWizard(*Fvtd1);
 }
 
 void TMainForm::mnuCloseClick() { close(); }
