@@ -3,9 +3,11 @@
 #include "app/MainForm.h"
 #include "controls/ksControlsUnit.h"
 #include "export/forms/ExportForms.h"
+#include "export/forms/PromptDataSource.h"
 #include "import/ImportUnit.h"
 #include "import/forms/ImportForms.h"
 #include "import/forms/VODWizard.h"
+#include "import/readers/ImportFromADO.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/FileDialogs.h"
 #include "platform/gui/QtClipboard.h"
@@ -28,6 +30,14 @@ int main(int argc, char** argv) {
     InstallImportForms();
     InstallImportWizardForm();
     InstallExportForms();
+    // The ADO source of the import asks for its connection through the
+    // same data-link dialog as the ADO target of the export.
+    SetDataLinkDialog([](void* parent, String& connectionString) {
+      const String chosen = PromptDataSource(static_cast<QWidget*>(parent), connectionString);
+      if (chosen == connectionString) return false;
+      connectionString = chosen;
+      return true;
+    });
     QStringList params = TApplication::arguments();
     params.removeFirst();
     TMainForm form(params);

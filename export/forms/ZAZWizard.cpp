@@ -27,6 +27,7 @@
 #include "export/ExportMessages.h"
 #include "export/ExportSettings.h"
 #include "export/FileDialog.h"
+#include "export/forms/PromptDataSource.h"
 #include "export/forms/ZAZSpecs.h"
 #include "export/writers/ExportToADO.h"
 #include "export/writers/ExportToOpenOffice.h"
@@ -1133,9 +1134,14 @@ void TfrmZAZWizard::FileNameChanged() {
 void TfrmZAZWizard::BrowseFileName() {
   TZAZWizardControls& c = FControls;
   const TTableTypeExport t = GetTableTypeIndex(c);
-  // An ADO target names a connection, typed as its connection string; there
-  // is no data-link dialog to pick one here.
-  if (t == teADO) return;
+  // An ADO target names a connection: the data-link dialog builds its string.
+  if (t == teADO) {
+    const String chosen = PromptDataSource(this, c.edFileName.Text);
+    if (chosen == c.edFileName.Text) return;
+    c.edFileName.Text = chosen;
+    FileNameChanged();
+    return;
+  }
   String name = c.edFileName.Text;
   if (ZAZOpenSaveFileDialog(this, TSMECustomBaseComponent::GetDefExt(t), WizardFileFilter(t), FWizard.InitialDir,
                             FWizard.GetLanguageString(80), name, false)) {

@@ -137,7 +137,7 @@ bool TADT::LoadRecordAt(Integer recNo, Integer row) {
   ReadRecordBytes(UInt64{DBHeader.HeaderSize} + UInt64{DBHeader.RecordSize} * static_cast<UInt64>(recNo) + 1, FRecord);
   // The deletion byte also names the next deleted record (counted from 1).
   const Byte deletion = FRecord[0];
-  const bool deleted = FNextDeletedRecNo - 1 == recNo || deletion != 0;
+  const bool deleted = Int64{FNextDeletedRecNo} - 1 == recNo || deletion != 0;
   if (deleted) FNextDeletedRecNo = deletion;
   const TSMIRowStatus status = deleted ? rsDeleted : rsNormal;
   if ((FLoadRowStatutes & RowStatusBit(status)) == 0) return false;
