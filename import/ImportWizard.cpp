@@ -108,6 +108,8 @@ void TSMIWizardDlg::ExecuteWithoutDialog() {
         Format(u"%s cannot be imported: no reader for this source is available.", {GetCaptionForFormat(TableType())}));
   component->Assign(*this);
   if (auto* cell = dynamic_cast<TRADerevuFromCell*>(component)) cell->SetSheetIndex(SheetIndex);
+  // The engine's Assign knows nothing of the tags the wizard keeps for XML.
+  if (auto* xml = dynamic_cast<TRADerevuFromXML*>(component)) xml->SetXMLTags(FXMLTags);
   component->Execute();
   Statistic().Assign(component->Statistic());
 }

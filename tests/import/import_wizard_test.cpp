@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdio>
+#include <fstream>
 #include <random>
 
 #include "import/ImportMessages.h"
@@ -15,6 +17,7 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
+#include "table/VirtualTable.h"
 
 namespace {
 
@@ -355,6 +358,29 @@ TEST(ImportWizard, SpecificationKeepsTheSheet) {
   EXPECT_EQ(list.Get(list.Count() - 7), u"SheetIndex=3");
   EXPECT_EQ(list.Get(list.Count() - 6), u"[XMLTags]");
   DeleteFile(path);
+}
+
+TEST(ImportWizard, AnXmlRunReadsTheRecordsTheWizardsTagsName) {
+  const std::string path = "/tmp/import_wizard_tags_" + std::to_string(::getpid()) + ".xml";
+  std::ofstream(path) << "<?xml version=\"1.0\"?><LIST><ITEM><N>1</N></ITEM><ITEM><N>2</N></ITEM></LIST>";
+  TVirtualTable table;
+  TSMIWizardDlg wizard;
+  wizard.SetTableType(teXML);
+  wizard.SetSourceFileName(Utf8ToString(path));
+  wizard.SetOptions(0);
+  wizard.SetAnimatedStatus(false);
+  wizard.SetDataSet(&table);
+  wizard.XMLTags().RecordsTag = u"LIST";
+  wizard.XMLTags().RecordTag = u"ITEM";
+  wizard.OnCreateStructure = [&](TComponent*, TSMIColumns& columns) {
+    table.Close();
+    table.DeleteFields();
+    for (int c = 0; c < columns.Count(); ++c) table.AddField(columns[c].FieldName, ftWideString, 20);
+    table.Open();
+  };
+  wizard.ExecuteWithoutDialog();
+  EXPECT_EQ(table.RecordCount(), 2);
+  std::remove(path.c_str());
 }
 
 TEST(ImportWizard, ASourceWithoutAReaderFailsClearly) {
