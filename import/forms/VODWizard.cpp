@@ -34,6 +34,8 @@
 #include "import/forms/ExpressionBuilderForm.h"
 #include "import/forms/WizardBreakBox.h"
 #include "import/forms/WizardDialogHooks.h"
+#include "import/readers/ImportFromADO.h"
+#include "import/readers/ImportFromOLE.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/QtStrings.h"
 #include "platform/rtl/FileDialog.h"
@@ -1223,6 +1225,15 @@ void TfrmVODWizard::SetMappingSource(int row, const String& text) {
 }
 
 void TfrmVODWizard::BrowseFile() {
+  // An ADO source names a connection: the data-link dialog builds its string.
+  if (FState.TableType() == teADO) {
+    const String chosen = PromptDataSource(this, FState.FileName);
+    if (chosen == FState.FileName) return;
+    FState.FileName = chosen;
+    FState.FileChanged();
+    FillTableNames();
+    return;
+  }
   String ext, filter;
   GetFormatExtFilter(FState.TableType(), ext, filter);
   TFileDialogRequest request;
@@ -1235,6 +1246,25 @@ void TfrmVODWizard::BrowseFile() {
   if (!ShowFileDialog(request)) return;
   FState.FileName = request.FileName;
   FState.FileChanged();
+  if (FState.TableType() == teAccess) FillTableNames();
+}
+
+// The tables of the chosen database or connection, offered in the table box;
+// a source that cannot be listed leaves the box to be typed in.
+void TfrmVODWizard::FillTableNames() {
+  std::vector<String> names;
+  try {
+    if (FState.TableType() == teADO)
+      GetADOTables(names, FState.FileName, false);
+    else
+      GetAccessTables(names, FState.FileName, String(), String());
+  } catch (const Exception&) {
+    names.clear();
+  }
+  const QString typed = cbTableNames->currentText();
+  cbTableNames->clear();
+  for (const String& name : names) cbTableNames->addItem(ToQString(name));
+  cbTableNames->setEditText(typed);
 }
 
 // ---------------------------------------------------------------------------

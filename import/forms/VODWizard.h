@@ -192,6 +192,7 @@ class TfrmVODWizard : public QDialog, public IImportWizardForm {
   void FillMappingGrid();
   void FillDataPreview();
   void BrowseFile();
+  void FillTableNames();
   void CancelClicked();
 
   TSMIWizardDlg* FWizard;

@@ -15,7 +15,9 @@
 #include "import/forms/VODWizard.h"
 #include "import/forms/WizardBreakBox.h"
 #include "import/forms/WizardDialogHooks.h"
+#include "import/readers/ImportFromADO.h"
 #include "platform/gui/QtStrings.h"
+#include "tests/odbc/sqlite_fixture.h"
 
 namespace {
 
@@ -157,4 +159,26 @@ TEST(ImportWizardForm, MappingGridEditsSourcesAndKeyMarks) {
   form.ControlsToProperties(copy);
   EXPECT_EQ(copy.DatasetKeys(), u"");
   EXPECT_EQ(copy.Mappings().Get(1), u"Name=[Order Date]");
+}
+
+class ImportWizardFormAdo : public SqliteFixture {};
+
+TEST_F(ImportWizardFormAdo, TheDataLinkDialogsConnectionListsItsTables) {
+  Sqlite("CREATE TABLE goods (id INTEGER); CREATE VIEW cheap AS SELECT id FROM goods;");
+  const String connection = ConnectionString();
+  SetDataLinkDialog([&](void*, String& chosen) {
+    chosen = connection;
+    return true;
+  });
+  TSMIWizardDlg wizard;
+  wizard.SetTableType(teADO);
+  TfrmVODWizard form(&wizard);
+  form.Prepare();
+  form.show();
+  form.btnFileName->click();
+  SetDataLinkDialog(nullptr);
+  EXPECT_EQ(form.State().FileName, connection);
+  QStringList tables;
+  for (int i = 0; i < form.cbTableNames->count(); ++i) tables << form.cbTableNames->itemText(i);
+  EXPECT_EQ(tables, (QStringList{"goods", "cheap"}));  // the catalogue's order
 }
