@@ -39,7 +39,12 @@ int main(int argc, char** argv) {
                               (unsigned long)ref[3] << 24);
           break;
         }
-        case pxfAlpha: if (PX_get_data_alpha(px, p, len, &s) > 0) fputs(s, stdout); break;
+        case pxfAlpha:
+          if (PX_get_data_alpha(px, p, len, &s) > 0) {
+            fputs(s, stdout);
+            px->free(px, s);
+          }
+          break;
         case pxfShort: if (PX_get_data_short(px, p, len, &h) > 0) printf("%d", h); break;
         case pxfLong: case pxfAutoInc: if (PX_get_data_long(px, p, len, &l) > 0) printf("%ld", l); break;
         case pxfLogical: if (PX_get_data_byte(px, p, len, &c) > 0) fputs(c ? "T" : "F", stdout); break;
@@ -55,7 +60,11 @@ int main(int argc, char** argv) {
           if (PX_get_data_long(px, p, len, &l) > 0) printf("%02ld:%02ld:%02ld", l / 3600000, l / 60000 % 60, l / 1000 % 60);
           break;
         case pxfTimestamp:
-          if (PX_get_data_double(px, p, len, &d) > 0) fputs(PX_timestamp2string(px, d, "Y-m-d H:i:s"), stdout);
+          if (PX_get_data_double(px, p, len, &d) > 0) {
+            char* text = PX_timestamp2string(px, d, "Y-m-d H:i:s");
+            fputs(text, stdout);
+            px->free(px, text);
+          }
           break;
         default: break;
       }
