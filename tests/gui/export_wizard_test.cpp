@@ -38,7 +38,7 @@ const std::vector<Cells> Rows = {{u"1", u"Smith, Jr.", u"a"}, {u"2", u"Ana \"Q\"
 // Runs fn on the first visible top-level widget of that name, from inside
 // whatever modal loop shows it; a watchdog closes it if fn never came.
 void WhenShown(const QString& name, std::function<void(QWidget*)> fn) {
-  auto* timer = new QTimer;
+  auto* timer = new QTimer(qApp);
   timer->setInterval(5);
   auto tries = std::make_shared<int>(0);
   QObject::connect(timer, &QTimer::timeout, [timer, name, fn, tries] {
@@ -289,7 +289,7 @@ TEST_F(ExportWizardTest, CancellingTheProgressWindowStopsTheExport) {
   bool pressed = false;
   Wizard([&](TfrmZAZWizard& form) {
     Click(form, "btnLast");
-    auto* poll = new QTimer;
+    auto* poll = new QTimer(qApp);
     QObject::connect(poll, &QTimer::timeout, [poll, &pressed] {
       for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* progress = qobject_cast<TfrmZAZProcess*>(w); progress && progress->isVisible() && !pressed) {

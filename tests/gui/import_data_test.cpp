@@ -38,7 +38,8 @@ String Fixture(const char* name) {
 // type T, polling until one shows (or a few seconds passed).
 template <class T>
 void WhenShown(std::function<void(T&)> fn, std::function<bool(T&)> ready = nullptr) {
-  auto* timer = new QTimer;
+  // Owned by the application, so a timer whose window never came is freed too.
+  auto* timer = new QTimer(qApp);
   auto tries = std::make_shared<int>(0);
   QObject::connect(timer, &QTimer::timeout, [timer, tries, fn, ready] {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
