@@ -5,9 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 struct ToolResult {
   int ExitCode = -1;
@@ -48,10 +53,29 @@ inline ToolResult RunPython(const std::filesystem::path& folder, const std::stri
   return RunTool("/usr/bin/python3 '" + path.string() + "' '" + file.string() + "' 2>&1");
 }
 
+// The folders FreshFolder made, removed when the test program ends with
+// every test passed, and kept after a failure so its files can be looked at.
+class TFreshFolders {
+ public:
+  ~TFreshFolders() {
+    if (!::testing::UnitTest::GetInstance()->Passed()) return;
+    std::error_code ignored;
+    for (const auto& folder : FFolders) std::filesystem::remove_all(folder, ignored);
+  }
+  void Add(const std::filesystem::path& folder) {
+    if (std::find(FFolders.begin(), FFolders.end(), folder) == FFolders.end()) FFolders.push_back(folder);
+  }
+
+ private:
+  std::vector<std::filesystem::path> FFolders;
+};
+
 // A fresh, empty folder for one test's files.
 inline std::filesystem::path FreshFolder(const std::string& name) {
+  static TFreshFolders made;
   const auto folder = std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid()));
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
+  made.Add(folder);
   return folder;
 }
