@@ -550,3 +550,37 @@ void TRODirezaBaseComponent::SetProgressCanceled(bool value) {
   else
     boolAborted = value;
 }
+
+void TRODirezaBaseComponent::ForEachSourceRecord(TSMECustomDataEngine& source,
+                                                 const std::function<void(Integer written)>& writeRecord) {
+  source.DisableControls();
+  source.SavePosition();
+  source.First();
+  Statistic.TotalCount = 0;
+  Statistic.CurrentRow = 0;
+  Statistic.CurrentSection = esData;
+  Integer written = 0;
+  while (!ProgressCanceled() && !source.Eof()) {
+    if (AnimatedStatus) UpdateProgressDlg(TitleStatus, written);
+    bool accept = true;
+    if (OnBeforeRecord) OnBeforeRecord(this, accept);
+    if (accept) {
+      bool abort = false;
+      if (OnProgress) OnProgress(this, written, source.RecordCount(), abort);
+      if (abort) {
+        SetProgressCanceled(true);
+        break;
+      }
+      ++written;
+      Statistic.TotalCount = written;
+      writeRecord(written);
+    }
+    source.Next();
+    ++Statistic.CurrentRow;
+    bool abort = false;
+    if (OnAfterRecord) OnAfterRecord(this, abort);
+    if (abort) SetProgressCanceled(true);
+  }
+  source.RestorePosition();
+  source.EnableControls();
+}

@@ -180,6 +180,11 @@ class TRODirezaBaseComponent : public TSMECustomBaseComponent {
   void DestroyProgressDlg();
   bool ProgressCanceled() const;
   void SetProgressCanceled(bool value);
+  // Walks the source from its first record to its end, or until the run is
+  // cancelled: OnBeforeRecord may skip a record, OnProgress and OnAfterRecord
+  // may stop the run; writeRecord gets each accepted record with its number
+  // from 1. The source's position and its controls are given back at the end.
+  void ForEachSourceRecord(TSMECustomDataEngine& source, const std::function<void(Integer written)>& writeRecord);
 
   // Run state for writers.
   TSMECustomDataEngine* SourceDataEngine() const { return FSourceDataEngine; }

@@ -90,44 +90,17 @@ void TRODirezaToBDE::WriteRecords(TBDETable& table, TSMECustomDataEngine& source
     map.emplace_back(item.get(), index);
   }
 
-  source.DisableControls();
-  source.SavePosition();
-  source.First();
-  Statistic.TotalCount = 0;
-  Statistic.CurrentRow = 0;
-  Statistic.CurrentSection = esData;
-  Integer written = 0;
-  while (!ProgressCanceled() && !source.Eof()) {
-    if (AnimatedStatus) UpdateProgressDlg(TitleStatus, written);
-    bool accept = true;
-    if (OnBeforeRecord) OnBeforeRecord(this, accept);
-    if (accept) {
-      bool abort = false;
-      if (OnProgress) OnProgress(this, written, source.RecordCount(), abort);
-      if (abort) {
-        SetProgressCanceled(true);
-        break;
-      }
-      ++written;
-      Statistic.TotalCount = written;
-      table.Append();
-      Statistic.CurrentCol = -1;
-      for (const auto& [column, index] : map) {
-        ++Statistic.CurrentCol;
-        if (table.IsAutoIncField(index)) continue;  // the table numbers its records itself
-        table.SetFieldValue(index, column->ColumnKind == ckField ? source.GetFieldValue(*column)
-                                                                 : Variant(column->FieldName));
-      }
-      table.Post();
+  ForEachSourceRecord(source, [&](Integer) {
+    table.Append();
+    Statistic.CurrentCol = -1;
+    for (const auto& [column, index] : map) {
+      ++Statistic.CurrentCol;
+      if (table.IsAutoIncField(index)) continue;  // the table numbers its records itself
+      table.SetFieldValue(index, column->ColumnKind == ckField ? source.GetFieldValue(*column)
+                                                               : Variant(column->FieldName));
     }
-    source.Next();
-    ++Statistic.CurrentRow;
-    bool abort = false;
-    if (OnAfterRecord) OnAfterRecord(this, abort);
-    if (abort) SetProgressCanceled(true);
-  }
-  source.RestorePosition();
-  source.EnableControls();
+    table.Post();
+  });
 }
 
 void TRODirezaToBDE::WriteDBF(const String& fileName, TTableType type) {
