@@ -325,8 +325,7 @@ int TMemData::CompareByRecBuf(TItemHeader* item1, TItemHeader* item2) {
   return CompareRecords(RecordOf(item1), RecordOf(item2));
 }
 
-int TMemData::CompareBySavedOrder(TItemHeader* item1, TItemHeader* item2) {
-  Integer o1 = item1->SavedOrder, o2 = item2->SavedOrder;
+int TMemData::CompareSavedOrders(Integer o1, Integer o2) {
   // Records that had no place before the first sort (appended since, or
   // hidden then) come after all the others.
   if ((o1 > 0) != (o2 > 0)) return o1 > 0 ? -1 : 1;
@@ -386,8 +385,12 @@ void TMemData::SortItems() {
 
   if (!HasSortColumns()) {
     // The sort was removed: back to the order before the first sort.
-    std::stable_sort(items.begin(), items.end(),
-                     [](TItemHeader* a, TItemHeader* b) { return CompareBySavedOrder(a, b) < 0; });
+    std::vector<std::pair<Integer, TItemHeader*>> saved;
+    saved.reserve(items.size());
+    for (TItemHeader* item : items) saved.emplace_back(BlockMan.SavedOrder(item), item);
+    std::stable_sort(saved.begin(), saved.end(),
+                     [](const auto& a, const auto& b) { return CompareSavedOrders(a.first, b.first) < 0; });
+    for (size_t i = 0; i < saved.size(); ++i) items[i] = saved[i].second;
   } else if (std::any_of(FIndexFields.begin(), FIndexFields.end(),
                          [](const TSortColumn& c) { return c.FieldDesc->FFieldDescKind == fdkCalculated; })) {
     // Calculated values exist only while the dataset computes them.
