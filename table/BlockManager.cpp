@@ -23,6 +23,7 @@ TItemHeader* TBlockManager::ItemAt(TBlockHeader* block, int index) const {
 }
 
 void TBlockManager::FreeBlockMemory(TBlockHeader* block) {
+  std::free(block->SavedOrders);
   if (block->Huge) FreeHugeRegion(block);
   else std::free(block);
 }
@@ -61,6 +62,8 @@ TBlockHeader* TBlockManager::AllocBlock(Word itemCount, bool standAloneBlock) {
   block->ItemCount = itemCount;
   block->UsedItems = 0;
   block->Huge = huge;
+  block->Id = FNextBlockId++;
+  block->SavedOrders = nullptr;
   block->Prev = nullptr;
   block->Next = nullptr;
   if (!standAloneBlock) {
@@ -113,7 +116,7 @@ void TBlockManager::AddFreeBlock() {
   for (int i = 0; i < block->ItemCount; ++i) {
     TItemHeader* item = ItemAt(block, i);
     item->Flag = flFree;
-    item->Serial = 0;
+    item->Generation = 0;
     item->Prev = nullptr;
     item->Next = FirstFree;
     if (FirstFree != nullptr) FirstFree->Prev = item;
@@ -134,17 +137,23 @@ TItemHeader* TBlockManager::AllocItem() {
   TItemHeader* item = FirstFree;
   Assert(item->Flag == flFree, Unit);
   UnlinkFree(item);
-  Assert(FNextSerial <= MaxItemSerial, Unit);
   item->Flag = flUsed;
-  item->Serial = FNextSerial++;
-  ++BlockOf(item)->UsedItems;
+  TBlockHeader* block = BlockOf(item);
+  if (item->Generation == MaxItemGeneration) {
+    // The slot's generations are used up: the block takes a new id, so that
+    // the serials of its records so far name none of its records to come.
+    block->Id = FNextBlockId++;
+    item->Generation = 0;
+  }
+  ++item->Generation;
+  if (block->SavedOrders != nullptr) block->SavedOrders[IndexOf(block, item)] = 0;
+  ++block->UsedItems;
   return item;
 }
 
 void TBlockManager::FreeItem(TItemHeader* item) {
   Assert(item->Flag == flUsed, Unit);
   item->Flag = flFree;
-  item->Serial = 0;
   TBlockHeader* block = BlockOf(item);
   if (block->UsedItems > 1) {
     item->Prev = nullptr;
@@ -188,5 +197,20 @@ bool TBlockManager::IsLiveItem(const TItemHeader* item, UInt64 serial) const {
   if (p < first) return false;
   size_t offset = static_cast<size_t>(p - first);
   if (offset % ItemSize() != 0 || offset / ItemSize() >= block->ItemCount) return false;
-  return item->Flag == flUsed && item->Serial == serial;
+  return item->Flag == flUsed && (block->Id << ItemGenerationBits | item->Generation) == serial;
+}
+
+Integer TBlockManager::SavedOrder(const TItemHeader* item) const {
+  TBlockHeader* block = BlockOf(item);
+  return block->SavedOrders != nullptr ? block->SavedOrders[IndexOf(block, item)] : 0;
+}
+
+void TBlockManager::SetSavedOrder(const TItemHeader* item, Integer order) {
+  TBlockHeader* block = BlockOf(item);
+  if (block->SavedOrders == nullptr) {
+    if (order == 0) return;
+    block->SavedOrders = static_cast<Integer*>(std::calloc(block->ItemCount, sizeof(Integer)));
+    if (block->SavedOrders == nullptr) throw EOutOfMemory(RtlMessages::SOutOfMemory);
+  }
+  block->SavedOrders[IndexOf(block, item)] = order;
 }

@@ -11,35 +11,40 @@ struct TBlockHeader;
 
 enum TItemFilterState : Byte { fsNotChecked = 0, fsNotOmitted = 1, fsOmitted = 2 };
 
-// An item's Flag: one bit beside the serial, which is 0 while the item is
-// free.
+// An item's Flag.
 inline constexpr Byte flUsed = 1;
 inline constexpr Byte flFree = 0;
 
-// Serials have 56 bits: at a billion rows a second they last two years.
-inline constexpr UInt64 MaxItemSerial = (UInt64{1} << 56) - 1;
+// An item slot counts its reuses in 24 bits; with the id of its block, never
+// reused, that names one record for good (see TBlockManager::SerialOf).
+inline constexpr int ItemGenerationBits = 24;
+inline constexpr Cardinal MaxItemGeneration = (Cardinal{1} << ItemGenerationBits) - 1;
 
 // One row of the store; its record buffer of RecordSize bytes follows
 // directly. The block that holds an item is found by its address. The
-// states and the serial share one word: one header per row.
+// states and the slot's generation share one word, and the order a record
+// had before the first sort lies with its block: one small header per row.
 struct TItemHeader {
   TItemHeader* Prev;
   TItemHeader* Next;
-  Integer Order;         // record number minus the store's offset; 0 when hidden
-  Integer SavedOrder;    // Order before the first full renumbering
-  UInt64 Serial : 56;    // unique per allocation, for bookmarks
+  Integer Order;                  // record number minus the store's offset; 0 when hidden
+  Cardinal Generation : ItemGenerationBits;  // reuses of this slot
   TItemStatus Status : 2;
   TUpdateRecAction UpdateResult : 3;
   TItemFilterState FilterResult : 2;
-  Byte Flag : 1;         // flUsed or flFree
+  Byte Flag : 1;                  // flUsed or flFree
 };
 static_assert(sizeof(TItemHeader) % 8 == 0, "record buffers stay 8-byte aligned");
-static_assert(sizeof(TItemHeader) <= 32, "one item header per row: keep it small");
+static_assert(sizeof(TItemHeader) <= 24, "one item header per row: keep it small");
 
 struct TBlockHeader {
   Word ItemCount;
   Word UsedItems;
   bool Huge;  // a huge region of its own (PageMemory.h), not from the heap
+  UInt64 Id;  // never given to another block of the manager
+  // The saved order of each item (TBlockManager::SavedOrder), made when the
+  // first is set.
+  Integer* SavedOrders;
   TBlockHeader* Prev;
   TBlockHeader* Next;
 };
@@ -66,9 +71,19 @@ class TBlockManager {
   static TItemHeader* FirstItemOf(TBlockHeader* block) { return reinterpret_cast<TItemHeader*>(block + 1); }
   TItemHeader* ItemAt(TBlockHeader* block, int index) const;
 
+  // A number that names the record in item for good: no record the
+  // manager holds later has it, in that slot or any other.
+  UInt64 SerialOf(const TItemHeader* item) const {
+    return BlockOf(item)->Id << ItemGenerationBits | item->Generation;
+  }
   // True when item points to an item slot of a block this manager holds and
   // that slot is in use with the given serial. Reads no released memory.
   bool IsLiveItem(const TItemHeader* item, UInt64 serial) const;
+
+  // The record number an item had before the first full renumbering (0 when
+  // none was saved; a new item has none).
+  Integer SavedOrder(const TItemHeader* item) const;
+  void SetSavedOrder(const TItemHeader* item, Integer order);
 
   Integer RecordSize = 0;
   TItemHeader* FirstFree = nullptr;
@@ -88,7 +103,12 @@ class TBlockManager {
   size_t ItemSize() const { return sizeof(TItemHeader) + static_cast<size_t>(RecordSize + 7) / 8 * 8; }
   void UnlinkFree(TItemHeader* item);
 
-  UInt64 FNextSerial = 1;
+  size_t IndexOf(const TBlockHeader* block, const TItemHeader* item) const {
+    return static_cast<size_t>(reinterpret_cast<const Byte*>(item) - reinterpret_cast<const Byte*>(block + 1)) /
+           ItemSize();
+  }
+
+  UInt64 FNextBlockId = 1;
   size_t FLinkedItems = 0;  // items of the linked blocks
   // Every block held, by address, with its item count: lets a bookmark's item
   // be checked without touching memory that was given back.

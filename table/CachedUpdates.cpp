@@ -173,7 +173,7 @@ void TMemData::KeepAppliedValues(TCacheItem* entry, bool& moved) {
 void TMemData::ApplyUpdates(TUpdateRecKinds kinds) {
   if (!FCachedUpdates) return;
   TItemHeader* current = CurrentItem;
-  UInt64 currentSerial = current != nullptr ? current->Serial : 0;
+  UInt64 currentSerial = current != nullptr ? BlockMan.SerialOf(current) : 0;
   OwnRecBuf newBuf(*this, FNewCacheRecBuf);
   OwnRecBuf oldBuf(*this, FOldCacheRecBuf);
   std::exception_ptr failure;
@@ -194,7 +194,7 @@ void TMemData::ApplyUpdates(TUpdateRecKinds kinds) {
       }
       TCacheItem* n = c->Next;
       TItemHeader* item = c->Item;
-      UInt64 serial = item->Serial;
+      UInt64 serial = BlockMan.SerialOf(item);
       CurrentItem = item;
       TUpdateRecAction action = urFail;
       auto stillLinked = [&] { return p != nullptr ? p->Next == c : Cache == c; };
@@ -239,7 +239,7 @@ void TMemData::ApplyUpdates(TUpdateRecKinds kinds) {
         // The position goes to the record after the one that failed.
         if (c != nullptr) {
           current = c->Item;
-          currentSerial = current->Serial;
+          currentSerial = BlockMan.SerialOf(current);
         }
         break;
       }

@@ -111,7 +111,6 @@ void TMemData::InitItem(TItemHeader* item) {
   item->UpdateResult = urNone;
   item->FilterResult = fsNotChecked;
   item->Order = 0;
-  item->SavedOrder = 0;
 }
 
 bool TMemData::GetEOF() { return CurrentItem == nullptr && FEOF; }
@@ -203,7 +202,7 @@ void TMemData::ReorderItems(TItemHeader* item, TReorderOption option) {
       running = before->Order + 1;
     }
     for (TItemHeader* p = item; p != nullptr; p = p->Next) {
-      if (saveOrder) p->SavedOrder = OmitRecord(p) ? 0 : p->Order + savedOffset;
+      if (saveOrder) BlockMan.SetSavedOrder(p, OmitRecord(p) ? 0 : p->Order + savedOffset);
       if (OmitRecord(p)) {
         p->Order = 0;
       } else {
@@ -651,7 +650,7 @@ void TMemData::RefreshRecord(TRecBuf recBuf) {
 void TMemData::GetBookmark(TRecBookmark* bookmark) {
   bookmark->RefreshIteration = FRefreshIteration;
   bookmark->Item = CurrentItem;
-  bookmark->Serial = CurrentItem != nullptr ? CurrentItem->Serial : 0;
+  bookmark->Serial = CurrentItem != nullptr ? BlockMan.SerialOf(CurrentItem) : 0;
   bookmark->Order = CurrentItem != nullptr ? GetRecordNo() : -1;
 }
 

@@ -105,7 +105,8 @@ class TMemData : public TData {
   void ClearIndexFields();
   int CompareRecords(TRecBuf recBuf1, TRecBuf recBuf2);
   int CompareByRecBuf(TItemHeader* item1, TItemHeader* item2);
-  static int CompareBySavedOrder(TItemHeader* item1, TItemHeader* item2);
+  // Orders records by the record numbers saved before the first sort.
+  static int CompareSavedOrders(Integer o1, Integer o2);
   void Exchange(TItemHeader* item1, TItemHeader* item2);
   // Moves the current record to its sorted place after it was added (dir < 0
   // looks backward) or changed.

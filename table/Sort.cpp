@@ -34,7 +34,7 @@ struct PlannedColumn {
   // The general path: CompareFields (child fields, blobs).
   bool ByFields = false;
   Integer Offset = 0;
-  Integer NullOffset = 0;
+  TData::TNullFlag Null{0, 0};
   TDataType Type = dtUnknown;
   Word Length = 0;
   bool IsFixed = false;
@@ -194,7 +194,7 @@ void SortByPlannedColumns(TMemData& store, std::vector<TItemHeader*>& items) {
     p.ByFields = hasParent || p.Field->FIsBlob || offset < 0 || offset >= store.RecordSize();
     if (p.ByFields) continue;
     p.Offset = static_cast<Integer>(offset);
-    p.NullOffset = static_cast<Integer>(store.NullIndicator(p.Field, probe) - probe);
+    p.Null = store.NullFlagOf(p.Field);
     p.Keyed = IsCollatedText(p.Type, p.Options);
     anyKeyed = anyKeyed || p.Keyed;
   }
@@ -209,7 +209,7 @@ void SortByPlannedColumns(TMemData& store, std::vector<TItemHeader*>& items) {
       for (TItemHeader* item : items) {
         p.KeyStart.push_back(p.Keys.size());
         TRecBuf rec = RecordOf(item);
-        if (rec[p.NullOffset] != 1) AppendCollationKey(collator, p, rec + p.Offset, trim, p.Keys);
+        if ((rec[p.Null.Offset] & p.Null.Mask) == 0) AppendCollationKey(collator, p, rec + p.Offset, trim, p.Keys);
       }
       p.KeyStart.push_back(p.Keys.size());
     }
@@ -223,7 +223,7 @@ void SortByPlannedColumns(TMemData& store, std::vector<TItemHeader*>& items) {
     bool nullsFirst = Directed(CompareNullFlags(true, false, first.Options), first.Descending) < 0;
     for (SortEntry& e : entries) {
       TRecBuf rec = RecordOf(e.Item);
-      bool null = rec[first.NullOffset] == 1;
+      bool null = (rec[first.Null.Offset] & first.Null.Mask) != 0;
       e.Rank = null == nullsFirst ? 0 : 1;
       if (null) continue;
       e.Image = ImageOf(kind, first.Type, rec + first.Offset, kind == ImageKind::Key ? KeyOf(first, e.Index) : "");
@@ -244,7 +244,7 @@ void SortByPlannedColumns(TMemData& store, std::vector<TItemHeader*>& items) {
       int result;
       if (p.ByFields) {
         result = store.CompareFields(r1, r2, p.Field, p.Options);
-      } else if (bool null1 = r1[p.NullOffset] == 1, null2 = r2[p.NullOffset] == 1; null1 || null2) {
+      } else if (bool null1 = (r1[p.Null.Offset] & p.Null.Mask) != 0, null2 = (r2[p.Null.Offset] & p.Null.Mask) != 0; null1 || null2) {
         result = CompareNullFlags(null1, null2, p.Options);
       } else if (p.Keyed) {
         result = KeyOf(p, a.Index).compare(KeyOf(p, b.Index));
@@ -325,8 +325,7 @@ int TMemData::CompareByRecBuf(TItemHeader* item1, TItemHeader* item2) {
   return CompareRecords(RecordOf(item1), RecordOf(item2));
 }
 
-int TMemData::CompareBySavedOrder(TItemHeader* item1, TItemHeader* item2) {
-  Integer o1 = item1->SavedOrder, o2 = item2->SavedOrder;
+int TMemData::CompareSavedOrders(Integer o1, Integer o2) {
   // Records that had no place before the first sort (appended since, or
   // hidden then) come after all the others.
   if ((o1 > 0) != (o2 > 0)) return o1 > 0 ? -1 : 1;
@@ -386,8 +385,12 @@ void TMemData::SortItems() {
 
   if (!HasSortColumns()) {
     // The sort was removed: back to the order before the first sort.
-    std::stable_sort(items.begin(), items.end(),
-                     [](TItemHeader* a, TItemHeader* b) { return CompareBySavedOrder(a, b) < 0; });
+    std::vector<std::pair<Integer, TItemHeader*>> saved;
+    saved.reserve(items.size());
+    for (TItemHeader* item : items) saved.emplace_back(BlockMan.SavedOrder(item), item);
+    std::stable_sort(saved.begin(), saved.end(),
+                     [](const auto& a, const auto& b) { return CompareSavedOrders(a.first, b.first) < 0; });
+    for (size_t i = 0; i < saved.size(); ++i) items[i] = saved[i].second;
   } else if (std::any_of(FIndexFields.begin(), FIndexFields.end(),
                          [](const TSortColumn& c) { return c.FieldDesc->FFieldDescKind == fdkCalculated; })) {
     // Calculated values exist only while the dataset computes them.

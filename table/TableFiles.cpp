@@ -287,13 +287,8 @@ void SaveVtd(TVirtualTable& table, TStream& stream, const std::vector<TVirtualFi
   for (size_t i = 0; i < defs.size(); ++i) {
     descs.push_back(i < static_cast<size_t>(store.Fields().Count()) ? store.Fields()[static_cast<int>(i)] : nullptr);
   }
-  auto writeRecord = [&](TRecBuf rec) {
-    for (TFieldDesc* d : descs) {
-      if (d == nullptr) w.U32(0);
-      else WriteVtdValue(w, store, d, rec);
-    }
-    w.Flush();
-  };
+  TVtdRecordWriter records(store, descs);
+  auto writeRecord = [&](TRecBuf rec) { records.Write(w, rec); };
   Int64 countAt = w.Offset();
   Integer total = 0;
   if (allRows && items != nullptr) {

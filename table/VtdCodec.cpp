@@ -1,8 +1,11 @@
 #include "table/VtdCodec.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <typeinfo>
 
 #include "platform/db/Fields.h"
 #include "platform/rtl/Bcd.h"
@@ -138,6 +141,12 @@ Byte* TVtdWriter::Scratch(size_t n) {
 void TVtdWriter::Flush(bool always) {
   if (FUsed == 0 || (!always && FUsed < FlushSize)) return;
   FStream.WriteBuffer(FBytes.data(), static_cast<Int64>(FUsed));
+  // A file is written to disk as it grows, so that the wait for the disk
+  // when the file is closed covers only the last piece. Only a start: a
+  // failure here changes nothing.
+  if (auto* file = dynamic_cast<TFileStream*>(&FStream)) {
+    ::sync_file_range(file->Handle(), FStart + FFlushed, static_cast<off_t>(FUsed), SYNC_FILE_RANGE_WRITE);
+  }
   FFlushed += static_cast<Int64>(FUsed);
   FUsed = 0;
 }
@@ -153,11 +162,8 @@ void TVtdWriter::Patch(Int64 offset, Integer v) {
   FStream.SetPosition(FStart + FFlushed);
 }
 
-Byte* TVtdWriter::Grow(size_t n) {
+void TVtdWriter::MakeRoom(size_t n) {
   if (FBytes.size() - FUsed < n) FBytes.resize(std::max({FUsed + n, 2 * FBytes.size(), FlushSize + FlushSize / 4}));
-  Byte* p = FBytes.data() + FUsed;
-  FUsed += n;
-  return p;
 }
 
 // ---------------------------------------------------------------------------
@@ -274,6 +280,89 @@ void WriteVtdValue(TVtdWriter& w, TData& store, TFieldDesc* d, TRecBuf rec) {
   Byte* buf = w.Scratch(static_cast<size_t>(std::max<Integer>({size, d->FSize, 8})));
   store.GetField(d, rec, buf, false, blank);
   w.Value(buf, static_cast<size_t>(size));
+}
+
+TVtdRecordWriter::TVtdRecordWriter(TData& store, std::vector<TFieldDesc*> descs) : FStore(store) {
+  for (TFieldDesc* d : descs) FColumns.push_back({d});
+  // Slots are read in place only where the record set's own reading is
+  // known: its class is the plain store's, and no line-end conversion or
+  // trimming changes a text on the way out.
+  const bool plain = typeid(FStore) == typeid(TVirtualTableData) || typeid(FStore) == typeid(TMemData);
+  const bool convertEOL = FStore.NeedConvertEOL();
+  for (TColumn& c : FColumns) {
+    TFieldDesc* d = c.Desc;
+    if (d == nullptr) continue;
+    c.Kind = TKind::Other;
+    if (!plain || d->FHasParent || d->FFieldDescKind == fdkCalculated || d->FIsBlob) continue;
+    c.Offset = d->FOffset;
+    c.Null = FStore.NullFlagOf(d);
+    bool trims = d->FFixed ? FStore.FTrimFixedChar : FStore.FTrimVarChar;
+    Integer size = FixedValueSize(*d);
+    switch (d->FDataType) {
+      case dtString:
+      case dtWideString:
+        if (convertEOL || trims) break;
+        c.Kind = d->FDataType == dtString ? TKind::Text : TKind::WideText;
+        c.Size = d->FLength;
+        break;
+      case dtDate: case dtTime: case dtDateTime:
+        c.Kind = TKind::Date;
+        c.Format = d->FDataType == dtDate ? dfDate : d->FDataType == dtTime ? dfTime : dfMSecs;
+        break;
+      case dtBytes:
+        // The record set hands out FLength bytes of the slot.
+        if (d->FLength != d->FSize) break;
+        [[fallthrough]];
+      case dtInt8: case dtInt16: case dtInt32: case dtInt64: case dtUInt8: case dtUInt16: case dtUInt32:
+      case dtSingle: case dtFloat: case dtExtended: case dtCurrency: case dtBoolean: case dtGuid: case dtBCD:
+      case dtFMTBCD: case dtSQLTimeStamp:
+        if (size < 0 || d->FSize < size) break;
+        c.Kind = TKind::Copy;
+        c.Size = size;
+        break;
+      default: break;
+    }
+  }
+}
+
+void TVtdRecordWriter::Write(TVtdWriter& w, TRecBuf rec) {
+  for (const TColumn& c : FColumns) {
+    if (c.Kind == TKind::Other) {
+      WriteVtdValue(w, FStore, c.Desc, rec);
+      continue;
+    }
+    if (c.Kind == TKind::Absent || (rec[c.Null.Offset] & c.Null.Mask) != 0) {
+      w.U32(0);
+      continue;
+    }
+    const Byte* slot = rec + c.Offset;
+    size_t n = 0;
+    switch (c.Kind) {
+      case TKind::Text:
+        // An empty text is its terminating zero.
+        n = std::max<size_t>(strnlen(reinterpret_cast<const char*>(slot), static_cast<size_t>(c.Size)), 1);
+        break;
+      case TKind::WideText: {
+        while (n < static_cast<size_t>(c.Size) && Load<Word>(slot + 2 * n) != 0) ++n;
+        n = 2 * std::max<size_t>(n, 1);
+        break;
+      }
+      case TKind::Date: {
+        // The second half is filler, written as zeros.
+        Byte date[8] = {};
+        FStore.GetDateFromBuf(slot, date, false, c.Format);
+        w.Value(date, sizeof date);
+        continue;
+      }
+      default: n = static_cast<size_t>(c.Size); break;
+    }
+    Byte* out = w.Room(4 + n);
+    auto length = static_cast<Cardinal>(n);
+    std::memcpy(out, &length, 4);
+    std::memcpy(out + 4, slot, n);
+    w.Advance(4 + n);
+  }
+  w.Flush();
 }
 
 Variant ReadVtdVariant(TByteReader& value, const String& fieldName) {

@@ -69,6 +69,13 @@ class TVtdWriter {
     U32(static_cast<Cardinal>(n));
     return Grow(n);
   }
+  // Room for at least n bytes at the end, not yet counted as written;
+  // Advance(k) then counts the first k of them.
+  Byte* Room(size_t n) {
+    if (FBytes.size() - FUsed < n) MakeRoom(n);
+    return FBytes.data() + FUsed;
+  }
+  void Advance(size_t n) { FUsed += n; }
   // Where the next byte goes, counted from the start of the file.
   Int64 Offset() const { return FFlushed + static_cast<Int64>(FUsed); }
   // Hands the buffer to the stream once it is full (or always).
@@ -78,7 +85,12 @@ class TVtdWriter {
 
  private:
   // Room for n more bytes at the end of the buffer.
-  Byte* Grow(size_t n);
+  Byte* Grow(size_t n) {
+    Byte* p = Room(n);
+    FUsed += n;
+    return p;
+  }
+  void MakeRoom(size_t n);
 
   static constexpr size_t FlushSize = size_t{1} << 20;
   TStream& FStream;
@@ -96,6 +108,29 @@ void WriteVtdHeader(TVtdWriter& w, const std::vector<TVirtualFieldSpec>& defs, c
 // Writes one value of a record as its descriptor's type keeps it (a length
 // of 0 for null).
 void WriteVtdValue(TVtdWriter& w, TData& store, TFieldDesc* d, TRecBuf rec);
+
+// Writes whole records of a record store as WriteVtdValue writes each value,
+// reading the slots of the common types straight from the record: a large
+// table is saved without a call chain per value. descs pairs the file's
+// columns with descriptors (nullptr: the column is written null).
+class TVtdRecordWriter {
+ public:
+  TVtdRecordWriter(TData& store, std::vector<TFieldDesc*> descs);
+  void Write(TVtdWriter& w, TRecBuf rec);
+
+ private:
+  enum class TKind : Byte { Absent, Text, WideText, Copy, Date, Other };
+  struct TColumn {
+    TFieldDesc* Desc = nullptr;
+    TKind Kind = TKind::Absent;
+    TDateFormat Format = dfDate;  // of Date
+    Integer Offset = 0;           // of the slot in the record
+    TData::TNullFlag Null{0, 0};  // the null flag in the record
+    Integer Size = 0;             // bytes written for Copy; characters at most for the texts
+  };
+  TData& FStore;
+  std::vector<TColumn> FColumns;
+};
 
 // A variant value: the reader holds its bytes and the u16 type code after
 // them.

@@ -193,6 +193,35 @@ TEST(RecordStore, BookmarksSurviveEditsAndFallBackToRecordNumbers) {
   EXPECT_EQ(s.CurrentInt(), 30);
 }
 
+// A slot taken again and again counts its reuses in a few bits; when they
+// run out its block takes a new id, so no record ever gets the serial of
+// one that went before it.
+TEST(RecordStore, ASlotReusedWithoutEndNeverRepeatsASerial) {
+  TBlockManager manager;
+  manager.RecordSize = 8;
+  TItemHeader* keep = manager.AllocItem();  // keeps the block alive
+  TItemHeader* item = manager.AllocItem();
+  const UInt64 first = manager.SerialOf(item);
+  EXPECT_TRUE(manager.IsLiveItem(item, first));
+  manager.FreeItem(item);
+  EXPECT_FALSE(manager.IsLiveItem(item, first));
+  UInt64 previous = first;
+  bool sameSlot = true, repeated = false, increasing = true;
+  for (Cardinal i = 0; i <= MaxItemGeneration; ++i) {
+    TItemHeader* again = manager.AllocItem();
+    sameSlot = sameSlot && again == item;
+    UInt64 serial = manager.SerialOf(again);
+    repeated = repeated || serial == first;
+    increasing = increasing && serial > previous;
+    previous = serial;
+    manager.FreeItem(again);
+  }
+  EXPECT_TRUE(sameSlot);
+  EXPECT_FALSE(repeated);
+  EXPECT_TRUE(increasing);
+  manager.FreeItem(keep);
+}
+
 TEST(RecordStore, BookmarkValidCountsTheRecordNumberOffset) {
   TestStore s({{u"id", dtInt32}});
   for (int i = 1; i <= 8; ++i) s.AppendInt(i);

@@ -548,3 +548,74 @@ TEST(VtdFormat, LargeValuesCrossTheReadAndWriteBuffers) {
   ASSERT_EQ(second.size(), sizes[1]);
   EXPECT_EQ(second[1499999], static_cast<Byte>(1499999 * 7 + 1));
 }
+
+TEST(VtdFormat, RecordWriterWritesWhatEachValueWrites) {
+  // Records written whole read their slots in place; each value must come
+  // out as the record set hands it out, with every trim setting.
+  struct Column {
+    const char16_t* Name;
+    TFieldType Type;
+    Integer Size;
+  };
+  const Column columns[] = {
+      {u"S", ftString, 6},    {u"W", ftWideString, 5}, {u"I16", ftSmallint, 0}, {u"I32", ftInteger, 0},
+      {u"U16", ftWord, 0},    {u"B", ftBoolean, 0},    {u"F", ftFloat, 0},      {u"C", ftCurrency, 0},
+      {u"Bcd", ftBCD, 2},     {u"D", ftDate, 0},       {u"T", ftTime, 0},       {u"DT", ftDateTime, 0},
+      {u"Y", ftBytes, 3},     {u"VY", ftVarBytes, 4},  {u"I64", ftLargeint, 0}, {u"G", ftGuid, 38},
+      {u"TS", ftTimeStamp, 0}, {u"FB", ftFMTBcd, 2},   {u"I8", ftShortint, 0},  {u"U8", ftByte, 0},
+      {u"X", ftExtended, 0},  {u"F32", ftSingle, 0},   {u"U32", ftLongWord, 0}, {u"M", ftMemo, 0},
+  };
+  TVirtualTable table;
+  for (const Column& c : columns) table.AddField(c.Name, c.Type, c.Size);
+  table.Open();
+  // Full values, texts with trailing blanks, empty texts, and nulls.
+  const char16_t* texts[] = {u"abcdef", u"a  ", u"", nullptr};
+  for (int row = 0; row < 4; ++row) {
+    table.Append();
+    if (texts[row] != nullptr) {
+      table.FieldByName(u"S")->SetAsString(texts[row]);
+      table.FieldByName(u"W")->SetAsString(row == 0 ? u"Ωmega" : texts[row]);
+    }
+    if (row < 2) {
+      for (const char16_t* name : {u"I16", u"I32", u"U16", u"I64", u"I8", u"U8", u"U32"}) {
+        table.FieldByName(name)->SetAsInteger(row == 0 ? 100 : 7);
+      }
+      table.FieldByName(u"B")->SetAsBoolean(row == 0);
+      for (const char16_t* name : {u"F", u"C", u"Bcd", u"FB", u"X", u"F32"}) table.FieldByName(name)->SetAsFloat(-2.5);
+      table.FieldByName(u"D")->SetAsDateTime(45351.0);
+      table.FieldByName(u"T")->SetAsDateTime(0.75);
+      table.FieldByName(u"DT")->SetAsDateTime(45351.125);
+      table.FieldByName(u"TS")->SetAsDateTime(45351.5);
+      table.FieldByName(u"Y")->SetAsBytes({1, 0, 2});
+      table.FieldByName(u"VY")->SetAsBytes({9});
+      table.FieldByName(u"G")->SetAsString(u"{01234567-89AB-CDEF-0123-456789ABCDEF}");
+      table.FieldByName(u"M")->SetAsString(row == 0 ? u"memo" : u"");
+    }
+    table.Post();
+  }
+  TData& store = *static_cast<TMemDataSet&>(table).Data();
+  std::vector<TFieldDesc*> descs;
+  for (int i = 0; i < store.Fields().Count(); ++i) descs.push_back(store.Fields()[i]);
+  descs.push_back(nullptr);  // a column the table has no field for
+  for (int trim = 0; trim < 2; ++trim) {
+    SCOPED_TRACE(trim);
+    store.SetTrimVarChar(trim == 1);
+    TMemoryStream whole, single;
+    TVtdWriter a(whole), b(single);
+    TVtdRecordWriter records(store, descs);
+    TRecBuf rec = store.AllocRecBuf();
+    store.SetToBegin();
+    for (store.GetNextRecord(rec); !store.GetEOF(); store.GetNextRecord(rec)) {
+      records.Write(a, rec);
+      for (TFieldDesc* d : descs) {
+        if (d == nullptr) b.U32(0);
+        else WriteVtdValue(b, store, d, rec);
+      }
+    }
+    TData::FreeRecBuf(rec);
+    a.Flush(true);
+    b.Flush(true);
+    EXPECT_EQ(Hex(whole.Bytes()), Hex(single.Bytes()));
+    EXPECT_GT(whole.Size(), 200);
+  }
+}
