@@ -86,6 +86,9 @@ bool TRADerevuBaseComponent::LoadRecord() {
     if (slot < FSourceColumns.size() && FSourceColumns[slot] >= 0) {
       ReadSourceColumn(FSourceColumns[slot], entry.Value);
     } else if (slot < FSourceNames.size() && !FSourceNames[slot].IsEmpty()) {
+      // A reader's GetFieldValue starts from an empty value, as on the
+      // expression road.
+      entry.Value = Variant();
       GetFieldValue(FSourceNames[slot], entry.Value);
       FinishParsedValue(entry.Value, false);
     } else {
