@@ -342,6 +342,8 @@ class TRADerevuBaseComponent : public TComponent {
   // What the expression road does to a resolved value: trimming, empty
   // text as null, conversion for the destination field.
   void FinishParsedValue(Variant& value, bool isChild);
+  // Converts a value for its destination field with the run's formats.
+  void ConvertForField(Variant& value, const TField& field);
   // The row loop's parts.
   void ProcessAcceptedRow();
   void WriteRow();

@@ -398,7 +398,7 @@ void TRADerevuBaseComponent::WriteRow() {
   }
   if (!sql && !IsEditState(dataSet.State())) return;
 
-  const String keys = u";" + UpperCase(FDatasetKeys) + u";";
+  const String keys = sql ? u";" + UpperCase(FDatasetKeys) + u";" : String();
   // The value being written is copied into the statistic when a handler
   // can look at it, and when the row's writing ends (also by an error): a
   // copy per value would cost more than the write.
@@ -451,8 +451,11 @@ void TRADerevuBaseComponent::SetFieldValue(TField& field, const Variant& value) 
   // Large integers go through their text so no digit is lost on the way;
   // every other field checks its own range, so a value too large for a
   // 32-bit field is refused (counted as an error) instead of wrapping.
-  if (field.DataType() == ftLargeint)
+  const TFieldType type = field.DataType();
+  if (type == ftLargeint)
     field.SetAsString(VarToStr(value));
+  else if (const String* text = value.StringValue(); text != nullptr && type == ftWideString)
+    field.SetAsString(*text);  // what the variant road does, less a copy of the text
   else
     field.SetAsVariant(value);
 }

@@ -77,23 +77,32 @@ bool TRADerevuBaseComponent::LoadRecord() {
       field = FDataSet->FindField(entry.Name);
       if (field != nullptr) intCurrentParsedFieldIndex = FDataSet->Fields().IndexOf(field);
     }
-    Variant value;
     const size_t slot = static_cast<size_t>(&entry - vFields.data());
+    // The direct roads run without handlers (PlanSourceColumns): nothing
+    // sees the entry while its value is read in place. An expression's
+    // handlers may look at the entries, so its value is stored at the end.
+    Variant parsed;
+    Variant* target = &entry.Value;
     if (slot < FSourceColumns.size() && FSourceColumns[slot] >= 0) {
-      ReadSourceColumn(FSourceColumns[slot], value);
+      ReadSourceColumn(FSourceColumns[slot], entry.Value);
     } else if (slot < FSourceNames.size() && !FSourceNames[slot].IsEmpty()) {
-      GetFieldValue(FSourceNames[slot], value);
-      FinishParsedValue(value, false);
+      // A reader's GetFieldValue starts from an empty value, as on the
+      // expression road.
+      entry.Value = Variant();
+      GetFieldValue(FSourceNames[slot], entry.Value);
+      FinishParsedValue(entry.Value, false);
     } else {
-      GetParsedValue(entry.Source, entry.FieldLink, value);
+      GetParsedValue(entry.Source, entry.FieldLink, parsed);
+      target = &parsed;
     }
+    Variant& value = *target;
     if (FCharacterSet != csiANSI_WINDOWS && !value.IsNull() && !value.IsEmpty() &&
         (field == nullptr || !IsNumericOrDateTimeType(field->DataType()))) {
       value = Variant(FCharacterSet == csiASCII_MSDOS ? ImportText::UECode(true, value.AsString())
                                                         : ImportText::EBCDICToText(value.AsString()));
     }
     if (OnGetCellParams) OnGetCellParams(this, field, value);
-    entry.Value = std::move(value);
+    if (target == &parsed) entry.Value = std::move(parsed);
   }
   intCurrentParsedFieldIndex = -1;
 
@@ -178,10 +187,19 @@ void TRADerevuBaseComponent::ReadSourceColumn(Integer column, Variant& value) {
     return;
   }
   value = Variant(String(text));
-  if (TField* destination = CurrentParsedField(); destination != nullptr) {
-    const TConversionMasks& masks = ConversionMasks();
-    ConvertValueForField(value, *destination, {FDataFormats, masks.DateTime, masks.Time, BLOBIsMIME()});
+  if (TField* destination = CurrentParsedField(); destination != nullptr) ConvertForField(value, *destination);
+}
+
+void TRADerevuBaseComponent::ConvertForField(Variant& value, const TField& field) {
+  // Only dates and times read the masks; keeping them current compares the
+  // formats, which is the dearer part for every other value.
+  const TConversionKind kind = ConversionKindOf(field.DataType());
+  if (kind != TConversionKind::DateTime && kind != TConversionKind::Time) {
+    ConvertValueForField(value, field, {FDataFormats, {}, {}, BLOBIsMIME()});
+    return;
   }
+  const TConversionMasks& masks = ConversionMasks();
+  ConvertValueForField(value, field, {FDataFormats, masks.DateTime, masks.Time, BLOBIsMIME()});
 }
 
 bool TRADerevuBaseComponent::SkipEmptyRow() const {
@@ -288,7 +306,8 @@ void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& ev
 }
 
 void TRADerevuBaseComponent::FinishParsedValue(Variant& value, bool isChild) {
-  if (VarIsStr(value) && FTrimSpaces != tsNoTrim) {
+  const bool text = VarIsStr(value);
+  if (text && FTrimSpaces != tsNoTrim) {
     const String text = value.AsString();
     switch (FTrimSpaces) {
       case tsTrimRight: value = Variant(TrimRight(text)); break;
@@ -301,10 +320,9 @@ void TRADerevuBaseComponent::FinishParsedValue(Variant& value, bool isChild) {
     value = Variant::Null();
     return;
   }
-  TField* destination = CurrentParsedField();
-  if (isChild || destination == nullptr || value.IsNull() || value.IsEmpty()) return;
-  const TConversionMasks& masks = ConversionMasks();
-  ConvertValueForField(value, *destination, {FDataFormats, masks.DateTime, masks.Time, BLOBIsMIME()});
+  // Only text is converted for its destination.
+  if (!text || isChild) return;
+  if (TField* destination = CurrentParsedField(); destination != nullptr) ConvertForField(value, *destination);
 }
 
 TDataSet* TRADerevuBaseComponent::GetDatasetByName(const String& name) const {

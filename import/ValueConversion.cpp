@@ -129,8 +129,10 @@ Variant ConvertBoolean(const String& text, const TSMIDataFormats& formats) {
 
 // Blob values: Base64 from MIME sources, and CDATA sections unwrapped;
 // text follows the value.
+constexpr StringView kCData = u"[CDATA[";
+
 void UnwrapBlobText(Variant& value, String& text, const TField& field, bool blobIsMime) {
-  constexpr StringView cdata = u"[CDATA[";
+  constexpr StringView cdata = kCData;
   const bool isCData = text.starts_with(cdata);
   if (!isCData && !(blobIsMime && field.IsBlob())) return;
   String inner = isCData && text.size() >= cdata.size() + 2 ? text.substr(cdata.size(), text.size() - cdata.size() - 2)
@@ -145,9 +147,16 @@ void UnwrapBlobText(Variant& value, String& text, const TField& field, bool blob
 void ConvertValueForField(Variant& value, const TField& field, const TConversionContext& context) {
   try {
     if (!VarIsStr(value)) return;
+    const TConversionKind kind = ConversionKindOf(field.DataType());
+    // Text for a text field stays as it is unless it is blob content: the
+    // common case needs no copy of the text.
+    if (kind == TConversionKind::Other && !(context.BlobIsMime && field.IsBlob())) {
+      const String* direct = value.StringValue();
+      if (direct != nullptr && !direct->starts_with(kCData)) return;
+    }
     String text = value.AsString();
     UnwrapBlobText(value, text, field, context.BlobIsMime);
-    switch (ConversionKindOf(field.DataType())) {
+    switch (kind) {
       case TConversionKind::Float: value = ConvertFloat(text, context.Formats); break;
       case TConversionKind::DateTime: value = ConvertDateTime(text, context); break;
       case TConversionKind::Time: value = ConvertTime(text, context); break;

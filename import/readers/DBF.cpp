@@ -62,11 +62,41 @@ Integer Digits(std::string_view text, size_t from, size_t count) {
   return v;
 }
 
+// [-]digits[.digits] of at most 15 digits: the digits make an exact whole
+// number and the point a power of ten up to 1e15, both exact as doubles, so
+// their quotient is the correctly rounded value a full parse gives. Most
+// numbers of a table are written so; false leaves any other to the parse.
+bool ShortDecimal(std::string_view text, double& value) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  size_t i = text[0] == '-' ? 1 : 0;
+  Int64 mantissa = 0;
+  int digits = 0, decimals = -1;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + (c - '0');
+      if (decimals >= 0) ++decimals;
+    } else if (c == '.' && decimals < 0) {
+      decimals = 0;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  const double whole = static_cast<double>(mantissa);
+  value = decimals > 0 ? whole / kPowers[decimals] : whole;
+  if (text[0] == '-') value = -value;
+  return true;
+}
+
 // Numeric text between blanks: digits with an optional sign and point.
 bool TextToNumber(std::string_view text, double& value) {
-  const size_t first = text.find_first_not_of(" \0");
-  if (first == std::string_view::npos) return false;
-  text = text.substr(first, text.find_last_not_of(" \0") - first + 1);
+  const auto blank = [](char c) { return c == ' ' || c == '\0'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  if (text.empty()) return false;
+  if (ShortDecimal(text, value)) return true;
   if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size();
@@ -217,6 +247,7 @@ void TDBF::LoadFromStream(TStream& stream) {
     }
     DBHeader.NumberOfFields = static_cast<Integer>(FFields.size());
     FUpperNames.clear();
+    FNextColumn = 0;
     for (const TDBFField& f : FFields) FUpperNames.push_back(UpperCase(f.FieldName));
 
     if (DBHeader.RecordSize == 0 || DBHeader.HeaderSize > in.Size()) {
@@ -265,14 +296,21 @@ bool TDBF::LoadRecordAt(Integer recNo, Integer row) {
   UpdateProgress(recNo, DBHeader.NumberOfRecords);
   const UInt64 offset = DBHeader.HeaderSize + UInt64{DBHeader.RecordSize} * static_cast<UInt64>(recNo);
   FTable->Seek(offset);
-  // A record cut short by the end of the file reads as blanks past it.
-  const size_t have = static_cast<size_t>(std::min<UInt64>(DBHeader.RecordSize, FTable->Remaining()));
-  std::fill(FRecord.begin(), FRecord.end(), Byte{' '});
-  FTable->Read(FRecord.data(), have);
-  const TSMIRowStatus status = FRecord[0] == '*' ? rsDeleted : rsNormal;
+  // A whole record is read in place from the reader's window; one cut
+  // short by the end of the file is copied and reads as blanks past it.
+  std::span<const Byte> record;
+  if (DBHeader.RecordSize > 0 && FTable->Has(DBHeader.RecordSize)) {
+    record = FTable->Bytes(DBHeader.RecordSize);
+  } else {
+    const size_t have = static_cast<size_t>(std::min<UInt64>(DBHeader.RecordSize, FTable->Remaining()));
+    std::fill(FRecord.begin(), FRecord.end(), Byte{' '});
+    FTable->Read(FRecord.data(), have);
+    record = std::span<const Byte>(FRecord.data(), std::max<size_t>(DBHeader.RecordSize, 1));
+  }
+  const TSMIRowStatus status = record[0] == '*' ? rsDeleted : rsNormal;
   if ((FLoadRowStatutes & RowStatusBit(status)) == 0) return false;
   if (OnCellValue) {
-    const std::span<const Byte> record(FRecord.data(), DBHeader.RecordSize);
+    record = record.first(DBHeader.RecordSize);
     for (Integer i = 0; i < static_cast<Integer>(FFields.size()); ++i) {
       const TDBFField& f = FFields[static_cast<size_t>(i)];
       // A field that reaches past the record keeps only its bytes inside it.
@@ -472,9 +510,25 @@ String TDBF::ReadBLOBValue(Cardinal block, Cardinal /*length*/) {
 }
 
 Integer TDBF::FindColumn(const String& fieldName) {
-  const String wanted = UpperCase(fieldName.substr(0, 10));
-  const auto it = std::find(FUpperNames.begin(), FUpperNames.end(), wanted);
-  return it == FUpperNames.end() ? -1 : static_cast<Integer>(it - FUpperNames.begin());
+  const StringView wanted = StringView(fieldName).substr(0, 10);
+  if (!std::all_of(wanted.begin(), wanted.end(), [](char16_t c) { return c < 0x80; })) {
+    const auto it = std::find(FUpperNames.begin(), FUpperNames.end(), UpperCase(String(wanted)));
+    return it == FUpperNames.end() ? -1 : static_cast<Integer>(it - FUpperNames.begin());
+  }
+  // A run asks for every column of every record, in the order of its
+  // mappings, mostly the field order: the search starts after the field
+  // found last, and an ASCII name is compared without an upper-cased copy.
+  const size_t count = FUpperNames.size();
+  for (size_t k = 0, i = FNextColumn; k < count; ++k, i = i + 1 < count ? i + 1 : 0) {
+    const String& name = FUpperNames[i];
+    if (name.size() != wanted.size()) continue;
+    size_t c = 0;
+    while (c < name.size() && name[c] == (wanted[c] >= u'a' && wanted[c] <= u'z' ? wanted[c] - 32 : wanted[c])) ++c;
+    if (c < name.size()) continue;
+    FNextColumn = i + 1 < count ? i + 1 : 0;
+    return static_cast<Integer>(i);
+  }
+  return -1;
 }
 
 void TDBF::FillColumnList(TColumnList& list, const String& /*fieldList*/) {

@@ -84,6 +84,7 @@ class TDBF : public TSpreadSheetFile {
   TDBFHeader DBHeader;
   std::vector<TDBFField> FFields;
   std::vector<String> FUpperNames;  // for FindColumn
+  size_t FNextColumn = 0;            // where FindColumn starts looking
   Integer FRecordCount = 0;
   std::optional<TByteReader> FTable;
   std::vector<Byte> FRecord;

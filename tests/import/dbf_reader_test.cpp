@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <sstream>
+#include <tuple>
 
 #include "fuzz/dbf_reader_input.h"
 #include "import/readers/DBF.h"
@@ -236,6 +239,72 @@ TEST(DbfReader, ImportsThroughTheEngine) {
   EXPECT_EQ(source.Statistic().TotalSkipped, 1);
   target.First();
   EXPECT_EQ(StringToUtf8(target.Fields().Fields(5)->AsString()), "a memo of the first row");
+}
+
+// A dBase III table of one N field (20 wide, 2 decimals) and one C field,
+// a record per text.
+std::string NumberTable(const std::vector<std::string>& texts) {
+  std::string out(32, '\0');
+  out[0] = 0x03;
+  const Cardinal count = static_cast<Cardinal>(texts.size());
+  std::memcpy(&out[4], &count, 4);
+  const Word headerSize = 32 + 2 * 32 + 1, recordSize = 1 + 20 + 4;
+  std::memcpy(&out[8], &headerSize, 2);
+  std::memcpy(&out[10], &recordSize, 2);
+  for (auto [name, type, length, decimals] : {std::tuple{"AMOUNT", 'N', 20, 2}, {"TAG", 'C', 4, 0}}) {
+    std::string d(32, '\0');
+    d.replace(0, std::strlen(name), name);
+    d[11] = type;
+    d[16] = static_cast<char>(length);
+    d[17] = static_cast<char>(decimals);
+    out += d;
+  }
+  out += '\r';
+  for (const std::string& text : texts) out += " " + (text + std::string(20, ' ')).substr(0, 20) + "tag ";
+  return out;
+}
+
+// Number fields read as the full parse of their text reads them, on the
+// short road (at most 15 digits) and off it; a text that is no number is
+// empty.
+TEST(DbfReader, NumberTextsReadExactly) {
+  const std::vector<std::string> texts = {
+      "  -999.63",       "12345678901234.5", "1234567890123456", "9007199254740993", "0.1",
+      "-0",              "5.",               ".5",               "-.5",              "+3",
+      "1e3",             "123456789012.345", "0.000000000000001", "  12a", "1.2.3",
+      "-",               "    0.30"};
+  TMemoryStream stream;
+  const std::string bytes = NumberTable(texts);
+  stream.Write(bytes.data(), static_cast<Int64>(bytes.size()));
+  stream.Seek(0, TSeekOrigin::soBeginning);
+  TDBF table;
+  std::vector<Variant> values(texts.size());
+  table.OnCellValue = [&](TComponent*, Integer, Integer row, Integer column, Integer, const Variant& value,
+                          TAlignment, TSMICellType) {
+    if (column == 0) values[static_cast<size_t>(row)] = value;
+  };
+  table.LoadFromStream(stream);
+  // Asked out of field order and in any case, every name is still found.
+  EXPECT_EQ(table.FindColumn(u"tag"), 1);
+  EXPECT_EQ(table.FindColumn(u"Amount"), 0);
+  EXPECT_EQ(table.FindColumn(u"AMOUNT"), 0);
+  EXPECT_EQ(table.FindColumn(u"TAGS"), -1);
+  for (Integer r = 0; r < static_cast<Integer>(texts.size()); ++r) ASSERT_TRUE(table.LoadRecord(r));
+  for (size_t i = 0; i < texts.size(); ++i) {
+    SCOPED_TRACE(texts[i]);
+    std::string trimmed = texts[i].substr(texts[i].find_first_not_of(' '));
+    if (trimmed.size() > 1 && trimmed[0] == '+') trimmed.erase(0, 1);
+    double expected = 0;
+    const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), expected);
+    if (error != std::errc() || end != trimmed.data() + trimmed.size()) {
+      EXPECT_TRUE(values[i].IsNull());
+      continue;
+    }
+    ASSERT_EQ(values[i].VarType(), varDouble);
+    const double got = values[i].AsDouble();
+    EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << got << " != " << expected;
+  }
+  table.AfterLoad();
 }
 
 TEST(DbfReader, UnreadableTableFailsTheRun) {

@@ -117,6 +117,8 @@ TEST_F(ValueConversionTest, TextsBecomeValuesOfTheFieldsType) {
       {u"ID", u"1.234", "text:1.234"},
       {u"BIG", u"5000000000", "text:5000000000"},
       {u"NOTES", u"[CDATA[some text]]", "text:some text"},
+      {u"NAME", u"[CDATA[short]]", "text:short"},
+      {u"NAME", u"plain [CDATA[", "text:plain [CDATA["},
       {u"NAME", u"", "null"},
   };
   for (const auto& c : cases) {
