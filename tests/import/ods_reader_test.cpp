@@ -146,6 +146,66 @@ TEST(OdsReader, EveryTableIsASheetAndTheChosenOneIsImported) {
   EXPECT_EQ(SheetText(reader.Sheets[1]), (std::vector<std::vector<String>>{{u"2"}}));
 }
 
+// Rows on demand: the reader is walked as the import walks it (each row
+// asked for, the rows behind it freed), and must give what a whole load
+// gives, with blank rows between and after the values.
+TEST(OdsReader, RowsOnDemandGiveWhatAWholeLoadGives) {
+  auto row = [](const std::string& cells, int repeat = 1) {
+    return "<table:table-row" + (repeat > 1 ? " table:number-rows-repeated=\"" + std::to_string(repeat) + "\"" : "") +
+           ">" + cells + "</table:table-row>";
+  };
+  auto cell = [](const std::string& text) { return "<table:table-cell><text:p>" + text + "</text:p></table:table-cell>"; };
+  const std::string blank = "<table:table-cell table:number-columns-repeated=\"1024\"/>";
+  const std::string body = row(cell("a") + cell("b")) + row(cell("1") + cell("2")) + row(blank, 3) +
+                           row(cell("3") + cell("4"), 2) + row("<table:table-cell/>" + cell("5")) + row(blank, 1000);
+  struct TCase {
+    const char* Name;
+    std::string Columns;
+    bool Pauses;
+  };
+  const TCase cases[] = {
+      {"declared columns filled by the first rows", "<table:table-column table:number-columns-repeated=\"2\"/>", true},
+      {"a declared column left empty", "<table:table-column table:number-columns-repeated=\"3\"/>", false},
+      {"no declared columns", "", false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string content = Content("<table:table table:name=\"Before\">" + row(cell("x")) + "</table:table>"
+                                        "<table:table table:name=\"T\">" + c.Columns + body + "</table:table>"
+                                        "<table:table table:name=\"After\">" + row(cell("y")) + "</table:table>");
+    TSMIOpenOfficeSpreadsheet whole;
+    whole.SetSheetIndex(1);
+    LoadContent(whole, content);
+    TSMIOpenOfficeSpreadsheet reader;
+    reader.SetSheetIndex(1);
+    reader.RowsOnDemand = 2;
+    LoadContent(reader, content);
+    const TSpreadSheetCells& cells = reader.Sheets[1].Cells;
+    // Paused, the first rows and the one that shows they are complete.
+    EXPECT_EQ(cells.Count() < whole.Sheets[1].Cells.Count(), c.Pauses);
+    EXPECT_EQ(cells.UsedColCount, 2);
+    std::vector<std::vector<String>> rows;
+    for (Integer r = 0;; ++r) {
+      reader.LoadRowsThrough(r);
+      if (r >= cells.UsedRowCount || r >= cells.Count()) break;
+      if (c.Pauses && r > 0) {
+        EXPECT_EQ(cells.Rows(r - 1), nullptr);
+      }
+      std::vector<String> values;
+      for (Integer col = 0; col < cells.UsedColCount; ++col) {
+        const Variant v = cells.GetValue(col, r);
+        values.push_back(v.IsNull() ? String() : v.AsString());
+      }
+      rows.push_back(std::move(values));
+    }
+    EXPECT_EQ(rows, SheetText(whole.Sheets[1]));
+    EXPECT_EQ(rows.size(), 8u);
+    // The tables after it are read once it ends.
+    ASSERT_EQ(reader.Sheets.Count(), 3);
+    EXPECT_EQ(SheetText(reader.Sheets[2]), (std::vector<std::vector<String>>{{u"y"}}));
+  }
+}
+
 TEST(OdsReader, WizardPreviewShowsTheFirstRowsByLetter) {
   TColumnList columns;
   std::vector<String> sheets, names;
