@@ -217,7 +217,7 @@ class TSMIOpenOfficeSpreadsheet::TContent {
     FTotal = static_cast<Int64>(FEntry->Size());
     FInflated = std::make_unique<TInflateAhead>(*FEntry);
     FXml = std::make_unique<TXmlTokenizer>(
-        [inflated = FInflated.get()](char* buffer, size_t count) { return inflated->Read(buffer, count); });
+        [inflated = FInflated.get()](char* buffer, size_t count) { return inflated->Read(buffer, count); }, true);
   }
 
   // The sheet that is paused, -1 when none is.
@@ -338,9 +338,7 @@ void TSMIOpenOfficeSpreadsheet::TContent::Read() {
   }
   FEnded = true;
   // Whatever the tokens left unread is still checked (size and checksum).
-  char rest[4096];
-  while (FInflated->Read(rest, sizeof rest) > 0) {
-  }
+  xml.Drain();
 }
 
 void TSMIOpenOfficeSpreadsheet::TContent::BeginTable(Integer sheet, bool skip) {
