@@ -1,12 +1,6 @@
 #include "import/readers/OpenOfficeCalc.h"
 
 #include <algorithm>
-#include <cstring>
-#include <condition_variable>
-#include <deque>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 #include "import/ImportExceptions.h"
 #include "import/ImportMessages.h"
@@ -50,83 +44,6 @@ struct TKeptCell {
   Variant Value;
   TAlignment Alignment;
   TSMICellType CellType;
-};
-
-// Inflates a package entry on a thread of its own, a few blocks ahead of
-// the reader, so that inflating and reading the XML overlap. A failure of
-// the entry (damaged data, a wrong checksum) is raised again by Read.
-class TInflateAhead {
- public:
-  explicit TInflateAhead(smi::TZipEntryReader& entry) : FEntry(entry), FWorker([this] { Run(); }) {}
-  ~TInflateAhead() {
-    {
-      std::lock_guard<std::mutex> lock(FMutex);
-      FStop = true;
-    }
-    FChanged.notify_all();
-    FWorker.join();
-  }
-  TInflateAhead(const TInflateAhead&) = delete;
-  TInflateAhead& operator=(const TInflateAhead&) = delete;
-
-  // Up to count bytes; 0 at the end of the entry.
-  size_t Read(char* buffer, size_t count) {
-    while (FOffset == FCurrent.size()) {
-      std::unique_lock<std::mutex> lock(FMutex);
-      FChanged.wait(lock, [this] { return !FBlocks.empty() || FDone; });
-      if (FBlocks.empty()) {
-        if (FError) std::rethrow_exception(FError);
-        return 0;
-      }
-      FCurrent = std::move(FBlocks.front());
-      FBlocks.pop_front();
-      FOffset = 0;
-      lock.unlock();
-      FChanged.notify_all();
-    }
-    const size_t n = std::min(count, FCurrent.size() - FOffset);
-    std::memcpy(buffer, FCurrent.data() + FOffset, n);
-    FOffset += n;
-    return n;
-  }
-
- private:
-  static constexpr size_t kBlock = 1 << 18;
-  static constexpr size_t kAhead = 8;
-
-  void Run() {
-    try {
-      while (true) {
-        std::string block(kBlock, '\0');
-        block.resize(FEntry.Read(block.data(), block.size()));
-        std::unique_lock<std::mutex> lock(FMutex);
-        FChanged.wait(lock, [this] { return FBlocks.size() < kAhead || FStop; });
-        if (FStop || block.empty()) break;
-        FBlocks.push_back(std::move(block));
-        lock.unlock();
-        FChanged.notify_all();
-      }
-    } catch (...) {
-      std::lock_guard<std::mutex> lock(FMutex);
-      FError = std::current_exception();
-    }
-    {
-      std::lock_guard<std::mutex> lock(FMutex);
-      FDone = true;
-    }
-    FChanged.notify_all();
-  }
-
-  smi::TZipEntryReader& FEntry;
-  std::mutex FMutex;
-  std::condition_variable FChanged;
-  std::deque<std::string> FBlocks;
-  std::exception_ptr FError;
-  bool FDone = false;
-  bool FStop = false;
-  std::string FCurrent;
-  size_t FOffset = 0;
-  std::thread FWorker;  // last: it starts once the rest is made
 };
 
 }  // namespace
@@ -215,9 +132,10 @@ class TSMIOpenOfficeSpreadsheet::TContent {
     if (index < 0) RaiseInvalidFormat();
     FEntry = FZip.OpenEntry(index);
     FTotal = static_cast<Int64>(FEntry->Size());
-    FInflated = std::make_unique<TInflateAhead>(*FEntry);
+    // Inflating and splitting into tokens run on the tokenizer's own
+    // thread, ahead of the rows being delivered.
     FXml = std::make_unique<TXmlTokenizer>(
-        [inflated = FInflated.get()](char* buffer, size_t count) { return inflated->Read(buffer, count); }, true);
+        [entry = FEntry.get()](char* buffer, size_t count) { return entry->Read(buffer, count); }, true);
   }
 
   // The sheet that is paused, -1 when none is.
@@ -247,7 +165,6 @@ class TSMIOpenOfficeSpreadsheet::TContent {
   TSMIOpenOfficeSpreadsheet& FOwner;
   smi::TZipArchive FZip;
   std::unique_ptr<smi::TZipEntryReader> FEntry;
-  std::unique_ptr<TInflateAhead> FInflated;
   std::unique_ptr<TXmlTokenizer> FXml;
   Int64 FTotal = 0;
 
