@@ -1,5 +1,6 @@
 #include "import/readers/XmlTokenizer.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -329,7 +330,9 @@ bool TXmlTokenizer::Attribute(std::string_view name, std::string_view& value) co
 }
 
 String XmlTextToString(std::string_view raw) {
-  String text = Utf8ToString(raw);
+  // Most cell texts are plain ASCII: widened as they are.
+  const bool ascii = std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  String text = ascii ? String(raw.begin(), raw.end()) : Utf8ToString(raw);
   if (text.find(u'&') != String::npos) DecodeXmlEntities(text);
   return text;
 }

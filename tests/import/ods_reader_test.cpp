@@ -96,6 +96,9 @@ TEST(OdsReader, CellsLandInTheirOwnColumns) {
       {"entities and UTF-8",
        "<table:table-row><table:table-cell><text:p>&lt;&amp;&#x17D;\xC5\xA1</text:p></table:table-cell></table:table-row>",
        {{u"<&Žš"}}},
+      {"entities in plain ASCII",
+       "<table:table-row><table:table-cell><text:p>a &lt;b&gt; &amp;&#65;</text:p></table:table-cell></table:table-row>",
+       {{u"a <b> &A"}}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
