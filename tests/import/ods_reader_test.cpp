@@ -209,6 +209,30 @@ TEST(OdsReader, RowsOnDemandGiveWhatAWholeLoadGives) {
   }
 }
 
+// Read on demand, a content part whose checksum fails at its end still
+// fails the import: it never ends as a success.
+TEST(OdsReader, ADamagedPartFailsTheImportReadOnDemand) {
+  std::string rows;
+  for (int i = 0; i < 200; ++i)
+    rows += "<table:table-row><table:table-cell><text:p>n" + std::to_string(i) +
+            "</text:p></table:table-cell></table:table-row>";
+  std::string zip = MakeStoredZip({{"content.xml", Content("<table:table><table:table-column/>" + rows +
+                                                           "</table:table>")}});
+  zip[zip.rfind("n199")] = 'X';
+  const auto path = std::filesystem::temp_directory_path() / "damaged_on_demand.ods";
+  WriteFileBytes(path, zip);
+  TRADerevuFromOpenOfficeCalc source;
+  source.SetSourceFileName(Utf8ToString(path.string()));
+  TImportResult got;
+  try {
+    got = RunIntoTable(source);
+  } catch (const Exception&) {
+    got.Statistic.Result = irFailed;
+  }
+  EXPECT_EQ(got.Statistic.Result, irFailed);
+  std::filesystem::remove(path);
+}
+
 TEST(OdsReader, WizardPreviewShowsTheFirstRowsByLetter) {
   TColumnList columns;
   std::vector<String> sheets, names;
