@@ -20,6 +20,36 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 }  // namespace
 
+template <typename F>
+void TXmlTokenizer::EachAttribute(std::string_view a, F&& f) {
+  size_t i = 0;
+  while (i < a.size()) {
+    while (i < a.size() && IsBlank(a[i])) ++i;
+    const size_t nameStart = i;
+    while (i < a.size() && !IsBlank(a[i]) && a[i] != '=') ++i;
+    const std::string_view found = a.substr(nameStart, i - nameStart);
+    while (i < a.size() && IsBlank(a[i])) ++i;
+    if (i >= a.size() || a[i] != '=') {
+      if (i == nameStart) ++i;
+      continue;
+    }
+    ++i;
+    while (i < a.size() && IsBlank(a[i])) ++i;
+    if (i >= a.size()) return;
+    size_t start = i, end;
+    if (a[i] == '"' || a[i] == '\'') {
+      start = i + 1;
+      end = a.find(a[i], start);
+      if (end == std::string_view::npos) end = a.size();
+      i = end + 1;
+    } else {
+      while (i < a.size() && !IsBlank(a[i])) ++i;
+      end = i;
+    }
+    f(found, a.substr(start, end - start));
+  }
+}
+
 // The reading thread runs a tokenizer of its own over the source and hands
 // its tokens over in batches: the bytes of their names, texts and
 // attributes copied out, so a batch stays valid while the caller reads it.
@@ -58,8 +88,14 @@ class TXmlTokenizer::TAhead {
     const std::string_view bytes(FCurrent->Bytes);
     to.FName = bytes.substr(r.NameAt, r.NameSize);
     const std::string_view rest = bytes.substr(r.RestAt, r.RestSize);
-    if (r.Kind == tkText) to.FText = rest;
-    else to.FAttributes = rest;
+    if (r.Kind == tkText) {
+      to.FText = rest;
+    } else {
+      to.FAttributes = rest;
+      to.FSplit = FCurrent->Attributes.data() + r.AttributesAt;
+      to.FSplitCount = r.AttributesCount;
+      to.FSplitBase = bytes.data();
+    }
     to.FSelfClosing = r.SelfClosing;
     to.FConsumed = r.Position;
     to.FPos = 0;
@@ -71,11 +107,13 @@ class TXmlTokenizer::TAhead {
     TToken Kind;
     bool SelfClosing;
     Cardinal NameAt, NameSize, RestAt, RestSize;
+    Cardinal AttributesAt, AttributesCount;
     UInt64 Position;
   };
   struct TBatch {
     std::string Bytes;
     std::vector<TRecord> Tokens;
+    std::vector<TSplitAttribute> Attributes;
     bool Last = false;  // the source's end follows
   };
   static constexpr size_t kBatchTokens = 1 << 14;
@@ -101,13 +139,14 @@ class TXmlTokenizer::TAhead {
         }
         batch->Bytes.clear();
         batch->Tokens.clear();
+        batch->Attributes.clear();
         while (batch->Tokens.size() < kBatchTokens && batch->Bytes.size() < kBatchBytes) {
           const TToken kind = inner.Next();
           if (kind == tkEnd) {
             ended = true;
             break;
           }
-          TRecord r{kind, inner.FSelfClosing, 0, 0, 0, 0, inner.Position()};
+          TRecord r{kind, inner.FSelfClosing, 0, 0, 0, 0, 0, 0, inner.Position()};
           const std::string_view rest = kind == tkText ? inner.FText : inner.FAttributes;
           r.NameAt = static_cast<Cardinal>(batch->Bytes.size());
           r.NameSize = static_cast<Cardinal>(inner.FName.size());
@@ -115,6 +154,17 @@ class TXmlTokenizer::TAhead {
           r.RestAt = static_cast<Cardinal>(batch->Bytes.size());
           r.RestSize = static_cast<Cardinal>(rest.size());
           batch->Bytes.append(rest);
+          r.AttributesAt = static_cast<Cardinal>(batch->Attributes.size());
+          if (kind != tkText) {
+            // Offsets into the copy just made of the attribute text.
+            EachAttribute(rest, [&](std::string_view name, std::string_view value) {
+              batch->Attributes.push_back({static_cast<Cardinal>(r.RestAt + (name.data() - rest.data())),
+                                           static_cast<Cardinal>(name.size()),
+                                           static_cast<Cardinal>(r.RestAt + (value.data() - rest.data())),
+                                           static_cast<Cardinal>(value.size())});
+            });
+          }
+          r.AttributesCount = static_cast<Cardinal>(batch->Attributes.size() - r.AttributesAt);
           batch->Tokens.push_back(r);
         }
         if (ended) inner.Drain();
@@ -213,6 +263,8 @@ size_t TXmlTokenizer::Find(std::string_view text, size_t from) {
 TXmlTokenizer::TToken TXmlTokenizer::Next() {
   if (FAhead) {
     FName = FText = FAttributes = {};
+    FSplit = nullptr;
+    FSplitCount = 0;
     return FAhead->Next(*this);
   }
   // What earlier tokens used is dropped once it is large, so the buffer
@@ -289,33 +341,17 @@ TXmlTokenizer::TToken TXmlTokenizer::Next() {
 }
 
 void TXmlTokenizer::Attributes(const std::string_view* names, std::string_view* values, size_t count) const {
-  const std::string_view a = FAttributes;
-  size_t i = 0;
-  while (i < a.size()) {
-    while (i < a.size() && IsBlank(a[i])) ++i;
-    const size_t nameStart = i;
-    while (i < a.size() && !IsBlank(a[i]) && a[i] != '=') ++i;
-    const std::string_view found = a.substr(nameStart, i - nameStart);
-    while (i < a.size() && IsBlank(a[i])) ++i;
-    if (i >= a.size() || a[i] != '=') {
-      if (i == nameStart) ++i;
-      continue;
-    }
-    ++i;
-    while (i < a.size() && IsBlank(a[i])) ++i;
-    if (i >= a.size()) return;
-    size_t start = i, end;
-    if (a[i] == '"' || a[i] == '\'') {
-      start = i + 1;
-      end = a.find(a[i], start);
-      if (end == std::string_view::npos) end = a.size();
-      i = end + 1;
-    } else {
-      while (i < a.size() && !IsBlank(a[i])) ++i;
-      end = i;
-    }
+  auto take = [names, values, count](std::string_view name, std::string_view value) {
     for (size_t k = 0; k < count; ++k)
-      if (found == names[k]) values[k] = a.substr(start, end - start);
+      if (name == names[k]) values[k] = value;
+  };
+  if (FSplit == nullptr) {
+    EachAttribute(FAttributes, take);
+    return;
+  }
+  for (size_t i = 0; i < FSplitCount; ++i) {
+    const TSplitAttribute& a = FSplit[i];
+    take(std::string_view(FSplitBase + a.NameAt, a.NameSize), std::string_view(FSplitBase + a.ValueAt, a.ValueSize));
   }
 }
 

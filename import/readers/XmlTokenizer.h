@@ -60,6 +60,13 @@ class TXmlTokenizer {
 
   // The thread that reads ahead, when there is one.
   class TAhead;
+  // An attribute the reading thread has split off: offsets into FSplitBase.
+  struct TSplitAttribute {
+    Cardinal NameAt, NameSize, ValueAt, ValueSize;
+  };
+  // Calls f(name, value) for each attribute of a tag's attribute text.
+  template <typename F>
+  static void EachAttribute(std::string_view attributes, F&& f);
 
   TSource FSource;
   std::unique_ptr<TAhead> FAhead;
@@ -68,6 +75,10 @@ class TXmlTokenizer {
   UInt64 FConsumed = 0;
   bool FEnded = false;
   std::string_view FName, FText, FAttributes;
+  // Read ahead: the tag's attributes, already split.
+  const TSplitAttribute* FSplit = nullptr;
+  size_t FSplitCount = 0;
+  const char* FSplitBase = nullptr;
   bool FSelfClosing = false;
 };
 
