@@ -445,12 +445,23 @@ void TSMIOpenOfficeSpreadsheet::LoadFromStream(TStream& stream) {
 
 void TSMIOpenOfficeSpreadsheet::Load(TStream& stream, Integer sheet) {
   FContent.reset();
+  FAskedSheet = sheet;
   std::vector<Byte> bytes(static_cast<size_t>(std::max<Int64>(stream.Size() - stream.Position(), 0)));
   if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
   const bool onDemand = RowsOnDemand > 0 && sheet >= 0;
   auto content = std::make_unique<TContent>(*this, std::move(bytes), onDemand ? sheet : -1, RowsOnDemand - 1);
   content->Read();
   if (content->PausedSheet() >= 0) FContent = std::move(content);
+}
+
+Integer TSMIOpenOfficeSpreadsheet::FindColumn(const String& fieldName) {
+  if (FNameKind == nkFieldName) return -1;
+  return GetSpreadSheetColID(fieldName, Sheets.Spreadsheet(FAskedSheet).Cells.UsedColCount);
+}
+
+void TSMIOpenOfficeSpreadsheet::FillColumnList(TColumnList& list, const String& fieldList) {
+  list.clear();
+  if (FNameKind == nkAlphabet) BuildColList(Sheets.Spreadsheet(FAskedSheet).Cells.UsedColCount, fieldList, list);
 }
 
 void TSMIOpenOfficeSpreadsheet::LoadRowsThrough(Integer row) {

@@ -93,6 +93,10 @@ class TSMIOpenOfficeSpreadsheet : public TSpreadSheetFile {
   // (the consumer takes the width of the rows to come from them); it is
   // then read as far as the rows asked for.
   void LoadRowsThrough(Integer row) override;
+  // Every load leaves SheetIndex at -1 (all tables are read): columns are
+  // found by the width of the sheet that was asked for.
+  Integer FindColumn(const String& fieldName) override;
+  void FillColumnList(TColumnList& list, const String& fieldList) override;
 
   const TSMISummaryInformation& SummaryInformation() const { return FSummaryInformation; }
   void SetSummaryInformation(const TSMISummaryInformation& value) { FSummaryInformation.Assign(value); }
@@ -109,6 +113,8 @@ class TSMIOpenOfficeSpreadsheet : public TSpreadSheetFile {
 
   TSMISummaryInformation FSummaryInformation;
   TSMIOOStyles FStyles;
+  // The sheet the last load was asked for (-1: none, the first counts).
+  Integer FAskedSheet = -1;
   // While a sheet is read on demand.
   std::unique_ptr<TContent> FContent;
 };

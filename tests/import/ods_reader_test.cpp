@@ -233,6 +233,28 @@ TEST(OdsReader, ADamagedPartFailsTheImportReadOnDemand) {
   std::filesystem::remove(path);
 }
 
+// The columns of the sheet imported are found by that sheet's own width,
+// not by the first sheet's.
+TEST(OdsReader, ALaterSheetWiderThanTheFirstImportsEveryColumn) {
+  const std::string tables =
+      "<table:table table:name=\"Narrow\"><table:table-row><table:table-cell><text:p>n</text:p></table:table-cell>"
+      "</table:table-row></table:table><table:table table:name=\"Wide\"><table:table-row>"
+      "<table:table-cell><text:p>Id</text:p></table:table-cell><table:table-cell><text:p>Name</text:p></table:table-cell>"
+      "<table:table-cell><text:p>Town</text:p></table:table-cell></table:table-row><table:table-row>"
+      "<table:table-cell><text:p>1</text:p></table:table-cell><table:table-cell><text:p>2</text:p></table:table-cell>"
+      "<table:table-cell><text:p>3</text:p></table:table-cell></table:table-row></table:table>";
+  const auto path = std::filesystem::temp_directory_path() / "wide_second_sheet.ods";
+  WriteFileBytes(path, MakeStoredZip({{"content.xml", Content(tables)}}));
+  TRADerevuFromOpenOfficeCalc source;
+  source.SetSourceFileName(Utf8ToString(path.string()));
+  source.SetSheetIndex(1);
+  source.SetRowFirst(2);
+  const TImportResult got = RunIntoTable(source);
+  EXPECT_EQ(got.Columns, (std::vector<String>{u"Id", u"Name", u"Town"}));
+  EXPECT_EQ(got.Rows, (std::vector<std::vector<String>>{{u"1", u"2", u"3"}}));
+  std::filesystem::remove(path);
+}
+
 TEST(OdsReader, WizardPreviewShowsTheFirstRowsByLetter) {
   TColumnList columns;
   std::vector<String> sheets, names;
