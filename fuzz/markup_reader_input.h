@@ -76,6 +76,24 @@ void LoadWith(std::string_view bytes, TSMIParseItems extraItems = 0) {
 
 inline void ReadCalendarInput(std::string_view bytes) { LoadWith<TSMIVCalendar>(bytes); }
 inline void ReadSkypeInput(std::string_view bytes) { LoadWith<TSMISkype>(bytes); }
-inline void ReadOdsInput(std::string_view bytes) { LoadWith<TSMIOpenOfficeSpreadsheet>(bytes, ParseItemBit(ipiPictures)); }
+inline void ReadOdsInput(std::string_view bytes) {
+  LoadWith<TSMIOpenOfficeSpreadsheet>(bytes, ParseItemBit(ipiPictures));
+  // The first sheet row by row, as the import reads it.
+  try {
+    TMemoryStream stream;
+    Fill(stream, bytes);
+    TSMIOpenOfficeSpreadsheet reader;
+    reader.SetSheetIndex(0);
+    reader.RowsOnDemand = 2;
+    reader.LoadFromStream(stream);
+    const TSpreadSheetCells& cells = reader.Sheets.Spreadsheet(0).Cells;
+    for (Integer row = 0;; ++row) {
+      reader.LoadRowsThrough(row);
+      if (row >= cells.UsedRowCount || row >= cells.Count()) break;
+      cells.GetCell(0, row);
+    }
+  } catch (const Exception&) {
+  }
+}
 
 }  // namespace markup_fuzz

@@ -1,12 +1,6 @@
 #include "import/readers/OpenOfficeCalc.h"
 
 #include <algorithm>
-#include <cstring>
-#include <condition_variable>
-#include <deque>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 #include "import/ImportExceptions.h"
 #include "import/ImportMessages.h"
@@ -50,83 +44,6 @@ struct TKeptCell {
   Variant Value;
   TAlignment Alignment;
   TSMICellType CellType;
-};
-
-// Inflates a package entry on a thread of its own, a few blocks ahead of
-// the reader, so that inflating and reading the XML overlap. A failure of
-// the entry (damaged data, a wrong checksum) is raised again by Read.
-class TInflateAhead {
- public:
-  explicit TInflateAhead(smi::TZipEntryReader& entry) : FEntry(entry), FWorker([this] { Run(); }) {}
-  ~TInflateAhead() {
-    {
-      std::lock_guard<std::mutex> lock(FMutex);
-      FStop = true;
-    }
-    FChanged.notify_all();
-    FWorker.join();
-  }
-  TInflateAhead(const TInflateAhead&) = delete;
-  TInflateAhead& operator=(const TInflateAhead&) = delete;
-
-  // Up to count bytes; 0 at the end of the entry.
-  size_t Read(char* buffer, size_t count) {
-    while (FOffset == FCurrent.size()) {
-      std::unique_lock<std::mutex> lock(FMutex);
-      FChanged.wait(lock, [this] { return !FBlocks.empty() || FDone; });
-      if (FBlocks.empty()) {
-        if (FError) std::rethrow_exception(FError);
-        return 0;
-      }
-      FCurrent = std::move(FBlocks.front());
-      FBlocks.pop_front();
-      FOffset = 0;
-      lock.unlock();
-      FChanged.notify_all();
-    }
-    const size_t n = std::min(count, FCurrent.size() - FOffset);
-    std::memcpy(buffer, FCurrent.data() + FOffset, n);
-    FOffset += n;
-    return n;
-  }
-
- private:
-  static constexpr size_t kBlock = 1 << 18;
-  static constexpr size_t kAhead = 8;
-
-  void Run() {
-    try {
-      while (true) {
-        std::string block(kBlock, '\0');
-        block.resize(FEntry.Read(block.data(), block.size()));
-        std::unique_lock<std::mutex> lock(FMutex);
-        FChanged.wait(lock, [this] { return FBlocks.size() < kAhead || FStop; });
-        if (FStop || block.empty()) break;
-        FBlocks.push_back(std::move(block));
-        lock.unlock();
-        FChanged.notify_all();
-      }
-    } catch (...) {
-      std::lock_guard<std::mutex> lock(FMutex);
-      FError = std::current_exception();
-    }
-    {
-      std::lock_guard<std::mutex> lock(FMutex);
-      FDone = true;
-    }
-    FChanged.notify_all();
-  }
-
-  smi::TZipEntryReader& FEntry;
-  std::mutex FMutex;
-  std::condition_variable FChanged;
-  std::deque<std::string> FBlocks;
-  std::exception_ptr FError;
-  bool FDone = false;
-  bool FStop = false;
-  std::string FCurrent;
-  size_t FOffset = 0;
-  std::thread FWorker;  // last: it starts once the rest is made
 };
 
 }  // namespace
@@ -198,6 +115,307 @@ TSMIOOStyle* TSMIOOStyles::FindByStyleName(const String& name) const {
   return it == FByName.end() ? nullptr : it->second;
 }
 
+// ---- the content part ------------------------------------------------------------
+
+// The walk over "content.xml": the styles, then every table in turn. The
+// package, the inflater and the tokenizer live with it, so the walk can
+// stop between two rows of the sheet read on demand and go on later.
+class TSMIOpenOfficeSpreadsheet::TContent {
+ public:
+  // pauseSheet: the table that pauses once row `through` is read (-1:
+  // none).
+  TContent(TSMIOpenOfficeSpreadsheet& owner, std::vector<Byte> bytes, Integer pauseSheet, Integer through)
+      : FOwner(owner), FPauseSheet(pauseSheet), FThrough(through) {
+    if (!smi::LooksLikeZip(bytes.data(), bytes.size())) RaiseInvalidFormat();
+    FZip.LoadFromBytes(std::move(bytes));
+    const Integer index = FZip.GetIndexByFileName("content.xml");
+    if (index < 0) RaiseInvalidFormat();
+    FEntry = FZip.OpenEntry(index);
+    FTotal = static_cast<Int64>(FEntry->Size());
+    // Inflating and splitting into tokens run on the tokenizer's own
+    // thread, ahead of the rows being delivered.
+    FXml = std::make_unique<TXmlTokenizer>(
+        [entry = FEntry.get()](char* buffer, size_t count) { return entry->Read(buffer, count); }, true);
+  }
+
+  // The sheet that is paused, -1 when none is.
+  Integer PausedSheet() const { return FPaused ? FPauseSheet : -1; }
+  // Reads on until row `through` of the paused sheet is complete, or to the
+  // end of the part; true when it paused again.
+  bool ReadThrough(Integer through) {
+    FThrough = through;
+    if (FLastValueRow > FThrough) return true;
+    FPaused = false;
+    Read();
+    return FPaused;
+  }
+  // Reads until the pause or the end of the part.
+  void Read();
+
+ private:
+  void BeginTable(Integer sheet, bool skip);
+  // One token inside a table; false at the table's end tag.
+  bool TableToken(TXmlTokenizer::TToken token);
+  void Deliver(Integer row, Integer col, const Variant& value, TAlignment alignment, TSMICellType type);
+  void EndCell();
+  void EndRow();
+  // At a row's end: whether the walk stops here for now.
+  bool PauseHere();
+
+  TSMIOpenOfficeSpreadsheet& FOwner;
+  smi::TZipArchive FZip;
+  std::unique_ptr<smi::TZipEntryReader> FEntry;
+  std::unique_ptr<TXmlTokenizer> FXml;
+  Int64 FTotal = 0;
+
+  // The document: the table number, the depth below the spreadsheet
+  // element (-1 before it), whether a table is being read.
+  Integer FSheet = 0;
+  Integer FDepth = -1;
+  bool FInTable = false;
+  bool FEnded = false;
+
+  // Rows on demand.
+  Integer FPauseSheet;
+  Integer FThrough;
+  bool FPaused = false;
+  // Whether the paused table was found fit to pause (decided at the first
+  // pause).
+  bool FPauseChecked = false;
+  // In the pause sheet: the last row and the columns that hold a value,
+  // and the columns the table declares.
+  Integer FLastValueRow = -1;
+  Integer FUsedColumns = 0;
+  Int64 FDeclaredColumns = 0;
+
+  // The table being read.
+  Integer FTableSheet = 0;
+  bool FSkip = false;
+  bool FPictures = false;
+  Integer FLastRow = 0;
+  Integer FTableDepth = 0;
+  // Rows and columns: the next one's index; a repeated row or cell takes
+  // as many as it repeats.
+  Integer FNextRow = 0, FRow = -1, FRowRepeat = 1;
+  Integer FNextCol = 0, FCol = -1, FColRepeat = 1;
+  std::vector<TKeptCell> FKept;  // the cells of a repeating row
+  // The cell being read.
+  Integer FCellDepth = -1;  // depth of the cell element, -1 outside a cell
+  Integer FParagraphs = 0, FOpenParagraphs = 0;
+  Integer FSkipFrom = -1;  // inside an element whose content is no cell text
+  std::string FText, FImage;
+  TSMICellType FCellType = ictString;
+  TAlignment FAlignment = taLeftJustify;
+  std::string FLastStyle;
+  TAlignment FLastAlignment = taLeftJustify;
+  // Copies that repeat counts make of cells with values: real files repeat
+  // a value a few times, a forged count would fill memory.
+  Int64 FCopiesLeft = kMaxRepeatedCopies;
+};
+
+void TSMIOpenOfficeSpreadsheet::TContent::Read() {
+  TXmlTokenizer& xml = *FXml;
+  while (!FEnded) {
+    const auto token = xml.Next();
+    if (token == TXmlTokenizer::tkEnd) break;
+    if (FInTable) {
+      if (!TableToken(token)) {
+        FInTable = false;
+        ++FSheet;
+      }
+      if (FPaused) return;
+      continue;
+    }
+    if (token == TXmlTokenizer::tkStartTag) {
+      // The styles come before the body; the tables are the spreadsheet's
+      // direct children.
+      const std::string_view name = xml.Name();
+      if (FDepth < 0) {
+        if (name == "office:automatic-styles" && !xml.SelfClosing()) FOwner.ReadStyles(xml);
+        else if (name == "office:spreadsheet" && !xml.SelfClosing()) FDepth = 0;
+      } else if (FDepth == 0 && name == "table:table") {
+        std::string_view caption;
+        const String title = xml.Attribute("table:name", caption) ? XmlTextToString(caption)
+                                                                 : String(strSheetName) + IntToStr(FSheet);
+        bool skip = false;
+        if (FOwner.OnSheet) FOwner.OnSheet(&FOwner, title, FSheet, skip);
+        if (xml.SelfClosing()) {
+          ++FSheet;
+        } else {
+          BeginTable(FSheet, skip);
+        }
+      } else if (!xml.SelfClosing()) {
+        ++FDepth;
+      }
+    } else if (token == TXmlTokenizer::tkEndTag && FDepth >= 0) {
+      if (FDepth == 0) break;  // the end of the spreadsheet
+      --FDepth;
+    }
+    FOwner.UpdateProgress(static_cast<Int64>(xml.Position()), FTotal);
+  }
+  FEnded = true;
+  // Whatever the tokens left unread is still checked (size and checksum).
+  xml.Drain();
+}
+
+void TSMIOpenOfficeSpreadsheet::TContent::BeginTable(Integer sheet, bool skip) {
+  FInTable = true;
+  FTableSheet = sheet;
+  FSkip = skip;
+  FPictures = FOwner.HasParseItem(ipiPictures);
+  FLastRow = std::min(FOwner.LoadRange().LastRow, kMaxSheetRows - 1);
+  FTableDepth = 0;
+  FNextRow = FNextCol = 0;
+  FRow = FCol = -1;
+  FRowRepeat = FColRepeat = 1;
+  FKept.clear();
+  FCellDepth = -1;
+  FSkipFrom = -1;
+  FLastStyle.clear();
+  FLastAlignment = taLeftJustify;
+  FCopiesLeft = kMaxRepeatedCopies;
+}
+
+void TSMIOpenOfficeSpreadsheet::TContent::Deliver(Integer row, Integer col, const Variant& value,
+                                                  TAlignment alignment, TSMICellType type) {
+  if (FTableSheet == FPauseSheet) {
+    FLastValueRow = std::max(FLastValueRow, row);
+    FUsedColumns = std::max(FUsedColumns, col + 1);
+  }
+  if (FOwner.OnCellValue) FOwner.OnCellValue(&FOwner, FTableSheet, row, col, -1, value, alignment, type);
+}
+
+void TSMIOpenOfficeSpreadsheet::TContent::EndCell() {
+  if (!FSkip && (FParagraphs > 0 || !FImage.empty())) {
+    const Variant value(FImage.empty() ? XmlTextToString(FText) : XmlTextToString(FImage));
+    const Integer last = static_cast<Integer>(std::min<Int64>(Int64{FCol} + FColRepeat, kMaxSheetColumns));
+    for (Integer c = FCol; c < last && (c == FCol || FCopiesLeft-- > 0); ++c) {
+      Deliver(FRow, c, value, FAlignment, FCellType);
+      if (FRowRepeat > 1) FKept.push_back({c, value, FAlignment, FCellType});
+    }
+  }
+  FNextCol = static_cast<Integer>(std::min<Int64>(Int64{FCol} + FColRepeat, kMaxSheetColumns));
+  FCellDepth = -1;
+}
+
+void TSMIOpenOfficeSpreadsheet::TContent::EndRow() {
+  const Integer last = static_cast<Integer>(std::min<Int64>(Int64{FRow} + FRowRepeat, Int64{FLastRow} + 1));
+  for (Integer r = FRow + 1; r < last && FCopiesLeft >= static_cast<Int64>(FKept.size()); ++r) {
+    FCopiesLeft -= static_cast<Int64>(FKept.size());
+    for (const TKeptCell& cell : FKept) Deliver(r, cell.Column, cell.Value, cell.Alignment, cell.CellType);
+  }
+  FKept.clear();
+  FNextRow = static_cast<Integer>(std::min<Int64>(Int64{FRow} + FRowRepeat, kMaxSheetRows));
+  // Rows past the load range are read no further.
+  if (FNextRow > FLastRow) FSkip = true;
+  FOwner.UpdateProgress(static_cast<Int64>(FXml->Position()), FTotal);
+}
+
+bool TSMIOpenOfficeSpreadsheet::TContent::PauseHere() {
+  // Row `through` is complete once a later row holds a value: the rows
+  // between are empty, and the sheet's used range already covers them.
+  if (FTableSheet != FPauseSheet || FLastValueRow <= FThrough) return false;
+  if (!FPauseChecked) {
+    FPauseChecked = true;
+    // A table whose first rows leave declared columns empty is read whole:
+    // a later row may widen it.
+    if (FDeclaredColumns == 0 || FUsedColumns < FDeclaredColumns) FPauseSheet = -1;
+  }
+  FPaused = FPauseSheet >= 0;
+  return FPaused;
+}
+
+bool TSMIOpenOfficeSpreadsheet::TContent::TableToken(TXmlTokenizer::TToken token) {
+  TXmlTokenizer& xml = *FXml;
+  if (token == TXmlTokenizer::tkText) {
+    if (FCellDepth >= 0 && FOpenParagraphs > 0 && FSkipFrom < 0) FText.append(xml.Text());
+    return true;
+  }
+  if (token == TXmlTokenizer::tkEndTag) {
+    if (FTableDepth == 0) return false;  // the table's end
+    --FTableDepth;
+    const std::string_view name = xml.Name();
+    if (FSkipFrom >= 0) {
+      if (FTableDepth == FSkipFrom) FSkipFrom = -1;
+    } else if (FCellDepth >= 0 && FTableDepth == FCellDepth) {
+      EndCell();
+    } else if (name == "text:p" || name == "text:h") {
+      --FOpenParagraphs;
+    } else if (name == "table:table-row" && FCellDepth < 0) {
+      EndRow();
+      PauseHere();
+    }
+    return true;
+  }
+  if (token != TXmlTokenizer::tkStartTag) return true;
+  const std::string_view name = xml.Name();
+  const bool closed = xml.SelfClosing();
+  const Integer at = FTableDepth;
+  if (!closed) ++FTableDepth;
+  if (FSkip || FSkipFrom >= 0) return true;
+  if (FCellDepth >= 0) {
+    // Inside a cell: its paragraphs and what stands in them.
+    if (name == "text:p" || name == "text:h") {
+      if (FParagraphs++ > 0) FText.push_back('\n');
+      if (!closed) ++FOpenParagraphs;
+    } else if (name == "text:s") {
+      FText.append(static_cast<size_t>(RepeatCount(Attr(xml, "text:c"), 1024)), ' ');
+    } else if (name == "text:tab") {
+      FText.push_back('\t');
+    } else if (name == "text:line-break") {
+      FText.push_back('\n');
+    } else if (name == "office:annotation") {
+      // A comment's paragraphs are not the cell's text.
+      if (!closed) FSkipFrom = at;
+    } else if (name == "draw:image" && FPictures) {
+      std::string_view href;
+      if (xml.Attribute("xlink:href", href)) FImage.assign(href);
+    }
+    return true;
+  }
+  if (name == "table:table-row") {
+    FRow = FNextRow;
+    FNextCol = 0;
+    FRowRepeat = RepeatCount(Attr(xml, "table:number-rows-repeated"), kMaxSheetRows);
+    if (FRow > FLastRow) {
+      FSkip = true;
+      return true;
+    }
+    if (closed) {
+      EndRow();
+      PauseHere();
+    }
+  } else if (name == "table:table-cell" || name == "table:covered-table-cell") {
+    // A covered cell (under a merged one) still takes its column.
+    FCol = FNextCol;
+    static constexpr std::string_view kCellAttributes[] = {"table:number-columns-repeated", "office:value-type",
+                                                           "table:style-name"};
+    std::string_view values[3];
+    xml.Attributes(kCellAttributes, values, 3);
+    FColRepeat = RepeatCount(values[0], kMaxSheetColumns);
+    const std::string_view type = values[1];
+    FCellType = type == "float" ? ictDecimal : type == "date" ? ictDateTime : ictString;
+    const std::string_view style = values[2];
+    if (style != FLastStyle) {
+      FLastStyle.assign(style);
+      const auto* textStyle =
+          dynamic_cast<const TSMIOOStyleText*>(FOwner.FStyles.FindByStyleName(XmlTextToString(style)));
+      FLastAlignment = textStyle != nullptr ? textStyle->Alignment : taLeftJustify;
+    }
+    FAlignment = FLastAlignment;
+    FText.clear();
+    FImage.clear();
+    FParagraphs = FOpenParagraphs = 0;
+    FCellDepth = at;
+    if (closed) EndCell();
+  } else if (name == "table:table-column" && FTableSheet == FPauseSheet) {
+    FDeclaredColumns = std::min<Int64>(
+        FDeclaredColumns + RepeatCount(Attr(xml, "table:number-columns-repeated"), kMaxSheetColumns),
+        kMaxSheetColumns);
+  }
+  return true;
+}
+
 // ---- the reader -------------------------------------------------------------------
 
 TSMIOpenOfficeSpreadsheet::TSMIOpenOfficeSpreadsheet(TComponent* owner) : TSpreadSheetFile(owner) {}
@@ -211,60 +429,52 @@ void TSMIOpenOfficeSpreadsheet::ApplyEvents() {
 }
 
 void TSMIOpenOfficeSpreadsheet::LoadFromFile(const String& fileName) {
+  // Every load reads all tables; the sheet asked for is the one that may
+  // be read on demand.
+  const Integer sheet = FSheetIndex;
   TSpreadSheetFile::LoadFromFile(fileName);
   TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
-  LoadFromStream(stream);
+  Load(stream, sheet);
 }
 
 void TSMIOpenOfficeSpreadsheet::LoadFromStream(TStream& stream) {
+  const Integer sheet = FSheetIndex;
   TSpreadSheetFile::LoadFromStream(stream);
-  std::vector<Byte> bytes(static_cast<size_t>(std::max<Int64>(stream.Size() - stream.Position(), 0)));
-  if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
-  LoadBytes(bytes);
+  Load(stream, sheet);
 }
 
-void TSMIOpenOfficeSpreadsheet::LoadBytes(const std::vector<Byte>& bytes) {
-  if (!smi::LooksLikeZip(bytes.data(), bytes.size())) RaiseInvalidFormat();
-  smi::TZipArchive zip;
-  zip.LoadFromBytes(bytes.data(), bytes.size());
-  const Integer index = zip.GetIndexByFileName("content.xml");
-  if (index < 0) RaiseInvalidFormat();
-  auto entry = zip.OpenEntry(index);
-  const Int64 total = static_cast<Int64>(entry->Size());
-  TInflateAhead inflated(*entry);
-  TXmlTokenizer xml([&inflated](char* buffer, size_t count) { return inflated.Read(buffer, count); });
+void TSMIOpenOfficeSpreadsheet::Load(TStream& stream, Integer sheet) {
+  FContent.reset();
+  FAskedSheet = sheet;
+  std::vector<Byte> bytes(static_cast<size_t>(std::max<Int64>(stream.Size() - stream.Position(), 0)));
+  if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  const bool onDemand = RowsOnDemand > 0 && sheet >= 0;
+  auto content = std::make_unique<TContent>(*this, std::move(bytes), onDemand ? sheet : -1, RowsOnDemand - 1);
+  content->Read();
+  if (content->PausedSheet() >= 0) FContent = std::move(content);
+}
 
-  // The styles come before the body; the tables are the spreadsheet's
-  // direct children.
-  Integer sheet = 0;
-  Integer depth = -1;  // inside the spreadsheet element: its depth below it
-  for (auto token = xml.Next(); token != TXmlTokenizer::tkEnd; token = xml.Next()) {
-    if (token == TXmlTokenizer::tkStartTag) {
-      const std::string_view name = xml.Name();
-      if (depth < 0) {
-        if (name == "office:automatic-styles" && !xml.SelfClosing()) ReadStyles(xml);
-        else if (name == "office:spreadsheet" && !xml.SelfClosing()) depth = 0;
-      } else if (depth == 0 && name == "table:table") {
-        std::string_view caption;
-        const String title = xml.Attribute("table:name", caption) ? XmlTextToString(caption)
-                                                                 : String(strSheetName) + IntToStr(sheet);
-        bool skip = false;
-        if (OnSheet) OnSheet(this, title, sheet, skip);
-        if (!xml.SelfClosing()) ReadTable(xml, sheet, skip, total);
-        ++sheet;
-      } else if (!xml.SelfClosing()) {
-        ++depth;
-      }
-    } else if (token == TXmlTokenizer::tkEndTag && depth >= 0) {
-      if (depth == 0) break;  // the end of the spreadsheet
-      --depth;
-    }
-    UpdateProgress(static_cast<Int64>(xml.Position()), total);
+Integer TSMIOpenOfficeSpreadsheet::FindColumn(const String& fieldName) {
+  if (FNameKind == nkFieldName) return -1;
+  return GetSpreadSheetColID(fieldName, Sheets.Spreadsheet(FAskedSheet).Cells.UsedColCount);
+}
+
+void TSMIOpenOfficeSpreadsheet::FillColumnList(TColumnList& list, const String& fieldList) {
+  list.clear();
+  if (FNameKind == nkAlphabet) BuildColList(Sheets.Spreadsheet(FAskedSheet).Cells.UsedColCount, fieldList, list);
+}
+
+void TSMIOpenOfficeSpreadsheet::LoadRowsThrough(Integer row) {
+  if (!FContent) return;
+  const Integer sheet = FContent->PausedSheet();
+  try {
+    if (!FContent->ReadThrough(row)) FContent.reset();
+  } catch (...) {
+    // A damaged part ends the reading; the rows read so far stay.
+    FContent.reset();
+    throw;
   }
-  // Whatever the tokens left unread is still checked (size and checksum).
-  char rest[4096];
-  while (inflated.Read(rest, sizeof rest) > 0) {
-  }
+  Sheets.Spreadsheet(sheet).Cells.ReleaseRowsBefore(row);
 }
 
 void TSMIOpenOfficeSpreadsheet::ReadStyles(TXmlTokenizer& xml) {
@@ -308,136 +518,6 @@ void TSMIOpenOfficeSpreadsheet::ReadStyles(TXmlTokenizer& xml) {
     } else if (auto* graphic = dynamic_cast<TSMIOOStyleGraphic*>(style.get());
                graphic && name == "style:graphic-properties") {
       GetRectFromHTML(XmlTextToString(Attr(xml, "fo:clip")), graphic->ClipRect);
-    }
-  }
-}
-
-void TSMIOpenOfficeSpreadsheet::ReadTable(TXmlTokenizer& xml, Integer sheet, bool skip, Int64 total) {
-  const bool pictures = HasParseItem(ipiPictures);
-  const Integer lastRow = std::min(LoadRange().LastRow, kMaxSheetRows - 1);
-  Integer depth = 0;
-  // Rows and columns: the next one's index; a repeated row or cell takes
-  // as many as it repeats.
-  Integer nextRow = 0, row = -1, rowRepeat = 1;
-  Integer nextCol = 0, col = -1, colRepeat = 1;
-  std::vector<TKeptCell> kept;  // the cells of a repeating row
-  // The cell being read.
-  Integer cellDepth = -1;  // depth of the cell element, -1 outside a cell
-  Integer paragraphs = 0, openParagraphs = 0;
-  Integer skipFrom = -1;  // inside an element whose content is no cell text
-  std::string text, image;
-  TSMICellType cellType = ictString;
-  TAlignment alignment = taLeftJustify;
-  std::string lastStyle;
-  TAlignment lastAlignment = taLeftJustify;
-  // Copies that repeat counts make of cells with values: real files repeat
-  // a value a few times, a forged count would fill memory.
-  Int64 copiesLeft = kMaxRepeatedCopies;
-
-  auto deliver = [&](Integer r, Integer c, const Variant& value, TAlignment a, TSMICellType t) {
-    if (OnCellValue) OnCellValue(this, sheet, r, c, -1, value, a, t);
-  };
-  auto endCell = [&]() {
-    if (!skip && (paragraphs > 0 || !image.empty())) {
-      const Variant value(image.empty() ? XmlTextToString(text) : XmlTextToString(image));
-      const Integer last = static_cast<Integer>(std::min<Int64>(Int64{col} + colRepeat, kMaxSheetColumns));
-      for (Integer c = col; c < last && (c == col || copiesLeft-- > 0); ++c) {
-        deliver(row, c, value, alignment, cellType);
-        if (rowRepeat > 1) kept.push_back({c, value, alignment, cellType});
-      }
-    }
-    nextCol = static_cast<Integer>(std::min<Int64>(Int64{col} + colRepeat, kMaxSheetColumns));
-    cellDepth = -1;
-  };
-  auto endRow = [&]() {
-    const Integer last = static_cast<Integer>(std::min<Int64>(Int64{row} + rowRepeat, Int64{lastRow} + 1));
-    for (Integer r = row + 1; r < last && copiesLeft >= static_cast<Int64>(kept.size()); ++r) {
-      copiesLeft -= static_cast<Int64>(kept.size());
-      for (const TKeptCell& cell : kept) deliver(r, cell.Column, cell.Value, cell.Alignment, cell.CellType);
-    }
-    kept.clear();
-    nextRow = static_cast<Integer>(std::min<Int64>(Int64{row} + rowRepeat, kMaxSheetRows));
-    // Rows past the load range are read no further.
-    if (nextRow > lastRow) skip = true;
-    UpdateProgress(static_cast<Int64>(xml.Position()), total);
-  };
-
-  for (auto token = xml.Next(); token != TXmlTokenizer::tkEnd; token = xml.Next()) {
-    if (token == TXmlTokenizer::tkText) {
-      if (cellDepth >= 0 && openParagraphs > 0 && skipFrom < 0) text.append(xml.Text());
-      continue;
-    }
-    if (token == TXmlTokenizer::tkEndTag) {
-      if (depth == 0) return;  // the table's end
-      --depth;
-      const std::string_view name = xml.Name();
-      if (skipFrom >= 0) {
-        if (depth == skipFrom) skipFrom = -1;
-      } else if (cellDepth >= 0 && depth == cellDepth) {
-        endCell();
-      } else if (name == "text:p" || name == "text:h") {
-        --openParagraphs;
-      } else if (name == "table:table-row" && cellDepth < 0) {
-        endRow();
-      }
-      continue;
-    }
-    const std::string_view name = xml.Name();
-    const bool closed = xml.SelfClosing();
-    const Integer at = depth;
-    if (!closed) ++depth;
-    if (skip || skipFrom >= 0) continue;
-    if (cellDepth >= 0) {
-      // Inside a cell: its paragraphs and what stands in them.
-      if (name == "text:p" || name == "text:h") {
-        if (paragraphs++ > 0) text.push_back('\n');
-        if (!closed) ++openParagraphs;
-      } else if (name == "text:s") {
-        text.append(static_cast<size_t>(RepeatCount(Attr(xml, "text:c"), 1024)), ' ');
-      } else if (name == "text:tab") {
-        text.push_back('\t');
-      } else if (name == "text:line-break") {
-        text.push_back('\n');
-      } else if (name == "office:annotation") {
-        // A comment's paragraphs are not the cell's text.
-        if (!closed) skipFrom = at;
-      } else if (name == "draw:image" && pictures) {
-        std::string_view href;
-        if (xml.Attribute("xlink:href", href)) image.assign(href);
-      }
-      continue;
-    }
-    if (name == "table:table-row") {
-      row = nextRow;
-      nextCol = 0;
-      rowRepeat = RepeatCount(Attr(xml, "table:number-rows-repeated"), kMaxSheetRows);
-      if (row > lastRow) {
-        skip = true;
-        continue;
-      }
-      if (closed) endRow();
-    } else if (name == "table:table-cell" || name == "table:covered-table-cell") {
-      // A covered cell (under a merged one) still takes its column.
-      col = nextCol;
-      static constexpr std::string_view kCellAttributes[] = {"table:number-columns-repeated", "office:value-type",
-                                                             "table:style-name"};
-      std::string_view values[3];
-      xml.Attributes(kCellAttributes, values, 3);
-      colRepeat = RepeatCount(values[0], kMaxSheetColumns);
-      const std::string_view type = values[1];
-      cellType = type == "float" ? ictDecimal : type == "date" ? ictDateTime : ictString;
-      const std::string_view style = values[2];
-      if (style != lastStyle) {
-        lastStyle.assign(style);
-        const auto* textStyle = dynamic_cast<const TSMIOOStyleText*>(FStyles.FindByStyleName(XmlTextToString(style)));
-        lastAlignment = textStyle != nullptr ? textStyle->Alignment : taLeftJustify;
-      }
-      alignment = lastAlignment;
-      text.clear();
-      image.clear();
-      paragraphs = openParagraphs = 0;
-      cellDepth = at;
-      if (closed) endCell();
     }
   }
 }

@@ -2,7 +2,9 @@
 // reads the tables of the package's "content.xml" into sheets, one cell
 // text at a time as the part is inflated; TRADerevuFromOpenOfficeCalc is its
 // import component. Only cell texts are read (a number as it is shown),
-// not formulas, number formats or the document's properties.
+// not formulas, number formats or the document's properties. With rows on
+// demand the sheet asked for is read as the import walks it, so a large
+// sheet never lives in memory whole.
 #pragma once
 
 #include <memory>
@@ -86,21 +88,35 @@ class TSMIOpenOfficeSpreadsheet : public TSpreadSheetFile {
   // version or file format." for a stream that is no package or has no
   // "content.xml".
   void LoadFromStream(TStream& stream) override;
+  // With RowsOnDemand, the table of the sheet asked for pauses after its
+  // first rows when it declares its columns and those rows fill them all
+  // (the consumer takes the width of the rows to come from them); it is
+  // then read as far as the rows asked for.
+  void LoadRowsThrough(Integer row) override;
+  // Every load leaves SheetIndex at -1 (all tables are read): columns are
+  // found by the width of the sheet that was asked for.
+  Integer FindColumn(const String& fieldName) override;
+  void FillColumnList(TColumnList& list, const String& fieldList) override;
 
   const TSMISummaryInformation& SummaryInformation() const { return FSummaryInformation; }
   void SetSummaryInformation(const TSMISummaryInformation& value) { FSummaryInformation.Assign(value); }
   const TSMIOOStyles& Styles() const { return FStyles; }
 
  private:
-  void LoadBytes(const std::vector<Byte>& bytes);
+  // The content part being read; it may pause between rows.
+  class TContent;
+
+  // Reads the package; sheet is the one asked for (-1: any).
+  void Load(TStream& stream, Integer sheet);
   // The style list element's children; returns at its end tag.
   void ReadStyles(TXmlTokenizer& xml);
-  // One table; returns at its end tag. total is the part's size, for the
-  // progress.
-  void ReadTable(TXmlTokenizer& xml, Integer sheet, bool skip, Int64 total);
 
   TSMISummaryInformation FSummaryInformation;
   TSMIOOStyles FStyles;
+  // The sheet the last load was asked for (-1: none, the first counts).
+  Integer FAskedSheet = -1;
+  // While a sheet is read on demand.
+  std::unique_ptr<TContent> FContent;
 };
 
 class TRADerevuFromOpenOfficeCalc : public TRADerevuFromCell {

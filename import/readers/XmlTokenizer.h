@@ -8,6 +8,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,15 @@ class TXmlTokenizer {
   enum TToken { tkEnd, tkStartTag, tkEndTag, tkText };
 
   explicit TXmlTokenizer(TSource source);
+  // With ahead, the source is read and split into tokens on a thread of
+  // its own, some thousands of tokens ahead of the caller, so that a large
+  // part is read while the caller works on what came before. The source is
+  // then called on that thread; what it raises, Next raises once the
+  // tokens before it are taken.
+  TXmlTokenizer(TSource source, bool ahead);
+  ~TXmlTokenizer();
+  TXmlTokenizer(const TXmlTokenizer&) = delete;
+  TXmlTokenizer& operator=(const TXmlTokenizer&) = delete;
 
   // The next token. The views below hold until the next call.
   TToken Next();
@@ -37,6 +47,9 @@ class TXmlTokenizer {
   void Attributes(const std::string_view* names, std::string_view* values, size_t count) const;
   // The bytes consumed so far.
   UInt64 Position() const { return FConsumed + FPos; }
+  // Reads what the source still holds and drops it, so that the source's
+  // own end checks (a size, a checksum) run; raises what the source raises.
+  void Drain();
 
  private:
   // Makes index valid in the buffer, pulling more; false at the end.
@@ -45,12 +58,27 @@ class TXmlTokenizer {
   size_t Find(char c, size_t from);
   size_t Find(std::string_view text, size_t from);
 
+  // The thread that reads ahead, when there is one.
+  class TAhead;
+  // An attribute the reading thread has split off: offsets into FSplitBase.
+  struct TSplitAttribute {
+    Cardinal NameAt, NameSize, ValueAt, ValueSize;
+  };
+  // Calls f(name, value) for each attribute of a tag's attribute text.
+  template <typename F>
+  static void EachAttribute(std::string_view attributes, F&& f);
+
   TSource FSource;
+  std::unique_ptr<TAhead> FAhead;
   std::string FBuffer;
   size_t FPos = 0;
   UInt64 FConsumed = 0;
   bool FEnded = false;
   std::string_view FName, FText, FAttributes;
+  // Read ahead: the tag's attributes, already split.
+  const TSplitAttribute* FSplit = nullptr;
+  size_t FSplitCount = 0;
+  const char* FSplitBase = nullptr;
   bool FSelfClosing = false;
 };
 

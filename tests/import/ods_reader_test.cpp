@@ -96,6 +96,9 @@ TEST(OdsReader, CellsLandInTheirOwnColumns) {
       {"entities and UTF-8",
        "<table:table-row><table:table-cell><text:p>&lt;&amp;&#x17D;\xC5\xA1</text:p></table:table-cell></table:table-row>",
        {{u"<&Žš"}}},
+      {"entities in plain ASCII",
+       "<table:table-row><table:table-cell><text:p>a &lt;b&gt; &amp;&#65;</text:p></table:table-cell></table:table-row>",
+       {{u"a <b> &A"}}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -144,6 +147,112 @@ TEST(OdsReader, EveryTableIsASheetAndTheChosenOneIsImported) {
   EXPECT_EQ(reader.Sheets[1].Caption, u"Second");
   EXPECT_EQ(SheetText(reader.Sheets[0]), (std::vector<std::vector<String>>{{u"1"}}));
   EXPECT_EQ(SheetText(reader.Sheets[1]), (std::vector<std::vector<String>>{{u"2"}}));
+}
+
+// Rows on demand: the reader is walked as the import walks it (each row
+// asked for, the rows behind it freed), and must give what a whole load
+// gives, with blank rows between and after the values.
+TEST(OdsReader, RowsOnDemandGiveWhatAWholeLoadGives) {
+  auto row = [](const std::string& cells, int repeat = 1) {
+    return "<table:table-row" + (repeat > 1 ? " table:number-rows-repeated=\"" + std::to_string(repeat) + "\"" : "") +
+           ">" + cells + "</table:table-row>";
+  };
+  auto cell = [](const std::string& text) { return "<table:table-cell><text:p>" + text + "</text:p></table:table-cell>"; };
+  const std::string blank = "<table:table-cell table:number-columns-repeated=\"1024\"/>";
+  const std::string body = row(cell("a") + cell("b")) + row(cell("1") + cell("2")) + row(blank, 3) +
+                           row(cell("3") + cell("4"), 2) + row("<table:table-cell/>" + cell("5")) + row(blank, 1000);
+  struct TCase {
+    const char* Name;
+    std::string Columns;
+    bool Pauses;
+  };
+  const TCase cases[] = {
+      {"declared columns filled by the first rows", "<table:table-column table:number-columns-repeated=\"2\"/>", true},
+      {"a declared column left empty", "<table:table-column table:number-columns-repeated=\"3\"/>", false},
+      {"no declared columns", "", false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string content = Content("<table:table table:name=\"Before\">" + row(cell("x")) + "</table:table>"
+                                        "<table:table table:name=\"T\">" + c.Columns + body + "</table:table>"
+                                        "<table:table table:name=\"After\">" + row(cell("y")) + "</table:table>");
+    TSMIOpenOfficeSpreadsheet whole;
+    whole.SetSheetIndex(1);
+    LoadContent(whole, content);
+    TSMIOpenOfficeSpreadsheet reader;
+    reader.SetSheetIndex(1);
+    reader.RowsOnDemand = 2;
+    LoadContent(reader, content);
+    const TSpreadSheetCells& cells = reader.Sheets[1].Cells;
+    // Paused, the first rows and the one that shows they are complete.
+    EXPECT_EQ(cells.Count() < whole.Sheets[1].Cells.Count(), c.Pauses);
+    EXPECT_EQ(cells.UsedColCount, 2);
+    std::vector<std::vector<String>> rows;
+    for (Integer r = 0;; ++r) {
+      reader.LoadRowsThrough(r);
+      if (r >= cells.UsedRowCount || r >= cells.Count()) break;
+      if (c.Pauses && r > 0) {
+        EXPECT_EQ(cells.Rows(r - 1), nullptr);
+      }
+      std::vector<String> values;
+      for (Integer col = 0; col < cells.UsedColCount; ++col) {
+        const Variant v = cells.GetValue(col, r);
+        values.push_back(v.IsNull() ? String() : v.AsString());
+      }
+      rows.push_back(std::move(values));
+    }
+    EXPECT_EQ(rows, SheetText(whole.Sheets[1]));
+    EXPECT_EQ(rows.size(), 8u);
+    // The tables after it are read once it ends.
+    ASSERT_EQ(reader.Sheets.Count(), 3);
+    EXPECT_EQ(SheetText(reader.Sheets[2]), (std::vector<std::vector<String>>{{u"y"}}));
+  }
+}
+
+// Read on demand, a content part whose checksum fails at its end still
+// fails the import: it never ends as a success.
+TEST(OdsReader, ADamagedPartFailsTheImportReadOnDemand) {
+  std::string rows;
+  for (int i = 0; i < 200; ++i)
+    rows += "<table:table-row><table:table-cell><text:p>n" + std::to_string(i) +
+            "</text:p></table:table-cell></table:table-row>";
+  std::string zip = MakeStoredZip({{"content.xml", Content("<table:table><table:table-column/>" + rows +
+                                                           "</table:table>")}});
+  zip[zip.rfind("n199")] = 'X';
+  const auto path = std::filesystem::temp_directory_path() / "damaged_on_demand.ods";
+  WriteFileBytes(path, zip);
+  TRADerevuFromOpenOfficeCalc source;
+  source.SetSourceFileName(Utf8ToString(path.string()));
+  TImportResult got;
+  try {
+    got = RunIntoTable(source);
+  } catch (const Exception&) {
+    got.Statistic.Result = irFailed;
+  }
+  EXPECT_EQ(got.Statistic.Result, irFailed);
+  std::filesystem::remove(path);
+}
+
+// The columns of the sheet imported are found by that sheet's own width,
+// not by the first sheet's.
+TEST(OdsReader, ALaterSheetWiderThanTheFirstImportsEveryColumn) {
+  const std::string tables =
+      "<table:table table:name=\"Narrow\"><table:table-row><table:table-cell><text:p>n</text:p></table:table-cell>"
+      "</table:table-row></table:table><table:table table:name=\"Wide\"><table:table-row>"
+      "<table:table-cell><text:p>Id</text:p></table:table-cell><table:table-cell><text:p>Name</text:p></table:table-cell>"
+      "<table:table-cell><text:p>Town</text:p></table:table-cell></table:table-row><table:table-row>"
+      "<table:table-cell><text:p>1</text:p></table:table-cell><table:table-cell><text:p>2</text:p></table:table-cell>"
+      "<table:table-cell><text:p>3</text:p></table:table-cell></table:table-row></table:table>";
+  const auto path = std::filesystem::temp_directory_path() / "wide_second_sheet.ods";
+  WriteFileBytes(path, MakeStoredZip({{"content.xml", Content(tables)}}));
+  TRADerevuFromOpenOfficeCalc source;
+  source.SetSourceFileName(Utf8ToString(path.string()));
+  source.SetSheetIndex(1);
+  source.SetRowFirst(2);
+  const TImportResult got = RunIntoTable(source);
+  EXPECT_EQ(got.Columns, (std::vector<String>{u"Id", u"Name", u"Town"}));
+  EXPECT_EQ(got.Rows, (std::vector<std::vector<String>>{{u"1", u"2", u"3"}}));
+  std::filesystem::remove(path);
 }
 
 TEST(OdsReader, WizardPreviewShowsTheFirstRowsByLetter) {
