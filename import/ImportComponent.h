@@ -349,6 +349,10 @@ class TRADerevuBaseComponent : public TComponent {
   void WriteRow();
   void LocateRow();
   void WaitWhilePaused();
+  // Takes the source's row count again once the run has passed it: a source
+  // that reads its rows as they are asked for (a large sheet) knows more of
+  // them as the run goes on.
+  void UpdateTotalCount();
   void SetFieldValue(TField& field, const Variant& value);
   bool IsKeyedMode(TImportMode mode) const;
   bool KeyedModeOrRowMode() const;

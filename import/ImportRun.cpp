@@ -293,6 +293,7 @@ void TRADerevuBaseComponent::Prepare() {
       }
       ++FStatistic.TotalImported;
       ++FStatistic.CurrentRow;
+      if (FStatistic.CurrentRow > FStatistic.TotalCount) UpdateTotalCount();
       FStatistic.LastAction = iaUnknown;
       FRowErrorCounted = false;
       try {
@@ -319,6 +320,11 @@ void TRADerevuBaseComponent::Prepare() {
     throw;
   }
   finish();
+}
+
+void TRADerevuBaseComponent::UpdateTotalCount() {
+  FStatistic.TotalCount = std::max(std::min(GetTotalCount(), FRowLast), FStatistic.CurrentRow);
+  if (FAnimatedStatus) ChangeProgressDlg(0, FStatistic.TotalCount, FStatistic.CurrentRow);
 }
 
 void TRADerevuBaseComponent::WaitWhilePaused() {

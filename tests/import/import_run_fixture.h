@@ -21,6 +21,9 @@ class TVectorReader : public TRADerevuBaseComponent {
     SetOptions(0);
   }
   std::vector<TSourceRow> Rows;
+  // Counts only the rows read so far and the next one, as a sheet read on
+  // demand does.
+  bool CountsRowsAsItReads = false;
   int Opened = 0;
   int Closed = 0;
 
@@ -32,7 +35,9 @@ class TVectorReader : public TRADerevuBaseComponent {
   void GoFirst() override { FRow = static_cast<size_t>(std::max<Integer>(RowFirst(), 1) - 1); }
   void GoNext() override { ++FRow; }
   bool NeedMore() override { return FRow < Rows.size() && FRow < static_cast<size_t>(RowLast()); }
-  Integer GetTotalCount() override { return static_cast<Integer>(Rows.size()); }
+  Integer GetTotalCount() override {
+    return static_cast<Integer>(CountsRowsAsItReads ? std::min(FRow + 1, Rows.size()) : Rows.size());
+  }
   void GetFieldValue(const Variant& name, Variant& value) override {
     value = Variant::Null();
     if (FRow >= Rows.size()) return;

@@ -422,6 +422,24 @@ TEST_F(ImportProgressTest, RunShowsProgressAndStopsOnCancel) {
   EXPECT_EQ(reader.frmVODProcess, nullptr);
 }
 
+// A source that learns its rows as it reads them: the count and the
+// progress range follow it, so the statistic ends with every row.
+TEST_F(ImportProgressTest, CountOfASourceReadOnDemandFollowsTheRows) {
+  std::vector<std::string> log;
+  ImportDisplay().CreateProgressWindow = [&] { return std::make_unique<TRecordingWindow>(log); };
+  reader.SetAnimatedStatus(true);
+  reader.SetOptions(OptionBit(soAutoCloseStatistic));
+  reader.Statistic().UpdateStep = 100;
+  reader.CountsRowsAsItReads = true;
+  for (int i = 1; i <= 3; ++i) reader.Rows.push_back({{u"ID", IntToStr(10 + i)}});
+  EXPECT_TRUE(reader.Execute());
+  EXPECT_EQ(reader.Statistic().TotalCount, 3);
+  EXPECT_EQ(log, (std::vector<std::string>{"show Importing... &Cancel Processed: plain", "range 0-1@0",
+                                           "range 0-2@2", "range 0-3@3",
+                                           "update The data import process has completed successfully. 3/3", "stop",
+                                           "wait &OK auto", "stop"}));
+}
+
 TEST_F(ImportProgressTest, PauseWithoutAWindowHoldsTheRunUntilContinued) {
   int served = 0;
   ImportDisplay().ProcessMessages = [&] {
