@@ -290,9 +290,9 @@ void TDBF::AfterLoad() {
 
 bool TDBF::LoadRecord(Integer recNo) { return LoadRecordAt(recNo, recNo); }
 
-bool TDBF::LoadRecordAt(Integer recNo, Integer row) {
-  TSpreadSheetFile::LoadRecord(recNo);
-  if (!FTable || recNo < 0 || recNo >= FRecordCount) return false;
+std::span<const Byte> TDBF::RecordBytes(Integer recNo, TSMIRowStatus& status) {
+  status = rsNormal;
+  if (!FTable || recNo < 0 || recNo >= FRecordCount) return {};
   UpdateProgress(recNo, DBHeader.NumberOfRecords);
   const UInt64 offset = DBHeader.HeaderSize + UInt64{DBHeader.RecordSize} * static_cast<UInt64>(recNo);
   FTable->Seek(offset);
@@ -307,16 +307,29 @@ bool TDBF::LoadRecordAt(Integer recNo, Integer row) {
     FTable->Read(FRecord.data(), have);
     record = std::span<const Byte>(FRecord.data(), std::max<size_t>(DBHeader.RecordSize, 1));
   }
-  const TSMIRowStatus status = record[0] == '*' ? rsDeleted : rsNormal;
+  status = record[0] == '*' ? rsDeleted : rsNormal;
+  return record.first(DBHeader.RecordSize);
+}
+
+std::span<const Byte> TDBF::FieldBytes(std::span<const Byte> record, const TDBFField& f) const {
+  const size_t from = std::min<size_t>(static_cast<size_t>(f.Address), record.size());
+  return record.subspan(from, std::min<size_t>(f.Length, record.size() - from));
+}
+
+bool TDBF::LoadRecordAt(Integer recNo, Integer row) {
+  TSpreadSheetFile::LoadRecord(recNo);
+  TSMIRowStatus status;
+  const std::span<const Byte> record = RecordBytes(recNo, status);
+  if (!FTable || recNo < 0 || recNo >= FRecordCount) return false;
   if ((FLoadRowStatutes & RowStatusBit(status)) == 0) return false;
   if (OnCellValue) {
-    record = record.first(DBHeader.RecordSize);
+    Variant value;
+    TSMICellType type;
+    TAlignment alignment;
     for (Integer i = 0; i < static_cast<Integer>(FFields.size()); ++i) {
       const TDBFField& f = FFields[static_cast<size_t>(i)];
-      // A field that reaches past the record keeps only its bytes inside it.
-      const size_t from = std::min<size_t>(static_cast<size_t>(f.Address), record.size());
-      const size_t n = std::min<size_t>(f.Length, record.size() - from);
-      DeliverField(row, i, f, record.subspan(from, n));
+      DecodeField(f, FieldBytes(record, f), value, type, alignment);
+      OnCellValue(this, 0, row, i, 0, value, alignment, type);
     }
     // The sheet keeps the status of a record whose fields are all empty too.
     if (!IsIncrementalLoad && row < kMaxSheetRows) Sheets.Spreadsheet(0).Cells.AddRow(row);
@@ -325,9 +338,31 @@ bool TDBF::LoadRecordAt(Integer recNo, Integer row) {
   return true;
 }
 
-void TDBF::DeliverField(Integer row, Integer column, const TDBFField& f, std::span<const Byte> raw) {
-  auto cell = [&](const Variant& value, TSMICellType type, TAlignment alignment) {
-    OnCellValue(this, 0, row, column, 0, value, alignment, type);
+bool TDBF::SelectRecord(Integer recNo) {
+  TSpreadSheetFile::LoadRecord(recNo);
+  TSMIRowStatus status;
+  FSelected = RecordBytes(recNo, status);
+  if (!FTable || recNo < 0 || recNo >= FRecordCount) return false;
+  return (FLoadRowStatutes & RowStatusBit(status)) != 0;
+}
+
+void TDBF::FieldValue(Integer column, Variant& value) {
+  if (column < 0 || column >= static_cast<Integer>(FFields.size())) {
+    value = Variant::Null();
+    return;
+  }
+  const TDBFField& f = FFields[static_cast<size_t>(column)];
+  TSMICellType type;
+  TAlignment alignment;
+  DecodeField(f, FieldBytes(FSelected, f), value, type, alignment);
+}
+
+void TDBF::DecodeField(const TDBFField& f, std::span<const Byte> raw, Variant& value, TSMICellType& type,
+                       TAlignment& alignment) {
+  auto cell = [&](Variant v, TSMICellType t, TAlignment a) {
+    value = std::move(v);
+    type = t;
+    alignment = a;
   };
   const std::string_view text = AsText(raw);
   const char t = f.FieldType;

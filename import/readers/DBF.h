@@ -66,6 +66,13 @@ class TDBF : public TSpreadSheetFile {
   void BeforeLoad() override;
   void AfterLoad() override;
   bool LoadRecord(Integer recNo) override;
+  // Makes record recNo the current one without delivering its cells: its
+  // fields are read one by one as FieldValue asks for them. False, as for
+  // LoadRecord, for a record past the end or of a status not loaded.
+  bool SelectRecord(Integer recNo);
+  // The value of field `column` of the record SelectRecord chose (null for
+  // an empty field or a column that does not exist).
+  void FieldValue(Integer column, Variant& value);
   Integer FindColumn(const String& fieldName) override;
   void FillColumnList(TColumnList& list, const String& fieldList) override;
 
@@ -77,7 +84,14 @@ class TDBF : public TSpreadSheetFile {
   void OpenMemo();
   // Reads record recNo and delivers its cells as sheet row `row`.
   bool LoadRecordAt(Integer recNo, Integer row);
-  void DeliverField(Integer row, Integer column, const TDBFField& field, std::span<const Byte> raw);
+  // The bytes of record recNo and its status; empty past the end. They stay
+  // valid until the table is read again.
+  std::span<const Byte> RecordBytes(Integer recNo, TSMIRowStatus& status);
+  // The bytes of a field inside a record: a field that reaches past the
+  // record keeps only its bytes inside it.
+  std::span<const Byte> FieldBytes(std::span<const Byte> record, const TDBFField& field) const;
+  void DecodeField(const TDBFField& field, std::span<const Byte> raw, Variant& value, TSMICellType& type,
+                   TAlignment& alignment);
 
   TDBFVersion FDBFVersion = dBase3;
   TDBFMemoType FDBFMemoType = dmDBT;
@@ -88,6 +102,7 @@ class TDBF : public TSpreadSheetFile {
   Integer FRecordCount = 0;
   std::optional<TByteReader> FTable;
   std::vector<Byte> FRecord;
+  std::span<const Byte> FSelected;  // the record SelectRecord chose
   // The memo file, opened on the first memo read.
   bool FMemoTried = false;
   std::unique_ptr<TStream> BLOBStream;

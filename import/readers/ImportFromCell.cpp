@@ -357,6 +357,24 @@ Integer TRADerevuFromDBF::GetTotalCount() {
   return TRADerevuFromCell::GetTotalCount();
 }
 
+bool TRADerevuFromDBF::LoadRecord() {
+  auto* table = dynamic_cast<TDBF*>(WorkBook());
+  FSelected = nullptr;
+  if (table == nullptr || !table->IsIncrementalLoad) return TRADerevuFromCell::LoadRecord();
+  if (!table->SelectRecord(intCurRow)) return false;
+  FSelected = table;
+  return TRADerevuBaseComponent::LoadRecord();
+}
+
+void TRADerevuFromDBF::GetFieldValue(const Variant& name, Variant& value) {
+  if (FSelected == nullptr || FSelected != WorkBook()) {
+    TRADerevuFromCell::GetFieldValue(name, value);
+    return;
+  }
+  const String* text = name.StringValue();
+  FSelected->FieldValue(FSelected->FindColumn(text != nullptr ? *text : VarToStr(name)), value);
+}
+
 TSMIDataType VODCellType2VODDataType(TSMICellType cellType) {
   switch (static_cast<TSMICellType>(cellType & 0x7F)) {
     case ictInteger: return itInteger;

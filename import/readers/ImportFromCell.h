@@ -96,6 +96,8 @@ class TRADerevuFromQuattro : public TRADerevuFromCell {
 
 // The dBase and FoxPro source: columns from the field descriptors, the row
 // count from the table header.
+class TDBF;
+
 class TRADerevuFromDBF : public TRADerevuFromCell {
  public:
   explicit TRADerevuFromDBF(TComponent* owner = nullptr);
@@ -105,6 +107,13 @@ class TRADerevuFromDBF : public TRADerevuFromCell {
   String FillFileFilters() const override;
   void DetectAutoMapping() override;
   Integer GetTotalCount() override;
+  // A table's record is read where it lies, each field only when the run
+  // asks for it, never copied through the cells of a sheet row.
+  bool LoadRecord() override;
+  void GetFieldValue(const Variant& name, Variant& value) override;
+
+ private:
+  TDBF* FSelected = nullptr;  // the table whose current record LoadRecord chose
 };
 
 // A reader's cell type as a column type.
