@@ -241,6 +241,54 @@ TEST(DbfReader, ImportsThroughTheEngine) {
   EXPECT_EQ(StringToUtf8(target.Fields().Fields(5)->AsString()), "a memo of the first row");
 }
 
+// The import reads a record's fields where they lie; every value must be
+// the one the sheet of a whole load holds, deleted records skipped.
+TEST(DbfReader, ImportGivesTheValuesOfAWholeLoad) {
+  for (const char* name : {"people.dbf", "foxpro.dbf", "dbase4.dbf", "dbase7.dbf"}) {
+    SCOPED_TRACE(name);
+    const String file = Utf8ToString((kFixtures / name).string());
+    TDBF whole;
+    whole.IsIncrementalLoad = false;
+    whole.SetLoadRowStatutes(RowStatusBit(rsNormal));
+    whole.LoadFromFile(file);
+    const TSpreadSheetCells& cells = whole.Sheets[0].Cells;
+    std::vector<std::vector<std::string>> expected;
+    for (Integer r = 0; r < cells.Count(); ++r) {
+      if (cells.Rows(r) == nullptr) continue;
+      std::vector<std::string> row;
+      for (Integer c = 0; c < static_cast<Integer>(whole.Fields().size()); ++c) {
+        const Variant v = cells.GetValue(c, r);
+        row.push_back(v.IsNull() ? "(null)" : StringToUtf8(v.AsString()));
+      }
+      expected.push_back(std::move(row));
+    }
+
+    TVirtualTable target;
+    TRADerevuFromDBF source;
+    source.SetOptions(0);
+    source.SetAnimatedStatus(false);
+    source.SetSourceFileName(file);
+    source.SetDataSet(&target);
+    source.OnCreateStructure = [&](TComponent*, TSMIColumns& cols) {
+      target.Close();
+      target.DeleteFields();
+      for (int c = 0; c < cols.Count(); ++c) target.AddField(cols[c].FieldName, ftVariant);
+      target.Open();
+    };
+    source.Execute();
+    std::vector<std::vector<std::string>> got;
+    for (target.First(); !target.Eof(); target.Next()) {
+      std::vector<std::string> row;
+      for (int c = 0; c < target.Fields().Count(); ++c) {
+        const Variant v = target.Fields()[c]->AsVariant();
+        row.push_back(v.IsNull() ? "(null)" : StringToUtf8(v.AsString()));
+      }
+      got.push_back(std::move(row));
+    }
+    EXPECT_EQ(got, expected);
+  }
+}
+
 // A dBase III table of one N field (20 wide, 2 decimals) and one C field,
 // a record per text.
 std::string NumberTable(const std::vector<std::string>& texts) {
