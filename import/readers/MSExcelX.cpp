@@ -9,6 +9,7 @@
 #include "import/ImportMessages.h"
 #include "import/VODUtils.h"
 #include "import/readers/SMXMLEngine.h"
+#include "import/readers/XmlTokenizer.h"
 #include "import/readers/ZipArchive.h"
 #include "platform/rtl/ByteReader.h"
 #include "platform/rtl/Strings.h"
@@ -67,25 +68,31 @@ String RelationshipId(StringView attributes) {
   return {};
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 // A number written with "." (and maybe an exponent); false when it is none.
-bool ReadNumber(StringView text, double& value) {
-  char buffer[64];
-  size_t n = 0;
-  size_t i = 0;
-  while (i < text.size() && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\r' || text[i] == u'\n')) ++i;
-  size_t end = text.size();
-  while (end > i && (text[end - 1] == u' ' || text[end - 1] == u'\t' || text[end - 1] == u'\r' ||
-                     text[end - 1] == u'\n'))
-    --end;
-  if (end - i >= sizeof buffer || end == i) return false;
-  for (; i < end; ++i) {
-    if (text[i] > 127) return false;
-    buffer[n++] = static_cast<char>(text[i]);
-  }
-  const char* first = buffer;
+bool ReadNumber(std::string_view text, double& value) {
+  text = TrimBlanks(text);
+  if (text.empty()) return false;
+  const char* first = text.data();
+  const char* last = first + text.size();
   if (*first == '+') ++first;
-  const auto result = std::from_chars(first, buffer + n, value);
-  return result.ec == std::errc() && result.ptr == buffer + n;
+  const auto result = std::from_chars(first, last, value);
+  return result.ec == std::errc() && result.ptr == last;
+}
+
+// A decimal integer between blanks; fallback for anything else.
+Integer IntOf(std::string_view text, Integer fallback) {
+  text = TrimBlanks(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  Integer value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty() ? value : fallback;
 }
 
 // A part's path from a relationship target, relative to the folder of the
@@ -434,31 +441,33 @@ void TMSExcelX::ReadStylesXml(TZipArchive& zip, const std::string& path) {
   ParseXmlPart(zip, path, engine);
 }
 
-// The cells of an XML sheet part as the parser meets them. With a pause row
-// set, the parse stops once a row at or after it has closed and the sheet
-// has given its size, and goes on when asked.
+// The cells of an XML sheet part as the tokenizer meets them, read from the
+// UTF-8 bytes as they are inflated: no item is built and only the values
+// become text. With a pause row set, the reading stops once a row at or
+// after it has closed and the sheet has given its size, and goes on when
+// asked.
 class TMSExcelX::TSheetXml {
  public:
   TSheetXml(TMSExcelX& owner, const TZipArchive& zip, Integer index, Integer pauseAfter)
-      : FOwner(owner), FEntry(zip.OpenEntry(index)), FPauseAfter(pauseAfter) {
+      : FOwner(owner),
+        FEntry(zip.OpenEntry(index)),
+        FXml([this](char* buffer, size_t count) { return FEntry->Read(buffer, count); }),
+        FPauseAfter(pauseAfter) {
     FWidths = static_cast<bool>(owner.OnColumnWidth);
-    FEngine.ForceUtf8 = true;
-    FEngine.OnTag = [this](TComponent*, TSMXMLItem* parent, const String& tag, const String& text,
-                           const String& attributes, bool& accept) { OnTag(parent, tag, text, attributes, accept); };
-    FEngine.OnAfterTag = [this](TComponent*, TSMXMLItem*& node, bool&) { OnAfterTag(node); };
   }
 
-  void Start() {
-    FEngine.LoadFromSource([this](char* buffer, size_t count) { return FEntry->Read(buffer, count); });
-  }
-  bool Paused() const { return FEngine.Paused(); }
+  void Start() { Run(); }
+  bool Paused() const { return FPaused; }
   // The sheet's size from its dimension: rows and columns (0 when unknown).
   Integer DimensionRows() const { return FDimensionRows; }
   Integer DimensionColumns() const { return FDimensionColumns; }
-  // Parses on until row `row` has closed or the part ends.
+  // Reads on until row `row` has closed or the part ends.
   void ReadThrough(Integer row) {
     FPauseAfter = row;
-    while (FEngine.Paused() && FLastClosedRow < row) FEngine.Resume();
+    while (FPaused && FLastClosedRow < row) {
+      FPaused = false;
+      Run();
+    }
   }
   // After the part's end: whatever the parse left unread is still checked
   // (size and checksum).
@@ -469,36 +478,196 @@ class TMSExcelX::TSheetXml {
   }
 
  private:
-  void Deliver(const Variant& value, TSMICellType type, Integer format) {
-    if (FCellRow >= kPackageRows || FCellCol >= kPackageColumns) return;
-    const TAlignment alignment = type == ictInteger || type == ictDecimal ? taRightJustify : taLeftJustify;
-    FOwner.DeliverCell(FCellRow, FCellCol, format, value, alignment, type);
+  // The elements read; any other is passed over whole.
+  enum TElement : Byte { elOther, elSheet, elSheetData, elRow, elCell, elValue, elInline, elRun, elText, elCols };
+
+  static TElement ElementOf(std::string_view name, TElement parent, bool widths) {
+    if (name == "c") return elCell;
+    if (name == "row") return elRow;
+    if (name == "v") return parent == elCell ? elValue : elOther;
+    if (name == "is") return elInline;
+    if (name == "r") return elRun;
+    if (name == "t") return parent == elInline || parent == elRun ? elText : elOther;
+    if (name == "worksheet") return elSheet;
+    if (name == "sheetData") return elSheetData;
+    if (name == "cols" && widths) return elCols;
+    return elOther;
   }
 
-  void DeliverText(const String& text, StringView cellType) {
+  static std::string_view Local(std::string_view name) {
+    const size_t colon = name.rfind(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+  }
+
+  // Passes over the element just opened, up to its end tag.
+  void SkipElement() {
+    int depth = 1;
+    while (depth > 0) {
+      switch (FXml.Next()) {
+        case TXmlTokenizer::tkEnd: return;
+        case TXmlTokenizer::tkStartTag:
+          if (!FXml.SelfClosing()) ++depth;
+          break;
+        case TXmlTokenizer::tkEndTag: --depth; break;
+        default: break;
+      }
+    }
+  }
+
+  // The text of the element just opened, up to its end tag (inner elements
+  // passed over), appended to text.
+  void CollectText(std::string& text) {
+    if (FXml.SelfClosing()) return;
+    while (true) {
+      switch (FXml.Next()) {
+        case TXmlTokenizer::tkEnd:
+        case TXmlTokenizer::tkEndTag: return;
+        case TXmlTokenizer::tkText: text.append(FXml.Text()); break;
+        case TXmlTokenizer::tkStartTag:
+          if (!FXml.SelfClosing()) SkipElement();
+          break;
+      }
+    }
+  }
+
+  void Run() {
+    while (true) {
+      const TXmlTokenizer::TToken token = FXml.Next();
+      if (token == TXmlTokenizer::tkEnd) return;
+      if (token == TXmlTokenizer::tkText) continue;
+      if (token == TXmlTokenizer::tkEndTag) {
+        if (FStack.empty()) continue;
+        const TElement closed = FStack.back();
+        FStack.pop_back();
+        if (closed == elCell) {
+          if (FHasInline) DeliverValue(FInlineText, "inlineStr");
+        } else if (closed == elRow) {
+          FLastClosedRow = FRow;
+          // Only a sheet that gave its size pauses: the consumer takes the
+          // width of the rows to come from it.
+          if (FPauseAfter >= 0 && FDimensionColumns > 0 && FRow >= FPauseAfter) {
+            FPaused = true;
+            return;
+          }
+        }
+        continue;
+      }
+      const std::string_view name = Local(FXml.Name());
+      // The document's element is read whatever its name.
+      const TElement parent = FStack.empty() ? elSheet : FStack.back();
+      const TElement element = FStack.empty() ? elSheet : ElementOf(name, parent, FWidths);
+      switch (element) {
+        case elCell: StartCell(); break;
+        case elValue:
+          FText.clear();
+          CollectText(FText);
+          DeliverValue(FText, FCellType);
+          continue;
+        case elText:
+          CollectText(FInlineText);
+          FHasInline = true;
+          continue;
+        case elRow: {
+          std::string_view r;
+          FXml.Attribute("r", r);
+          const Integer number = IntOf(r, 0);
+          FRow = number > 0 ? number - 1 : FRow + 1;
+          FNextCol = 0;
+          break;
+        }
+        case elOther:
+          if (name == "dimension") ReadDimension();
+          else if (name == "col" && parent == elCols) ReadColumnWidths();
+          if (!FXml.SelfClosing()) SkipElement();
+          continue;
+        default: break;
+      }
+      if (!FXml.SelfClosing()) {
+        FStack.push_back(element);
+      } else if (element == elCell) {
+        // "<c/>" holds no value.
+      }
+    }
+  }
+
+  void StartCell() {
+    static constexpr std::string_view kNames[] = {"r", "t", "s"};
+    std::string_view values[3];
+    FXml.Attributes(kNames, values, 3);
+    Integer r = -1, c = -1;
+    if (values[0].data() != nullptr) ParseCellRef(values[0], r, c);
+    // A cell without a (readable) reference takes the next column.
+    if (r < 0 || c < 0) {
+      r = std::max(FRow, 0);
+      c = FNextCol;
+    }
+    FCellRow = r;
+    FCellCol = c;
+    FNextCol = c + 1;
+    FRow = r;
+    FCellType.assign(values[1]);
+    FCellStyle = IntOf(values[2], -1);
+    FInlineText.clear();
+    FHasInline = false;
+  }
+
+  void ReadDimension() {
+    // "A1:J100" (or "A1" for one cell): the last cell gives the size.
+    std::string_view ref;
+    FXml.Attribute("ref", ref);
+    const size_t colon = ref.find(':');
+    Integer r = -1, c = -1;
+    ParseCellRef(colon == std::string_view::npos ? ref : ref.substr(colon + 1), r, c);
+    if (r >= 0 && c >= 0) {
+      FDimensionRows = std::min(r, kPackageRows - 1) + 1;
+      FDimensionColumns = std::min(c, kPackageColumns - 1) + 1;
+    }
+  }
+
+  void ReadColumnWidths() {
+    static constexpr std::string_view kNames[] = {"min", "max", "width"};
+    std::string_view values[3];
+    FXml.Attributes(kNames, values, 3);
+    if (values[0].data() == nullptr || values[1].data() == nullptr || values[2].data() == nullptr) return;
+    double w = 0;
+    const Integer first = IntOf(values[0], 0);
+    Integer last = IntOf(values[1], 0);
+    if (!ReadNumber(values[2], w) || first < 1) return;
+    last = std::min(last, std::min(first + kPackageColumns, kPackageColumns));
+    for (Integer col = first - 1; col < last; ++col)
+      FOwner.OnColumnWidth(&FOwner, FOwner.FCurSheet, col, static_cast<Integer>(w * 256));
+  }
+
+  void Deliver(Variant&& value, TSMICellType type, Integer format) {
+    if (FCellRow >= kPackageRows || FCellCol >= kPackageColumns) return;
+    const TAlignment alignment = type == ictInteger || type == ictDecimal ? taRightJustify : taLeftJustify;
+    FOwner.DeliverCell(FCellRow, FCellCol, format, std::move(value), alignment, type);
+  }
+
+  // A cell's value from its raw text and its type attribute.
+  void DeliverValue(std::string_view text, std::string_view cellType) {
     Variant value;
     TSMICellType type = ictString;
     Integer format = -1;
-    if (cellType == u"s") {
-      Integer index = -1;
+    if (cellType == "s") {
+      const Integer index = IntOf(text, -1);
       const std::vector<String>& sst = FOwner.SST;
-      if (!TryStrToInt(Trim(text), index) || index < 0 || index >= static_cast<Integer>(sst.size())) return;
+      if (index < 0 || index >= static_cast<Integer>(sst.size())) return;
       value = Variant(sst[static_cast<size_t>(index)]);
-    } else if (cellType == u"str" || cellType == u"inlineStr" || cellType == u"e") {
-      String s = text;
-      DecodeXmlEntities(s);
-      value = Variant(std::move(s));
+    } else if (cellType == "str" || cellType == "inlineStr" || cellType == "e") {
+      value = Variant(XmlTextToString(text));
       // An error value is its text, typed as the XLS reader types errors.
-      if (cellType == u"e") type = ictUnknown;
-    } else if (cellType == u"d") {
-      const TDateTime date = XMLStrToDate(Trim(text));
-      if (date == 0 && Trim(text).empty()) return;
+      if (cellType == "e") type = ictUnknown;
+    } else if (cellType == "d") {
+      const String trimmed = Trim(Utf8ToString(text));
+      const TDateTime date = XMLStrToDate(trimmed);
+      if (date == 0 && trimmed.empty()) return;
       value = Variant::FromDateTime(date);
       type = ictDateTime;
-    } else if (cellType == u"b") {
-      const String t = Trim(text);
-      if (t != u"0" && t != u"1") return;
-      value = Variant(t == u"1");
+    } else if (cellType == "b") {
+      const std::string_view t = TrimBlanks(text);
+      if (t != "0" && t != "1") return;
+      value = Variant(t == "1");
       type = ictBoolean;
     } else {
       double number = 0;
@@ -510,96 +679,22 @@ class TMSExcelX::TSheetXml {
       else
         value = Variant(number), type = ictDecimal;
     }
-    Deliver(value, type, format);
-  }
-
-  void OnTag(TSMXMLItem* parent, const String& tag, const String& text, const String& attributes, bool& accept) {
-    const StringView name = LocalName(tag);
-    if (name == u"c") {
-      String ref;
-      Integer r = -1, c = -1;
-      if (FindAttribute(attributes, u"r", ref)) ParseCellRef(ref, r, c);
-      // A cell without a (readable) reference takes the next column.
-      if (r < 0 || c < 0) {
-        r = std::max(FRow, 0);
-        c = FNextCol;
-      }
-      FCellRow = r;
-      FCellCol = c;
-      FNextCol = c + 1;
-      FRow = r;
-      FCellType.clear();
-      FindAttribute(attributes, u"t", FCellType);
-      FCellStyle = IntAttribute(attributes, u"s", -1);
-      FInlineText.clear();
-      FHasInline = false;
-    } else if (name == u"v" && ParentName(parent) == u"c") {
-      DeliverText(text, FCellType);
-      accept = false;
-    } else if (name == u"t" && (ParentName(parent) == u"is" || ParentName(parent) == u"r")) {
-      FInlineText += text;
-      FHasInline = true;
-      accept = false;
-    } else if (name == u"row") {
-      const Integer r = IntAttribute(attributes, u"r", 0);
-      FRow = r > 0 ? r - 1 : FRow + 1;
-      FNextCol = 0;
-    } else if (name == u"dimension") {
-      // "A1:J100" (or "A1" for one cell): the last cell gives the size.
-      String ref = Attribute(attributes, u"ref");
-      const size_t colon = ref.find(u':');
-      Integer r = -1, c = -1;
-      ParseCellRef(colon == String::npos ? StringView(ref) : StringView(ref).substr(colon + 1), r, c);
-      if (r >= 0 && c >= 0) {
-        FDimensionRows = std::min(r, kPackageRows - 1) + 1;
-        FDimensionColumns = std::min(c, kPackageColumns - 1) + 1;
-      }
-      accept = false;
-    } else if (name == u"col" && FWidths) {
-      String min, max, width;
-      if (FindAttribute(attributes, u"min", min) && FindAttribute(attributes, u"max", max) &&
-          FindAttribute(attributes, u"width", width)) {
-        double w = 0;
-        Integer first = 0, last = 0;
-        if (ReadNumber(width, w) && TryStrToInt(min, first) && TryStrToInt(max, last) && first >= 1) {
-          last = std::min(last, std::min(first + kPackageColumns, kPackageColumns));
-          for (Integer col = first - 1; col < last; ++col)
-            FOwner.OnColumnWidth(&FOwner, FOwner.FCurSheet, col, static_cast<Integer>(w * 256));
-        }
-      }
-      accept = false;
-    } else {
-      accept = name == u"worksheet" || name == u"sheetData" || name == u"is" || name == u"r" ||
-               (name == u"cols" && FWidths);
-    }
-  }
-
-  void OnAfterTag(TSMXMLItem*& node) {
-    const StringView name = LocalName(node->TagName);
-    if (name == u"c") {
-      if (FHasInline) DeliverText(FInlineText, u"inlineStr");
-      node->Free();
-      node = nullptr;
-    } else if (name == u"row") {
-      node->Free();
-      node = nullptr;
-      FLastClosedRow = FRow;
-      // Only a sheet that gave its size pauses: the consumer takes the
-      // width of the rows to come from it.
-      if (FPauseAfter >= 0 && FDimensionColumns > 0 && FRow >= FPauseAfter) FEngine.Pause();
-    }
+    Deliver(std::move(value), type, format);
   }
 
   TMSExcelX& FOwner;
   std::unique_ptr<smi::TZipEntryReader> FEntry;
-  TSMXMLEngine FEngine;
+  TXmlTokenizer FXml;
+  std::vector<TElement> FStack;
   Integer FPauseAfter;
+  bool FPaused = false;
   bool FWidths = false;
   Integer FRow = -1, FNextCol = 0, FLastClosedRow = -1;
   Integer FCellRow = 0, FCellCol = 0, FCellStyle = -1;
   Integer FDimensionRows = 0, FDimensionColumns = 0;
-  String FCellType;
-  String FInlineText;
+  std::string FCellType;
+  std::string FText;
+  std::string FInlineText;
   bool FHasInline = false;
 };
 
