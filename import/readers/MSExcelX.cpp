@@ -156,11 +156,24 @@ bool TMSExcelX::IsPackageExtension(const String& fileName) {
 void TMSExcelX::LoadFromFile(const String& fileName) {
   TSpreadSheetFile::LoadFromFile(fileName);
   FVersion = IsBinaryExtension(fileName) ? evExcel12Bin : evExcel12;
-  // The file's bytes once: the archive takes them over.
-  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
-  std::vector<Byte> data(static_cast<size_t>(std::max<Int64>(file.Size(), 0)));
-  if (!data.empty()) file.ReadBuffer(data.data(), static_cast<Int64>(data.size()));
-  LoadBytes(std::move(data));
+  auto file = std::make_unique<TFileStream>(fileName, fmOpenRead | fmShareDenyWrite);
+  Byte head[8] = {};
+  const size_t got = static_cast<size_t>(std::max<Int64>(file->Read(head, sizeof head), 0));
+  file->SetPosition(0);
+  if (TCompoundFile::IsCompoundFile(head, got)) {
+    // The package inside a compound file is taken out whole.
+    std::vector<Byte> data(static_cast<size_t>(std::max<Int64>(file->Size(), 0)));
+    if (!data.empty()) file->ReadBuffer(data.data(), static_cast<Int64>(data.size()));
+    LoadBytes(std::move(data));
+    return;
+  }
+  // A package is read from the file as its parts are inflated, never
+  // whole.
+  ResetLoad();
+  if (!LooksLikeZip(head, got)) RaiseInvalidFormat();
+  auto zip = std::make_unique<TZipArchive>();
+  zip->OpenFile(std::move(file));
+  ReadArchive(std::move(zip));
 }
 
 void TMSExcelX::LoadFromStream(TStream& stream) {
@@ -177,22 +190,27 @@ void TMSExcelX::InternalLoadFromOLEStream(TStream& stream) {
   LoadBytes(std::move(data));
 }
 
-void TMSExcelX::LoadBytes(std::vector<Byte> bytes) {
+void TMSExcelX::ResetLoad() {
   FSheetXml.reset();
   FZip.reset();
   FRowsOnDemandSheet = false;
   PutBuiltInFormats(true);
+}
+
+void TMSExcelX::LoadBytes(std::vector<Byte> bytes) {
+  ResetLoad();
   if (TCompoundFile::IsCompoundFile(bytes.data(), bytes.size())) {
     LoadCompoundFile(std::move(bytes));
     return;
   }
   if (!LooksLikeZip(bytes.data(), bytes.size())) RaiseInvalidFormat();
-  ReadArchive(std::move(bytes));
+  auto zip = std::make_unique<TZipArchive>();
+  zip->LoadFromBytes(std::move(bytes));
+  ReadArchive(std::move(zip));
 }
 
-void TMSExcelX::ReadArchive(std::vector<Byte> bytes) {
-  FZip = std::make_unique<TZipArchive>();
-  FZip->LoadFromBytes(std::move(bytes));
+void TMSExcelX::ReadArchive(std::unique_ptr<TZipArchiveReader> zip) {
+  FZip = std::move(zip);
   ReadPackage(*FZip);
   // A sheet read on demand still needs the archive.
   if (!FSheetXml) FZip.reset();
@@ -212,7 +230,9 @@ void TMSExcelX::LoadCompoundFile(std::vector<Byte> bytes) {
   if (package < 0 || file.Entry(package).Type != cetStream) RaiseInvalidFormat();
   std::vector<Byte> inner = file.ReadStream(package);
   if (!LooksLikeZip(inner.data(), inner.size())) RaiseInvalidFormat();
-  ReadArchive(std::move(inner));
+  auto zip = std::make_unique<TZipArchive>();
+  zip->LoadFromBytes(std::move(inner));
+  ReadArchive(std::move(zip));
 }
 
 bool TMSExcelX::ParseXmlPart(TZipArchive& zip, const std::string& path, TSMXMLEngine& engine) {

@@ -46,10 +46,12 @@ class TMSExcelX : public TCustomMSExcel {
     String Name;
     std::string Path;
   };
+  // Forgets the last load's archive and sheet.
+  void ResetLoad();
   void LoadBytes(std::vector<Byte> bytes);
   void LoadCompoundFile(std::vector<Byte> bytes);
-  // The package in these bytes, which the archive takes over.
-  void ReadArchive(std::vector<Byte> bytes);
+  // Reads the package; the archive is kept while a sheet is read on demand.
+  void ReadArchive(std::unique_ptr<TZipArchiveReader> zip);
   void ReadPackage(TZipArchiveReader& zip);
   void ReadDocProps(TZipArchiveReader& zip);
   // Parses an XML part with the handlers; false when the part is missing.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "platform/rtl/Component.h"
@@ -38,6 +39,9 @@ struct TZipEntry {
 class TZipEntryReader {
  public:
   TZipEntryReader(const TZipEntry& entry, const Byte* data, size_t size);
+  // Over the compressed bytes at offset in a file, read a block at a time;
+  // the file must outlive the reader.
+  TZipEntryReader(const TZipEntry& entry, TStream& file, UInt64 offset, size_t size);
   ~TZipEntryReader();
   TZipEntryReader(const TZipEntryReader&) = delete;
   TZipEntryReader& operator=(const TZipEntryReader&) = delete;
@@ -48,9 +52,14 @@ class TZipEntryReader {
 
  private:
   void Finish();
+  // Up to count compressed bytes from the file; fewer at its end.
+  size_t ReadInput(Byte* buffer, size_t count);
   const TZipEntry& FEntry;
   const Byte* FData;
   size_t FSize;
+  TStream* FFile = nullptr;
+  UInt64 FOffset = 0;
+  std::vector<Byte> FInput;
   size_t FConsumed = 0;
   UInt64 FProduced = 0;
   unsigned long FCrc = 0;
@@ -65,6 +74,9 @@ class TZipArchive : public TComponent {
   const char* ClassName() const override { return "TZipArchive"; }
 
   void LoadFromFile(const String& fileName);
+  // Reads the directory from the file and the entries as they are read,
+  // so the archive is never in memory whole.
+  void OpenFile(std::unique_ptr<TStream> file);
   // Reads the archive from the stream's position to its end. Raises
   // ESMIFileFormatException "Invalid file version or file format." when
   // it holds no ZIP directory.
@@ -88,10 +100,15 @@ class TZipArchive : public TComponent {
 
  private:
   void ReadDirectory();
-  // The entry's compressed bytes (after its local header).
-  std::pair<const Byte*, size_t> EntryData(const TZipEntry& entry) const;
+  // Size bytes of the archive from offset (fewer at its end): a view of
+  // the bytes in memory, or read from the file into scratch.
+  std::span<const Byte> ReadAt(UInt64 offset, size_t size, std::vector<Byte>& scratch) const;
+  // Where the entry's compressed bytes begin (after its local header).
+  UInt64 EntryDataOffset(const TZipEntry& entry) const;
 
   std::vector<Byte> FBytes;
+  std::unique_ptr<TStream> FFile;
+  UInt64 FSize = 0;
   std::vector<TZipEntry> FEntries;
 };
 
