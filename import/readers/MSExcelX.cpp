@@ -95,6 +95,43 @@ Integer IntOf(std::string_view text, Integer fallback) {
   return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty() ? value : fallback;
 }
 
+// The name after a namespace prefix ("x:c" → "c").
+std::string_view LocalName(std::string_view name) {
+  const size_t colon = name.rfind(':');
+  return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+// Passes over the element just opened, up to its end tag.
+void SkipElement(TXmlTokenizer& xml) {
+  int depth = 1;
+  while (depth > 0) {
+    switch (xml.Next()) {
+      case TXmlTokenizer::tkEnd: return;
+      case TXmlTokenizer::tkStartTag:
+        if (!xml.SelfClosing()) ++depth;
+        break;
+      case TXmlTokenizer::tkEndTag: --depth; break;
+      default: break;
+    }
+  }
+}
+
+// The raw text of the element just opened, up to its end tag (inner
+// elements passed over), appended to text.
+void CollectText(TXmlTokenizer& xml, std::string& text) {
+  if (xml.SelfClosing()) return;
+  while (true) {
+    switch (xml.Next()) {
+      case TXmlTokenizer::tkEnd:
+      case TXmlTokenizer::tkEndTag: return;
+      case TXmlTokenizer::tkText: text.append(xml.Text()); break;
+      case TXmlTokenizer::tkStartTag:
+        if (!xml.SelfClosing()) SkipElement(xml);
+        break;
+    }
+  }
+}
+
 // A part's path from a relationship target, relative to the folder of the
 // part that names it.
 std::string ResolveTarget(const std::string& folder, const std::string& target) {
@@ -407,36 +444,54 @@ std::vector<TMSExcelX::TSheetPart> TMSExcelX::ReadWorkbookXml(TZipArchive& zip, 
 }
 
 void TMSExcelX::ReadSharedStringsXml(TZipArchive& zip, const std::string& path) {
+  const Integer index = zip.GetIndexByFileName(path);
+  if (index < 0) return;
+  auto entry = zip.OpenEntry(index);
+  TXmlTokenizer xml([&entry](char* buffer, size_t count) { return entry->Read(buffer, count); });
+  // The open elements read: items, rich-text runs and the others (the
+  // table, the document's element).
+  enum TOpen : Byte { opOther, opItem, opRun };
+  std::vector<TOpen> open;
   bool inItem = false;
-  TSMXMLEngine engine;
-  engine.OnTag = [&](TComponent*, TSMXMLItem* parent, const String& tag, const String& text, const String&,
-                     bool& accept) {
-    const StringView name = LocalName(tag);
-    const StringView parentName = ParentName(parent);
-    if (name == u"si" || name == u"sstItem") {
+  std::string text;
+  for (TXmlTokenizer::TToken token; (token = xml.Next()) != TXmlTokenizer::tkEnd;) {
+    if (token == TXmlTokenizer::tkText) continue;
+    if (token == TXmlTokenizer::tkEndTag) {
+      if (open.empty()) continue;
+      if (open.back() == opItem) inItem = false;
+      open.pop_back();
+      continue;
+    }
+    const std::string_view name = LocalName(xml.Name());
+    const TOpen parent = open.empty() ? opOther : open.back();
+    TOpen element = opOther;
+    if (open.empty() || name == "sst") {
+      element = opOther;
+    } else if (name == "si" || name == "sstItem") {
       // Every item is an entry, also one without text, so that the indices
       // of the cells stay right.
       SST.emplace_back();
-      inItem = true;
-    } else if (name == u"t" && inItem && (parentName == u"si" || parentName == u"sstItem" || parentName == u"r")) {
+      inItem = !xml.SelfClosing();
+      element = opItem;
+    } else if (name == "t" && inItem && (parent == opItem || parent == opRun)) {
       // Rich-text runs are joined as they are.
-      String piece = text;
-      DecodeXmlEntities(piece);
-      SST.back() += piece;
-      accept = false;
-    } else if (name != u"r" && name != u"sst") {
-      accept = false;  // phonetic runs, run properties
+      text.clear();
+      CollectText(xml, text);
+      SST.back() += XmlTextToString(text);
+      continue;
+    } else if (name == "r") {
+      element = opRun;
+    } else {
+      // Phonetic runs, run properties.
+      if (!xml.SelfClosing()) SkipElement(xml);
+      continue;
     }
-  };
-  engine.OnAfterTag = [&](TComponent*, TSMXMLItem*& node, bool&) {
-    const StringView name = LocalName(node->TagName);
-    if (name == u"si" || name == u"sstItem") {
-      inItem = false;
-      node->Free();
-      node = nullptr;
-    }
-  };
-  ParseXmlPart(zip, path, engine);
+    if (!xml.SelfClosing()) open.push_back(element);
+  }
+  // Whatever the parse left unread is still checked (size and checksum).
+  char rest[4096];
+  while (entry->Read(rest, sizeof rest) > 0) {
+  }
 }
 
 void TMSExcelX::ReadStylesXml(TZipArchive& zip, const std::string& path) {
@@ -514,42 +569,6 @@ class TMSExcelX::TSheetXml {
     return elOther;
   }
 
-  static std::string_view Local(std::string_view name) {
-    const size_t colon = name.rfind(':');
-    return colon == std::string_view::npos ? name : name.substr(colon + 1);
-  }
-
-  // Passes over the element just opened, up to its end tag.
-  void SkipElement() {
-    int depth = 1;
-    while (depth > 0) {
-      switch (FXml.Next()) {
-        case TXmlTokenizer::tkEnd: return;
-        case TXmlTokenizer::tkStartTag:
-          if (!FXml.SelfClosing()) ++depth;
-          break;
-        case TXmlTokenizer::tkEndTag: --depth; break;
-        default: break;
-      }
-    }
-  }
-
-  // The text of the element just opened, up to its end tag (inner elements
-  // passed over), appended to text.
-  void CollectText(std::string& text) {
-    if (FXml.SelfClosing()) return;
-    while (true) {
-      switch (FXml.Next()) {
-        case TXmlTokenizer::tkEnd:
-        case TXmlTokenizer::tkEndTag: return;
-        case TXmlTokenizer::tkText: text.append(FXml.Text()); break;
-        case TXmlTokenizer::tkStartTag:
-          if (!FXml.SelfClosing()) SkipElement();
-          break;
-      }
-    }
-  }
-
   void Run() {
     while (true) {
       const TXmlTokenizer::TToken token = FXml.Next();
@@ -572,7 +591,7 @@ class TMSExcelX::TSheetXml {
         }
         continue;
       }
-      const std::string_view name = Local(FXml.Name());
+      const std::string_view name = LocalName(FXml.Name());
       // The document's element is read whatever its name.
       const TElement parent = FStack.empty() ? elSheet : FStack.back();
       const TElement element = FStack.empty() ? elSheet : ElementOf(name, parent, FWidths);
@@ -580,11 +599,11 @@ class TMSExcelX::TSheetXml {
         case elCell: StartCell(); break;
         case elValue:
           FText.clear();
-          CollectText(FText);
+          CollectText(FXml, FText);
           DeliverValue(FText, FCellType);
           continue;
         case elText:
-          CollectText(FInlineText);
+          CollectText(FXml, FInlineText);
           FHasInline = true;
           continue;
         case elRow: {
@@ -598,7 +617,7 @@ class TMSExcelX::TSheetXml {
         case elOther:
           if (name == "dimension") ReadDimension();
           else if (name == "col" && parent == elCols) ReadColumnWidths();
-          if (!FXml.SelfClosing()) SkipElement();
+          if (!FXml.SelfClosing()) SkipElement(FXml);
           continue;
         default: break;
       }
