@@ -525,7 +525,7 @@ class TMSExcelX::TSheetXml {
  public:
   TSheetXml(TMSExcelX& owner, const TZipArchive& zip, Integer index, Integer pauseAfter)
       : FOwner(owner),
-        FEntry(zip.OpenEntry(index)),
+        FEntry(std::make_unique<smi::TZipReadAhead>(zip.OpenEntry(index))),
         FXml([this](char* buffer, size_t count) { return FEntry->Read(buffer, count); }),
         FPauseAfter(pauseAfter) {
     FWidths = static_cast<bool>(owner.OnColumnWidth);
@@ -722,7 +722,8 @@ class TMSExcelX::TSheetXml {
   }
 
   TMSExcelX& FOwner;
-  std::unique_ptr<smi::TZipEntryReader> FEntry;
+  // Inflated on a thread of its own while the cells are read.
+  std::unique_ptr<smi::TZipReadAhead> FEntry;
   TXmlTokenizer FXml;
   std::vector<TElement> FStack;
   Integer FPauseAfter;

@@ -72,15 +72,18 @@ TZipEntryReader::TZipEntryReader(const TZipEntry& entry, const Byte* data, size_
   }
 }
 
-TZipEntryReader::TZipEntryReader(const TZipEntry& entry, TStream& file, UInt64 offset, size_t size)
+TZipEntryReader::TZipEntryReader(const TZipEntry& entry, TStream& file, std::mutex& fileLock, UInt64 offset,
+                                 size_t size)
     : TZipEntryReader(entry, nullptr, size) {
   FFile = &file;
+  FFileLock = &fileLock;
   FOffset = offset;
   if (FZip) FInput.resize(std::min<size_t>(size, 1 << 16));
 }
 
 size_t TZipEntryReader::ReadInput(Byte* buffer, size_t count) {
   count = std::min(count, FSize - FConsumed);
+  std::lock_guard<std::mutex> lock(*FFileLock);
   FFile->Seek(static_cast<Int64>(FOffset + FConsumed), TSeekOrigin::soBeginning);
   size_t have = 0;
   while (have < count) {
@@ -150,6 +153,79 @@ size_t TZipEntryReader::Read(void* buffer, size_t count) {
   return got;
 }
 
+// ---- reading ahead ------------------------------------------------------------
+
+namespace {
+constexpr size_t kAheadBlock = 1 << 18;
+constexpr size_t kAheadBlocks = 8;
+}  // namespace
+
+TZipReadAhead::TZipReadAhead(std::unique_ptr<TZipEntryReader> entry)
+    : FEntry(std::move(entry)), FWorker([this] { Run(); }) {}
+
+TZipReadAhead::~TZipReadAhead() {
+  {
+    std::lock_guard<std::mutex> lock(FMutex);
+    FStop = true;
+  }
+  FChanged.notify_all();
+  FWorker.join();
+}
+
+size_t TZipReadAhead::Read(void* buffer, size_t count) {
+  while (FOffset == FCurrent.Size) {
+    std::unique_lock<std::mutex> lock(FMutex);
+    if (FCurrent.Data) FSpare.push_back(std::move(FCurrent));
+    FCurrent = {};
+    FOffset = 0;
+    FChanged.wait(lock, [this] { return !FBlocks.empty() || FDone; });
+    if (FBlocks.empty()) {
+      if (FError) std::rethrow_exception(FError);
+      return 0;
+    }
+    FCurrent = std::move(FBlocks.front());
+    FBlocks.pop_front();
+    FOffset = 0;
+    lock.unlock();
+    FChanged.notify_all();
+  }
+  const size_t n = std::min(count, FCurrent.Size - FOffset);
+  std::memcpy(buffer, FCurrent.Data.get() + FOffset, n);
+  FOffset += n;
+  return n;
+}
+
+void TZipReadAhead::Run() {
+  try {
+    while (true) {
+      TBlock block;
+      {
+        std::lock_guard<std::mutex> lock(FMutex);
+        if (!FSpare.empty()) {
+          block = std::move(FSpare.back());
+          FSpare.pop_back();
+        }
+      }
+      if (!block.Data) block.Data = std::make_unique_for_overwrite<Byte[]>(kAheadBlock);
+      block.Size = FEntry->Read(block.Data.get(), kAheadBlock);
+      std::unique_lock<std::mutex> lock(FMutex);
+      FChanged.wait(lock, [this] { return FBlocks.size() < kAheadBlocks || FStop; });
+      if (FStop || block.Size == 0) break;
+      FBlocks.push_back(std::move(block));
+      lock.unlock();
+      FChanged.notify_all();
+    }
+  } catch (...) {
+    std::lock_guard<std::mutex> lock(FMutex);
+    FError = std::current_exception();
+  }
+  {
+    std::lock_guard<std::mutex> lock(FMutex);
+    FDone = true;
+  }
+  FChanged.notify_all();
+}
+
 // ---- the archive --------------------------------------------------------------
 
 TZipArchive::TZipArchive(TComponent* owner) : TComponent(owner) {}
@@ -196,6 +272,7 @@ std::span<const Byte> TZipArchive::ReadAt(UInt64 offset, size_t size, std::vecto
   size = static_cast<size_t>(std::min<UInt64>(size, FSize - offset));
   if (!FFile) return std::span<const Byte>(FBytes).subspan(static_cast<size_t>(offset), size);
   scratch.resize(size);
+  std::lock_guard<std::mutex> lock(FFileLock);
   FFile->Seek(static_cast<Int64>(offset), TSeekOrigin::soBeginning);
   size_t have = 0;
   while (have < size) {
@@ -302,7 +379,7 @@ std::unique_ptr<TZipEntryReader> TZipArchive::OpenEntry(Integer index) const {
   const TZipEntry& entry = Entry(index);
   const UInt64 data = EntryDataOffset(entry);
   const size_t size = static_cast<size_t>(entry.CompressedSize);
-  if (FFile) return std::make_unique<TZipEntryReader>(entry, *FFile, data, size);
+  if (FFile) return std::make_unique<TZipEntryReader>(entry, *FFile, FFileLock, data, size);
   return std::make_unique<TZipEntryReader>(entry, FBytes.data() + data, size);
 }
 

@@ -5,8 +5,13 @@
 // the entry declares.
 #pragma once
 
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <span>
+#include <thread>
 #include <vector>
 
 #include "platform/rtl/Component.h"
@@ -41,7 +46,7 @@ class TZipEntryReader {
   TZipEntryReader(const TZipEntry& entry, const Byte* data, size_t size);
   // Over the compressed bytes at offset in a file, read a block at a time;
   // the file must outlive the reader.
-  TZipEntryReader(const TZipEntry& entry, TStream& file, UInt64 offset, size_t size);
+  TZipEntryReader(const TZipEntry& entry, TStream& file, std::mutex& fileLock, UInt64 offset, size_t size);
   ~TZipEntryReader();
   TZipEntryReader(const TZipEntryReader&) = delete;
   TZipEntryReader& operator=(const TZipEntryReader&) = delete;
@@ -58,6 +63,7 @@ class TZipEntryReader {
   const Byte* FData;
   size_t FSize;
   TStream* FFile = nullptr;
+  std::mutex* FFileLock = nullptr;
   UInt64 FOffset = 0;
   std::vector<Byte> FInput;
   size_t FConsumed = 0;
@@ -65,6 +71,40 @@ class TZipEntryReader {
   unsigned long FCrc = 0;
   std::unique_ptr<z_stream_s> FZip;
   bool FDone = false;
+};
+
+// Inflates an entry on a thread of its own, a few blocks ahead of its
+// reader, so that inflating and parsing overlap. A failure of the entry
+// (damaged data, a wrong checksum) is raised by Read where the good bytes
+// end.
+class TZipReadAhead {
+ public:
+  explicit TZipReadAhead(std::unique_ptr<TZipEntryReader> entry);
+  ~TZipReadAhead();
+  TZipReadAhead(const TZipReadAhead&) = delete;
+  TZipReadAhead& operator=(const TZipReadAhead&) = delete;
+  // Up to count bytes; 0 at the end of the entry.
+  size_t Read(void* buffer, size_t count);
+
+ private:
+  struct TBlock {
+    std::unique_ptr<Byte[]> Data;
+    size_t Size = 0;
+  };
+  void Run();
+
+  std::unique_ptr<TZipEntryReader> FEntry;
+  std::mutex FMutex;
+  std::condition_variable FChanged;
+  std::deque<TBlock> FBlocks;
+  // Blocks read out, for the worker to fill again.
+  std::vector<TBlock> FSpare;
+  std::exception_ptr FError;
+  bool FDone = false;
+  bool FStop = false;
+  TBlock FCurrent;
+  size_t FOffset = 0;
+  std::thread FWorker;  // last: it starts once the rest is made
 };
 
 class TZipArchive : public TComponent {
@@ -108,6 +148,8 @@ class TZipArchive : public TComponent {
 
   std::vector<Byte> FBytes;
   std::unique_ptr<TStream> FFile;
+  // Entries read on other threads share the file.
+  mutable std::mutex FFileLock;
   UInt64 FSize = 0;
   std::vector<TZipEntry> FEntries;
 };
