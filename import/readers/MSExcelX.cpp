@@ -621,11 +621,8 @@ class TMSExcelX::TSheetXml {
           continue;
         default: break;
       }
-      if (!FXml.SelfClosing()) {
-        FStack.push_back(element);
-      } else if (element == elCell) {
-        // "<c/>" holds no value.
-      }
+      // "<c/>" and the like hold nothing more.
+      if (!FXml.SelfClosing()) FStack.push_back(element);
     }
   }
 

@@ -1,8 +1,9 @@
 // TMSExcelX: the XLSX reader (Office Open XML packages: .xlsx, .xlsm,
 // .xltx, .xltm, .xlax, .xlam) and the XLSB reader (the same package with
-// binary record parts: .xlsb, .xltb, .xlab). Sheet parts are inflated piece
-// by piece into the XML parser, whose row and cell items are freed as they
-// close; a large sheet never lives in memory whole.
+// binary record parts: .xlsb, .xltb, .xlab). A package file is read as its
+// parts are inflated, and a sheet part is inflated on a thread of its own
+// into a pull tokenizer that builds nothing per cell; neither the file nor
+// a large sheet ever lives in memory whole.
 #pragma once
 
 #include <memory>
