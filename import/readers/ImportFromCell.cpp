@@ -191,12 +191,22 @@ bool TRADerevuFromCell::LoadRecord() {
 Integer TRADerevuFromCell::ColumnOf(const Variant& name) {
   const String* text = name.StringValue();
   if (text == nullptr) return FWorkBook->FindColumn(VarToStr(name));
-  // The same few names come for every row: each found column is kept for
-  // the run (a sheet's columns only grow while it is read).
-  for (const TColumnEntry& known : FColumnsFound)
-    if (known.Name == *text) return known.Column;
+  // The same few names come for every row, in the same order: each found
+  // column is kept for the run (a sheet's columns only grow while it is
+  // read), and the search begins after the name found last.
+  const size_t count = FColumnsFound.size();
+  for (size_t i = 0; i < count; ++i) {
+    const size_t at = (FLastColumnFound + 1 + i) % count;
+    if (FColumnsFound[at].Name == *text) {
+      FLastColumnFound = at;
+      return FColumnsFound[at].Column;
+    }
+  }
   const Integer column = FWorkBook->FindColumn(*text);
-  if (column >= 0) FColumnsFound.push_back({*text, column});
+  if (column >= 0) {
+    FLastColumnFound = count;
+    FColumnsFound.push_back({*text, column});
+  }
   return column;
 }
 

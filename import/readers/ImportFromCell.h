@@ -64,6 +64,7 @@ class TRADerevuFromCell : public TRADerevuBaseComponent {
   std::unique_ptr<TSpreadSheetRow> row;
   std::unique_ptr<TSpreadSheetFile> FWorkBook;
   TColumnList FColumnsFound;
+  size_t FLastColumnFound = 0;
 };
 
 class TRADerevuFromXLS : public TRADerevuFromCell {

@@ -86,6 +86,14 @@ bool ReadNumber(std::string_view text, double& value) {
   return result.ec == std::errc() && result.ptr == last;
 }
 
+// Raw XML text as a string; plain ASCII without references, the common
+// case, is widened as it is.
+String TextOf(std::string_view raw) {
+  for (const char c : raw)
+    if (static_cast<unsigned char>(c) >= 0x80 || c == '&') return XmlTextToString(raw);
+  return String(raw.begin(), raw.end());
+}
+
 // A decimal integer between blanks; fallback for anything else.
 Integer IntOf(std::string_view text, Integer fallback) {
   text = TrimBlanks(text);
@@ -691,7 +699,7 @@ class TMSExcelX::TSheetXml {
       if (index < 0 || index >= static_cast<Integer>(sst.size())) return;
       value = Variant(sst[static_cast<size_t>(index)]);
     } else if (cellType == "str" || cellType == "inlineStr" || cellType == "e") {
-      value = Variant(XmlTextToString(text));
+      value = Variant(TextOf(text));
       // An error value is its text, typed as the XLS reader types errors.
       if (cellType == "e") type = ictUnknown;
     } else if (cellType == "d") {
