@@ -87,6 +87,7 @@ TSpreadSheet* TRADerevuFromCell::CurrentSheet() const {
 
 void TRADerevuFromCell::BeforeImport() {
   TRADerevuBaseComponent::BeforeImport();
+  FColumnsFound.clear();
   if (!FWorkBook) FWorkBook = WorkBookCreation();
   if (!FWorkBook) return;
   try {
@@ -127,6 +128,7 @@ void TRADerevuFromCell::BeforeImport() {
 
 void TRADerevuFromCell::AfterImport() {
   FCurSheetRow = nullptr;
+  FColumnsFound.clear();
   fStream.reset();
   row.reset();
   FWorkBook.reset();
@@ -186,11 +188,32 @@ bool TRADerevuFromCell::LoadRecord() {
   return TRADerevuBaseComponent::LoadRecord();
 }
 
+Integer TRADerevuFromCell::ColumnOf(const Variant& name) {
+  const String* text = name.StringValue();
+  if (text == nullptr) return FWorkBook->FindColumn(VarToStr(name));
+  // The same few names come for every row, in the same order: each found
+  // column is kept for the run (a sheet's columns only grow while it is
+  // read), and the search begins after the name found last.
+  const size_t count = FColumnsFound.size();
+  for (size_t i = 0; i < count; ++i) {
+    const size_t at = (FLastColumnFound + 1 + i) % count;
+    if (FColumnsFound[at].Name == *text) {
+      FLastColumnFound = at;
+      return FColumnsFound[at].Column;
+    }
+  }
+  const Integer column = FWorkBook->FindColumn(*text);
+  if (column >= 0) {
+    FLastColumnFound = count;
+    FColumnsFound.push_back({*text, column});
+  }
+  return column;
+}
+
 void TRADerevuFromCell::GetFieldValue(const Variant& name, Variant& value) {
-  const String field = VarToStr(name);
   value = Variant::Null();
   if (!FWorkBook) return;
-  const Integer index = FWorkBook->FindColumn(field);
+  const Integer index = ColumnOf(name);
   if (index < 0) return;
   if (FWorkBook->NameKind() == nkFieldName) {
     if (FCurSheetRow != nullptr)

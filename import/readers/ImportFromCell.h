@@ -54,6 +54,8 @@ class TRADerevuFromCell : public TRADerevuBaseComponent {
  private:
   void FCCellValue(Integer row, Integer column, Integer formatIndex, const Variant& value, TAlignment alignment,
                    TSMICellType cellType);
+  // The reader's column for a source name (FindColumn), remembered.
+  Integer ColumnOf(const Variant& name);
 
   Integer FSheetIndex = 0;
   String FSheetName;
@@ -61,6 +63,8 @@ class TRADerevuFromCell : public TRADerevuBaseComponent {
   std::unique_ptr<TFileStream> fStream;
   std::unique_ptr<TSpreadSheetRow> row;
   std::unique_ptr<TSpreadSheetFile> FWorkBook;
+  TColumnList FColumnsFound;
+  size_t FLastColumnFound = 0;
 };
 
 class TRADerevuFromXLS : public TRADerevuFromCell {

@@ -30,29 +30,63 @@ TAlignment AttributeAlignment(Byte attribute) {
   }
 }
 
-// A string that may continue in the records after it: the joined bytes and
-// where each CONTINUE record begins.
-struct TContinuedData {
-  std::vector<Byte> Bytes;
-  std::vector<size_t> Bounds;
-  size_t Pos = 0;
+// A record that may continue in the CONTINUE records after it, read where
+// it lies: the current piece, and the stream the next pieces come from.
+class TContinuedData {
+ public:
+  TContinuedData(std::span<const Byte> first, TByteReader& stream)
+      : FPos(first.data()), FEnd(first.data() + first.size()), FStream(stream) {}
 
-  size_t SegmentEnd() const {
-    for (size_t b : Bounds)
-      if (b > Pos) return b;
-    return Bytes.size();
-  }
   [[noreturn]] static void Missing() { throw ESMIExcelException(String(strEXLSContinueNotFound)); }
+  bool AtEnd() {
+    return FPos == FEnd && !NextPiece();
+  }
+  // Bytes left in the current piece.
+  size_t PieceLeft() const { return static_cast<size_t>(FEnd - FPos); }
+  const Byte* Here() const { return FPos; }
+  void Advance(size_t n) { FPos += n; }
+  // Moves to the next CONTINUE record; false when none follows.
+  bool NextPiece() {
+    if (FStream.Remaining() < 4) return false;
+    const UInt64 at = FStream.Position();
+    const Word type = FStream.U16();
+    const Word length = FStream.U16();
+    if (type != kContinue || length > FStream.Remaining()) {
+      FStream.Seek(at);
+      return false;
+    }
+    const auto piece = FStream.Bytes(length);
+    FPos = piece.data();
+    FEnd = FPos + piece.size();
+    return true;
+  }
   Byte U8() {
-    if (Pos >= Bytes.size()) Missing();
-    return Bytes[Pos++];
+    while (FPos == FEnd)
+      if (!NextPiece()) Missing();
+    return *FPos++;
   }
   Word U16() { return static_cast<Word>(U8() | U8() << 8); }
   Cardinal U32() { return U16() | static_cast<Cardinal>(U16()) << 16; }
   void Skip(UInt64 n) {
-    if (n > Bytes.size() - Pos) Missing();
-    Pos += static_cast<size_t>(n);
+    while (n > 0) {
+      while (FPos == FEnd)
+        if (!NextPiece()) Missing();
+      const size_t step = static_cast<size_t>(std::min<UInt64>(n, PieceLeft()));
+      FPos += step;
+      n -= step;
+    }
   }
+  // Passes over the CONTINUE records that are left.
+  void SkipRest() {
+    while (NextPiece()) {
+    }
+    FPos = FEnd;
+  }
+
+ private:
+  const Byte* FPos;
+  const Byte* FEnd;
+  TByteReader& FStream;
 };
 
 }  // namespace
@@ -74,35 +108,48 @@ void TMSExcel::ApplyEvents() {
 
 void TMSExcel::LoadFromFile(const String& fileName) {
   TSpreadSheetFile::LoadFromFile(fileName);
-  // The file's bytes once: the compound file takes them over.
-  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
-  std::vector<Byte> bytes(static_cast<size_t>(std::max<Int64>(file.Size(), 0)));
-  if (!bytes.empty()) file.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
-  LoadBytes(std::move(bytes));
+  Load(std::make_unique<TFileStream>(fileName, fmOpenRead | fmShareDenyWrite), {});
 }
 
 void TMSExcel::LoadFromStream(TStream& stream) {
   TSpreadSheetFile::LoadFromStream(stream);
-  std::vector<Byte> bytes(static_cast<size_t>(std::max<Int64>(stream.Size() - stream.Position(), 0)));
-  if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
-  LoadBytes(std::move(bytes));
+  Load(nullptr, ReadFileBytes(stream));
 }
 
-void TMSExcel::LoadBytes(std::vector<Byte> bytes) {
-  if (TCompoundFile::IsCompoundFile(bytes.data(), bytes.size())) {
-    ImportFromCompoundFile(std::move(bytes));
-    return;
+void TMSExcel::Load(std::unique_ptr<TStream> file, TFileBytes bytes) {
+  FWalk.reset();
+  FRowsOnDemandSheet = false;
+  auto walk = std::make_unique<TRecordWalk>();
+  walk->File = std::move(file);
+  walk->Bytes = std::move(bytes);
+  Byte head[8] = {};
+  if (walk->File) {
+    walk->File->Read(head, sizeof head);
+    walk->File->SetPosition(0);
+  } else {
+    std::memcpy(head, walk->Bytes.Data.get(), std::min(walk->Bytes.Size, sizeof head));
   }
-  FVersion = evUnknown;
-  ImportFromStream(std::move(bytes), true);
+  if (TCompoundFile::IsCompoundFile(head, sizeof head)) {
+    if (!ImportFromCompoundFile(*walk)) return;
+  } else {
+    FVersion = evUnknown;
+    walk->Plain = true;
+    if (walk->File)
+      walk->Reader = std::make_unique<TByteReader>(*walk->File, TByteReader::DefaultWindowSize, RaiseShortRecord);
+    else
+      walk->Reader = std::make_unique<TByteReader>(walk->Bytes.View(), RaiseShortRecord);
+  }
+  ImportFromStream(std::move(walk));
 }
 
-void TMSExcel::ImportFromCompoundFile(std::vector<Byte> bytes) {
-  std::vector<Byte> workbook;
+bool TMSExcel::ImportFromCompoundFile(TRecordWalk& walk) {
   try {
-    // The compound file is freed before the workbook stream is read.
-    TCompoundFile file;
-    file.LoadFromBytes(std::move(bytes));
+    walk.Compound = std::make_unique<TCompoundFile>();
+    TCompoundFile& file = *walk.Compound;
+    if (walk.File)
+      file.OpenFile(*walk.File);
+    else
+      file.LoadFromMemory(walk.Bytes.Data.get(), walk.Bytes.Size);
     Integer stream = -1;
     bool book = false;
     for (Integer child : file.Children(TCompoundFile::Root)) {
@@ -127,11 +174,13 @@ void TMSExcel::ImportFromCompoundFile(std::vector<Byte> bytes) {
     }
     if (stream < 0) RaiseInvalidFormat();
     FVersion = book ? evExcel7 : evExcel8;
-    workbook = file.ReadStream(stream);
+    if (!HasParseItem(ipiText)) return false;
+    walk.Stream = file.OpenStream(stream);
+    walk.Reader = std::make_unique<TByteReader>(*walk.Stream, TByteReader::DefaultWindowSize, RaiseShortRecord);
   } catch (const ECompoundFileError&) {
     RaiseInvalidFormat();
   }
-  if (HasParseItem(ipiText)) ImportFromStream(std::move(workbook), false);
+  return true;
 }
 
 String TMSExcel::ByteText(std::span<const Byte> bytes) const {
@@ -170,7 +219,7 @@ TAlignment TMSExcel::AlignmentOfFormat(Integer xf) const {
   return format != nullptr ? AttributeAlignment(format->HorAlignment) : taLeftJustify;
 }
 
-void TMSExcel::Cell(Integer row, Integer col, Integer xf, const Variant& value, TSMICellType type,
+void TMSExcel::Cell(Integer row, Integer col, Integer xf, Variant value, TSMICellType type,
                     TAlignment alignment) {
   if (type == ictString) {
     const String* text = value.StringValue();
@@ -181,12 +230,12 @@ void TMSExcel::Cell(Integer row, Integer col, Integer xf, const Variant& value, 
         if (c == u'\n' && (s.empty() || s.back() != u'\r')) s += u'\r';
         s += c;
       }
-      DeliverCell(row, col, xf, Variant(s), alignment, type);
+      DeliverCell(row, col, xf, Variant(std::move(s)), alignment, type);
       FollowRow(row);
       return;
     }
   }
-  DeliverCell(row, col, xf, value, alignment, type);
+  DeliverCell(row, col, xf, std::move(value), alignment, type);
   FollowRow(row);
 }
 
@@ -202,17 +251,19 @@ void TMSExcel::NumberCell(Integer row, Integer col, Integer xf, double number, T
   Variant value;
   TSMICellType type;
   NumberValue(number, xf, true, value, type);
-  Cell(row, col, xf, value, type, alignment);
+  Cell(row, col, xf, std::move(value), type, alignment);
 }
 
-void TMSExcel::ImportFromStream(std::vector<Byte> bytes, bool plain) {
+void TMSExcel::ImportFromStream(std::unique_ptr<TRecordWalk> walk) {
   FWalk.reset();
   FRowsOnDemandSheet = false;
   // The stream begins with a beginning-of-file record.
-  if (bytes.size() < 4 || !IsBOF(static_cast<Word>(bytes[0] | bytes[1] << 8))) RaiseInvalidFormat();
-  FWalk = std::make_unique<TRecordWalk>();
-  FWalk->Bytes = std::move(bytes);
-  FWalk->Plain = plain;
+  TByteReader& reader = *walk->Reader;
+  if (!reader.Has(4)) RaiseInvalidFormat();
+  const Word first = reader.U16();
+  reader.Seek(0);
+  if (!IsBOF(first)) RaiseInvalidFormat();
+  FWalk = std::move(walk);
   FWalk->PauseAfter = RowsOnDemand > 0 && FSheetIndex >= 0 ? RowsOnDemand - 1 : -1;
   WalkRecords();
   if (FWalk->Paused) {
@@ -244,10 +295,8 @@ void TMSExcel::LoadRowsThrough(Integer row) {
 
 void TMSExcel::WalkRecords() {
   TRecordWalk& walk = *FWalk;
-  const std::vector<Byte>& bytes = walk.Bytes;
   const bool plain = walk.Plain;
-  TByteReader stream(bytes.data(), bytes.size(), RaiseShortRecord);
-  stream.Seek(walk.Position);
+  TByteReader& stream = *walk.Reader;
   walk.Paused = false;
   int& depth = walk.Depth;
   int& skipFrom = walk.SkipFrom;  // depth at which skipping began; 0: not skipping
@@ -258,7 +307,6 @@ void TMSExcel::WalkRecords() {
       // complete.
       walk.PauseAsked = false;
       walk.Paused = true;
-      walk.Position = stream.Position();
       return;
     }
     const Word type = stream.U16();
@@ -267,7 +315,7 @@ void TMSExcel::WalkRecords() {
     if (type == 0 && length == 0 && depth == 0) break;
     if (length > stream.Remaining()) RaiseInvalidFormat();
     TByteReader data = stream.Sub(length);
-    UpdateProgress(static_cast<Int64>(stream.Position()), static_cast<Int64>(bytes.size()));
+    UpdateProgress(static_cast<Int64>(stream.Position()), static_cast<Int64>(stream.Size()));
     if (OnRecord) {
       BufferHeader = {type, length};
       const auto raw = data.Bytes(length);
@@ -352,70 +400,44 @@ void TMSExcel::WalkRecords() {
 }
 
 void TMSExcel::ReadSST(TByteReader& data, TByteReader& stream) {
-  TContinuedData sst;
-  const auto first = data.Bytes(static_cast<size_t>(data.Remaining()));
-  {
-    // The table's whole size first, so it is gathered without moving.
-    size_t total = first.size();
-    const UInt64 from = stream.Position();
-    while (stream.Remaining() >= 4) {
-      const Word type = stream.U16();
-      const Word length = stream.U16();
-      if (type != kContinue || length > stream.Remaining()) break;
-      stream.Skip(length);
-      total += length;
-    }
-    stream.Seek(from);
-    sst.Bytes.reserve(total);
-  }
-  sst.Bytes.assign(first.begin(), first.end());
-  while (stream.Remaining() >= 4) {
-    const UInt64 at = stream.Position();
-    const Word type = stream.U16();
-    const Word length = stream.U16();
-    if (type != kContinue || length > stream.Remaining()) {
-      stream.Seek(at);
-      break;
-    }
-    sst.Bounds.push_back(sst.Bytes.size());
-    const auto more = stream.Bytes(length);
-    sst.Bytes.insert(sst.Bytes.end(), more.begin(), more.end());
-  }
+  TContinuedData sst(data.Bytes(static_cast<size_t>(data.Remaining())), stream);
   sst.Skip(4);
   const Cardinal count = sst.U32();
   // Each string takes at least three bytes.
-  SST.reserve(std::min<size_t>(count, sst.Bytes.size() / 3));
+  SST.reserve(std::min<size_t>(count, (data.Size() + stream.Remaining()) / 3));
   for (Cardinal i = 0; i < count; ++i) {
-    if (sst.Pos >= sst.Bytes.size()) break;
+    if (sst.AtEnd()) break;
     const Word chars = sst.U16();
     const Byte option = sst.U8();
     if ((option & ~0x0D) != 0) throw ESMIExcelException(Format(strEXLSInvalidSST, {static_cast<Int64>(option)}));
     const Word runs = (option & 8) ? sst.U16() : 0;
     const Cardinal ext = (option & 4) ? sst.U32() : 0;
     bool wide = (option & 1) != 0;
-    String text;
-    text.reserve(chars);
-    size_t left = chars;
-    while (left > 0) {
-      const size_t end = sst.SegmentEnd();
+    String text(chars, u'\0');
+    size_t done = 0;
+    while (done < chars) {
       const size_t width = wide ? 2 : 1;
-      const size_t take = std::min(left, (end - sst.Pos) / width);
-      for (size_t k = 0; k < take; ++k) {
-        const size_t at = sst.Pos + k * width;
-        text.push_back(wide ? static_cast<char16_t>(sst.Bytes[at] | sst.Bytes[at + 1] << 8)
-                            : static_cast<char16_t>(sst.Bytes[at]));
+      const size_t take = std::min<size_t>(chars - done, sst.PieceLeft() / width);
+      const Byte* p = sst.Here();
+      char16_t* out = text.data() + done;
+      if (wide) {
+        for (size_t k = 0; k < take; ++k) out[k] = static_cast<char16_t>(p[2 * k] | p[2 * k + 1] << 8);
+      } else {
+        for (size_t k = 0; k < take; ++k) out[k] = p[k];
       }
-      sst.Pos += take * width;
-      left -= take;
-      if (left == 0) break;
+      sst.Advance(take * width);
+      done += take;
+      if (done == chars) break;
       // The characters go on in the next CONTINUE record, which begins with
       // its own option byte.
-      if (sst.Pos != end || end == sst.Bytes.size()) TContinuedData::Missing();
+      if (sst.PieceLeft() != 0 || !sst.NextPiece()) TContinuedData::Missing();
       wide = (sst.U8() & 1) != 0;
     }
     sst.Skip(UInt64{runs} * 4 + ext);
     SST.push_back(std::move(text));
   }
+  // The records that continue the table end with it.
+  sst.SkipRest();
 }
 
 void TMSExcel::ProcessBIFFRecord(Word type, TByteReader& data, TByteReader& stream) {
@@ -545,7 +567,7 @@ void TMSExcel::ProcessBIFFRecord(Word type, TByteReader& data, TByteReader& stre
       } else {
         value = Variant(NumberFormatIsPercent(format) ? number * 100 : number);
       }
-      Cell(row, col, format, value, cellType, alignment);
+      Cell(row, col, format, std::move(value), cellType, alignment);
       break;
     }
     case 0x027E:
@@ -651,7 +673,7 @@ void TMSExcel::ProcessBIFFRecord(Word type, TByteReader& data, TByteReader& stre
       Variant value;
       TSMICellType cellType;
       NumberValue(number, xf, false, value, cellType);
-      Cell(row, col, xf, value, cellType, alignment);
+      Cell(row, col, xf, std::move(value), cellType, alignment);
       break;
     }
     case 0x0207:

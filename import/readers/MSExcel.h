@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "import/readers/MSExcelBase.h"
-
-class TByteReader;
+#include "platform/rtl/ByteReader.h"
+#include "platform/win/CompoundFile.h"
 
 class TMSExcel : public TCustomMSExcel {
  public:
@@ -32,10 +32,14 @@ class TMSExcel : public TCustomMSExcel {
   Word XLSBuildYear = 0;
 
  private:
-  void LoadBytes(std::vector<Byte> bytes);
-  void ImportFromCompoundFile(std::vector<Byte> bytes);
+  struct TRecordWalk;
+  // Reads the file (file != nullptr, kept by the walk) or the bytes.
+  void Load(std::unique_ptr<TStream> file, TFileBytes bytes);
+  // Opens the workbook stream (and reads the document properties); false
+  // when the cells are not wanted.
+  bool ImportFromCompoundFile(TRecordWalk& walk);
   // Walks the records of a workbook stream (or a plain BIFF file).
-  void ImportFromStream(std::vector<Byte> stream, bool plain);
+  void ImportFromStream(std::unique_ptr<TRecordWalk> walk);
   // The walk from where it stands, until the end or a pause.
   void WalkRecords();
   // Follows the rows of the sheet read on demand; asks for a pause past
@@ -46,7 +50,8 @@ class TMSExcel : public TCustomMSExcel {
   void ProcessBIFFRecord(Word type, TByteReader& data, TByteReader& stream);
   void ReadSST(TByteReader& data, TByteReader& stream);
   void NumberCell(Integer row, Integer col, Integer xf, double number, TAlignment alignment);
-  void Cell(Integer row, Integer col, Integer xf, const Variant& value, TSMICellType type, TAlignment alignment);
+  // The value is taken over.
+  void Cell(Integer row, Integer col, Integer xf, Variant value, TSMICellType type, TAlignment alignment);
   TAlignment AlignmentOfFormat(Integer xf) const;
   // An 8-bit text in the workbook's code page.
   String ByteText(std::span<const Byte> bytes) const;
@@ -65,9 +70,15 @@ class TMSExcel : public TCustomMSExcel {
   std::vector<String> FWorksheetNames;
   // The record walk, kept while a sheet is read on demand.
   struct TRecordWalk {
-    std::vector<Byte> Bytes;
+    // The source: a file read as needed, or its bytes in memory; the
+    // workbook stream of a compound file is read through a window, never
+    // gathered whole.
+    std::unique_ptr<TStream> File;
+    TFileBytes Bytes;
+    std::unique_ptr<TCompoundFile> Compound;
+    std::unique_ptr<TStream> Stream;
+    std::unique_ptr<TByteReader> Reader;
     bool Plain = false;
-    UInt64 Position = 0;
     int Depth = 0;
     int SkipFrom = 0;
     bool InWorksheet = false;

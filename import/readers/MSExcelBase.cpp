@@ -7,6 +7,14 @@
 #include "import/ImportMessages.h"
 #include "platform/rtl/Strings.h"
 
+TFileBytes ReadFileBytes(TStream& stream) {
+  TFileBytes bytes;
+  bytes.Size = static_cast<size_t>(std::max<Int64>(stream.Size() - stream.Position(), 0));
+  bytes.Data = std::make_unique_for_overwrite<Byte[]>(std::max<size_t>(bytes.Size, 1));
+  if (bytes.Size != 0) stream.ReadBuffer(bytes.Data.get(), static_cast<Int64>(bytes.Size));
+  return bytes;
+}
+
 TCustomMSExcel::TCustomMSExcel(TComponent* owner) : TSpreadSheetFile(owner) {}
 
 void TCustomMSExcel::ApplyEvents() {
@@ -172,23 +180,39 @@ void TCustomMSExcel::RefuseEncrypted() {
   throw ESMIUnknownEncryptionException(String(strEUnknownEncryption));
 }
 
-void TCustomMSExcel::ParseCellRef(StringView value, Integer& row, Integer& col) {
+namespace {
+
+template <class Char>
+void ParseCellRefOf(std::basic_string_view<Char> value, Integer& row, Integer& col) {
   size_t i = 0;
   auto skip = [&] {
-    while (i < value.size() && (value[i] == u'"' || value[i] == u'$' || value[i] == u'\'')) ++i;
+    while (i < value.size() && (value[i] == '"' || value[i] == '$' || value[i] == '\'')) ++i;
   };
   skip();
-  const size_t letters = i;
-  while (i < value.size() && value[i] >= u'A' && value[i] <= u'Z') ++i;
-  const StringView colText = value.substr(letters, i - letters);
-  skip();
+  // Column letters: "A" is 0, "AA" 26; none, or more columns than a sheet
+  // can have, is -1.
   Int64 number = 0;
-  while (i < value.size() && value[i] >= u'0' && value[i] <= u'9') {
-    number = std::min<Int64>(number * 10 + (value[i] - u'0'), Int64{1} << 40);
+  const size_t letters = i;
+  while (i < value.size() && value[i] >= 'A' && value[i] <= 'Z') {
+    if (number <= 20000) number = number * 26 + (value[i] - 'A' + 1);
+    ++i;
+  }
+  col = i == letters || number > 20000 ? -1 : static_cast<Integer>(number - 1);
+  skip();
+  number = 0;
+  while (i < value.size() && value[i] >= '0' && value[i] <= '9') {
+    number = std::min<Int64>(number * 10 + (value[i] - '0'), Int64{1} << 40);
     ++i;
   }
   row = static_cast<Integer>(std::min<Int64>(number - 1, 2147483647));
-  col = GetSpreadSheetColID(colText, 20000);
+}
+
+}  // namespace
+
+void TCustomMSExcel::ParseCellRef(StringView value, Integer& row, Integer& col) { ParseCellRefOf(value, row, col); }
+
+void TCustomMSExcel::ParseCellRef(std::string_view value, Integer& row, Integer& col) {
+  ParseCellRefOf(value, row, col);
 }
 
 void TCustomMSExcel::NumberValue(double number, Integer format, bool scalePercent, Variant& value,
@@ -203,10 +227,10 @@ void TCustomMSExcel::NumberValue(double number, Integer format, bool scalePercen
   type = ictDecimal;
 }
 
-void TCustomMSExcel::DeliverCell(Integer row, Integer col, Integer format, const Variant& value,
-                                 TAlignment alignment, TSMICellType type) {
+void TCustomMSExcel::DeliverCell(Integer row, Integer col, Integer format, Variant value, TAlignment alignment,
+                                 TSMICellType type) {
   if (row < 0 || col < 0) return;
-  if (OnCellValue) OnCellValue(this, FCurSheet, row, col, format, value, alignment, type);
+  StoreCell(FCurSheet, row, col, format, std::move(value), alignment, type);
   intRowCount = std::max(intRowCount, row);
   intColCount = std::max(intColCount, col);
 }

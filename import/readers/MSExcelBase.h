@@ -5,6 +5,8 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <span>
 #include <vector>
 
 #include "import/readers/SpreadSheetFile.h"
@@ -47,6 +49,15 @@ struct TXLSName {
 };
 
 }  // namespace smi
+
+// A file's bytes read whole, without first clearing the memory they fill.
+struct TFileBytes {
+  std::unique_ptr<Byte[]> Data;
+  size_t Size = 0;
+  std::span<const Byte> View() const { return {Data.get(), Size}; }
+};
+// The rest of the stream from its position.
+TFileBytes ReadFileBytes(TStream& stream);
 
 using TSMIOnPasswordEvent = std::function<void(TComponent* sender, String& password, bool& cont)>;
 
@@ -101,6 +112,8 @@ class TCustomMSExcel : public TSpreadSheetFile {
   bool AskValidPassword();
   // Excel's cell reference: "$B$12" → row 11, column 1.
   static void ParseCellRef(StringView value, Integer& row, Integer& col);
+  // The same over the UTF-8 bytes of a package part.
+  static void ParseCellRef(std::string_view value, Integer& row, Integer& col);
 
  protected:
   // The built-in number formats (index 8 differs in the package formats).
@@ -112,7 +125,8 @@ class TCustomMSExcel : public TSpreadSheetFile {
   // alone (below 1) stays a time in both systems, as other readers take it.
   double DateSerial(double number) const { return number >= 0 && number < 1 ? number : number + FBaseDate; }
   // Fires OnCellValue for the current sheet and follows the used range.
-  void DeliverCell(Integer row, Integer col, Integer format, const Variant& value, TAlignment alignment,
+  // The value is taken over.
+  void DeliverCell(Integer row, Integer col, Integer format, Variant value, TAlignment alignment,
                    TSMICellType type);
   // Raises "Unknown encryption for data file." after asking for a password.
   [[noreturn]] void RefuseEncrypted();

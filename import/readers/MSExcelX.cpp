@@ -9,6 +9,7 @@
 #include "import/ImportMessages.h"
 #include "import/VODUtils.h"
 #include "import/readers/SMXMLEngine.h"
+#include "import/readers/XmlTokenizer.h"
 #include "import/readers/ZipArchive.h"
 #include "platform/rtl/ByteReader.h"
 #include "platform/rtl/Strings.h"
@@ -67,25 +68,76 @@ String RelationshipId(StringView attributes) {
   return {};
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 // A number written with "." (and maybe an exponent); false when it is none.
-bool ReadNumber(StringView text, double& value) {
-  char buffer[64];
-  size_t n = 0;
-  size_t i = 0;
-  while (i < text.size() && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\r' || text[i] == u'\n')) ++i;
-  size_t end = text.size();
-  while (end > i && (text[end - 1] == u' ' || text[end - 1] == u'\t' || text[end - 1] == u'\r' ||
-                     text[end - 1] == u'\n'))
-    --end;
-  if (end - i >= sizeof buffer || end == i) return false;
-  for (; i < end; ++i) {
-    if (text[i] > 127) return false;
-    buffer[n++] = static_cast<char>(text[i]);
-  }
-  const char* first = buffer;
+bool ReadNumber(std::string_view text, double& value) {
+  text = TrimBlanks(text);
+  if (text.empty()) return false;
+  const char* first = text.data();
+  const char* last = first + text.size();
   if (*first == '+') ++first;
-  const auto result = std::from_chars(first, buffer + n, value);
-  return result.ec == std::errc() && result.ptr == buffer + n;
+  const auto result = std::from_chars(first, last, value);
+  return result.ec == std::errc() && result.ptr == last;
+}
+
+// Raw XML text as a string; plain ASCII without references, the common
+// case, is widened as it is.
+String TextOf(std::string_view raw) {
+  for (const char c : raw)
+    if (static_cast<unsigned char>(c) >= 0x80 || c == '&') return XmlTextToString(raw);
+  return String(raw.begin(), raw.end());
+}
+
+// A decimal integer between blanks; fallback for anything else.
+Integer IntOf(std::string_view text, Integer fallback) {
+  text = TrimBlanks(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  Integer value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty() ? value : fallback;
+}
+
+// The name after a namespace prefix ("x:c" → "c").
+std::string_view LocalName(std::string_view name) {
+  const size_t colon = name.rfind(':');
+  return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+// Passes over the element just opened, up to its end tag.
+void SkipElement(TXmlTokenizer& xml) {
+  int depth = 1;
+  while (depth > 0) {
+    switch (xml.Next()) {
+      case TXmlTokenizer::tkEnd: return;
+      case TXmlTokenizer::tkStartTag:
+        if (!xml.SelfClosing()) ++depth;
+        break;
+      case TXmlTokenizer::tkEndTag: --depth; break;
+      default: break;
+    }
+  }
+}
+
+// The raw text of the element just opened, up to its end tag (inner
+// elements passed over), appended to text.
+void CollectText(TXmlTokenizer& xml, std::string& text) {
+  if (xml.SelfClosing()) return;
+  while (true) {
+    switch (xml.Next()) {
+      case TXmlTokenizer::tkEnd:
+      case TXmlTokenizer::tkEndTag: return;
+      case TXmlTokenizer::tkText: text.append(xml.Text()); break;
+      case TXmlTokenizer::tkStartTag:
+        if (!xml.SelfClosing()) SkipElement(xml);
+        break;
+    }
+  }
 }
 
 // A part's path from a relationship target, relative to the folder of the
@@ -149,11 +201,24 @@ bool TMSExcelX::IsPackageExtension(const String& fileName) {
 void TMSExcelX::LoadFromFile(const String& fileName) {
   TSpreadSheetFile::LoadFromFile(fileName);
   FVersion = IsBinaryExtension(fileName) ? evExcel12Bin : evExcel12;
-  // The file's bytes once: the archive takes them over.
-  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
-  std::vector<Byte> data(static_cast<size_t>(std::max<Int64>(file.Size(), 0)));
-  if (!data.empty()) file.ReadBuffer(data.data(), static_cast<Int64>(data.size()));
-  LoadBytes(std::move(data));
+  auto file = std::make_unique<TFileStream>(fileName, fmOpenRead | fmShareDenyWrite);
+  Byte head[8] = {};
+  const size_t got = static_cast<size_t>(std::max<Int64>(file->Read(head, sizeof head), 0));
+  file->SetPosition(0);
+  if (TCompoundFile::IsCompoundFile(head, got)) {
+    // The package inside a compound file is taken out whole.
+    std::vector<Byte> data(static_cast<size_t>(std::max<Int64>(file->Size(), 0)));
+    if (!data.empty()) file->ReadBuffer(data.data(), static_cast<Int64>(data.size()));
+    LoadBytes(std::move(data));
+    return;
+  }
+  // A package is read from the file as its parts are inflated, never
+  // whole.
+  ResetLoad();
+  if (!LooksLikeZip(head, got)) RaiseInvalidFormat();
+  auto zip = std::make_unique<TZipArchive>();
+  zip->OpenFile(std::move(file));
+  ReadArchive(std::move(zip));
 }
 
 void TMSExcelX::LoadFromStream(TStream& stream) {
@@ -170,22 +235,27 @@ void TMSExcelX::InternalLoadFromOLEStream(TStream& stream) {
   LoadBytes(std::move(data));
 }
 
-void TMSExcelX::LoadBytes(std::vector<Byte> bytes) {
+void TMSExcelX::ResetLoad() {
   FSheetXml.reset();
   FZip.reset();
   FRowsOnDemandSheet = false;
   PutBuiltInFormats(true);
+}
+
+void TMSExcelX::LoadBytes(std::vector<Byte> bytes) {
+  ResetLoad();
   if (TCompoundFile::IsCompoundFile(bytes.data(), bytes.size())) {
     LoadCompoundFile(std::move(bytes));
     return;
   }
   if (!LooksLikeZip(bytes.data(), bytes.size())) RaiseInvalidFormat();
-  ReadArchive(std::move(bytes));
+  auto zip = std::make_unique<TZipArchive>();
+  zip->LoadFromBytes(std::move(bytes));
+  ReadArchive(std::move(zip));
 }
 
-void TMSExcelX::ReadArchive(std::vector<Byte> bytes) {
-  FZip = std::make_unique<TZipArchive>();
-  FZip->LoadFromBytes(std::move(bytes));
+void TMSExcelX::ReadArchive(std::unique_ptr<TZipArchiveReader> zip) {
+  FZip = std::move(zip);
   ReadPackage(*FZip);
   // A sheet read on demand still needs the archive.
   if (!FSheetXml) FZip.reset();
@@ -205,7 +275,9 @@ void TMSExcelX::LoadCompoundFile(std::vector<Byte> bytes) {
   if (package < 0 || file.Entry(package).Type != cetStream) RaiseInvalidFormat();
   std::vector<Byte> inner = file.ReadStream(package);
   if (!LooksLikeZip(inner.data(), inner.size())) RaiseInvalidFormat();
-  ReadArchive(std::move(inner));
+  auto zip = std::make_unique<TZipArchive>();
+  zip->LoadFromBytes(std::move(inner));
+  ReadArchive(std::move(zip));
 }
 
 bool TMSExcelX::ParseXmlPart(TZipArchive& zip, const std::string& path, TSMXMLEngine& engine) {
@@ -380,36 +452,54 @@ std::vector<TMSExcelX::TSheetPart> TMSExcelX::ReadWorkbookXml(TZipArchive& zip, 
 }
 
 void TMSExcelX::ReadSharedStringsXml(TZipArchive& zip, const std::string& path) {
+  const Integer index = zip.GetIndexByFileName(path);
+  if (index < 0) return;
+  auto entry = zip.OpenEntry(index);
+  TXmlTokenizer xml([&entry](char* buffer, size_t count) { return entry->Read(buffer, count); });
+  // The open elements read: items, rich-text runs and the others (the
+  // table, the document's element).
+  enum TOpen : Byte { opOther, opItem, opRun };
+  std::vector<TOpen> open;
   bool inItem = false;
-  TSMXMLEngine engine;
-  engine.OnTag = [&](TComponent*, TSMXMLItem* parent, const String& tag, const String& text, const String&,
-                     bool& accept) {
-    const StringView name = LocalName(tag);
-    const StringView parentName = ParentName(parent);
-    if (name == u"si" || name == u"sstItem") {
+  std::string text;
+  for (TXmlTokenizer::TToken token; (token = xml.Next()) != TXmlTokenizer::tkEnd;) {
+    if (token == TXmlTokenizer::tkText) continue;
+    if (token == TXmlTokenizer::tkEndTag) {
+      if (open.empty()) continue;
+      if (open.back() == opItem) inItem = false;
+      open.pop_back();
+      continue;
+    }
+    const std::string_view name = LocalName(xml.Name());
+    const TOpen parent = open.empty() ? opOther : open.back();
+    TOpen element = opOther;
+    if (open.empty() || name == "sst") {
+      element = opOther;
+    } else if (name == "si" || name == "sstItem") {
       // Every item is an entry, also one without text, so that the indices
       // of the cells stay right.
       SST.emplace_back();
-      inItem = true;
-    } else if (name == u"t" && inItem && (parentName == u"si" || parentName == u"sstItem" || parentName == u"r")) {
+      inItem = !xml.SelfClosing();
+      element = opItem;
+    } else if (name == "t" && inItem && (parent == opItem || parent == opRun)) {
       // Rich-text runs are joined as they are.
-      String piece = text;
-      DecodeXmlEntities(piece);
-      SST.back() += piece;
-      accept = false;
-    } else if (name != u"r" && name != u"sst") {
-      accept = false;  // phonetic runs, run properties
+      text.clear();
+      CollectText(xml, text);
+      SST.back() += XmlTextToString(text);
+      continue;
+    } else if (name == "r") {
+      element = opRun;
+    } else {
+      // Phonetic runs, run properties.
+      if (!xml.SelfClosing()) SkipElement(xml);
+      continue;
     }
-  };
-  engine.OnAfterTag = [&](TComponent*, TSMXMLItem*& node, bool&) {
-    const StringView name = LocalName(node->TagName);
-    if (name == u"si" || name == u"sstItem") {
-      inItem = false;
-      node->Free();
-      node = nullptr;
-    }
-  };
-  ParseXmlPart(zip, path, engine);
+    if (!xml.SelfClosing()) open.push_back(element);
+  }
+  // Whatever the parse left unread is still checked (size and checksum).
+  char rest[4096];
+  while (entry->Read(rest, sizeof rest) > 0) {
+  }
 }
 
 void TMSExcelX::ReadStylesXml(TZipArchive& zip, const std::string& path) {
@@ -434,31 +524,33 @@ void TMSExcelX::ReadStylesXml(TZipArchive& zip, const std::string& path) {
   ParseXmlPart(zip, path, engine);
 }
 
-// The cells of an XML sheet part as the parser meets them. With a pause row
-// set, the parse stops once a row at or after it has closed and the sheet
-// has given its size, and goes on when asked.
+// The cells of an XML sheet part as the tokenizer meets them, read from the
+// UTF-8 bytes as they are inflated: no item is built and only the values
+// become text. With a pause row set, the reading stops once a row at or
+// after it has closed and the sheet has given its size, and goes on when
+// asked.
 class TMSExcelX::TSheetXml {
  public:
   TSheetXml(TMSExcelX& owner, const TZipArchive& zip, Integer index, Integer pauseAfter)
-      : FOwner(owner), FEntry(zip.OpenEntry(index)), FPauseAfter(pauseAfter) {
+      : FOwner(owner),
+        FEntry(std::make_unique<smi::TZipReadAhead>(zip.OpenEntry(index))),
+        FXml([this](char* buffer, size_t count) { return FEntry->Read(buffer, count); }),
+        FPauseAfter(pauseAfter) {
     FWidths = static_cast<bool>(owner.OnColumnWidth);
-    FEngine.ForceUtf8 = true;
-    FEngine.OnTag = [this](TComponent*, TSMXMLItem* parent, const String& tag, const String& text,
-                           const String& attributes, bool& accept) { OnTag(parent, tag, text, attributes, accept); };
-    FEngine.OnAfterTag = [this](TComponent*, TSMXMLItem*& node, bool&) { OnAfterTag(node); };
   }
 
-  void Start() {
-    FEngine.LoadFromSource([this](char* buffer, size_t count) { return FEntry->Read(buffer, count); });
-  }
-  bool Paused() const { return FEngine.Paused(); }
+  void Start() { Run(); }
+  bool Paused() const { return FPaused; }
   // The sheet's size from its dimension: rows and columns (0 when unknown).
   Integer DimensionRows() const { return FDimensionRows; }
   Integer DimensionColumns() const { return FDimensionColumns; }
-  // Parses on until row `row` has closed or the part ends.
+  // Reads on until row `row` has closed or the part ends.
   void ReadThrough(Integer row) {
     FPauseAfter = row;
-    while (FEngine.Paused() && FLastClosedRow < row) FEngine.Resume();
+    while (FPaused && FLastClosedRow < row) {
+      FPaused = false;
+      Run();
+    }
   }
   // After the part's end: whatever the parse left unread is still checked
   // (size and checksum).
@@ -469,36 +561,157 @@ class TMSExcelX::TSheetXml {
   }
 
  private:
-  void Deliver(const Variant& value, TSMICellType type, Integer format) {
-    if (FCellRow >= kPackageRows || FCellCol >= kPackageColumns) return;
-    const TAlignment alignment = type == ictInteger || type == ictDecimal ? taRightJustify : taLeftJustify;
-    FOwner.DeliverCell(FCellRow, FCellCol, format, value, alignment, type);
+  // The elements read; any other is passed over whole.
+  enum TElement : Byte { elOther, elSheet, elSheetData, elRow, elCell, elValue, elInline, elRun, elText, elCols };
+
+  static TElement ElementOf(std::string_view name, TElement parent, bool widths) {
+    if (name == "c") return elCell;
+    if (name == "row") return elRow;
+    if (name == "v") return parent == elCell ? elValue : elOther;
+    if (name == "is") return elInline;
+    if (name == "r") return elRun;
+    if (name == "t") return parent == elInline || parent == elRun ? elText : elOther;
+    if (name == "worksheet") return elSheet;
+    if (name == "sheetData") return elSheetData;
+    if (name == "cols" && widths) return elCols;
+    return elOther;
   }
 
-  void DeliverText(const String& text, StringView cellType) {
+  void Run() {
+    while (true) {
+      const TXmlTokenizer::TToken token = FXml.Next();
+      if (token == TXmlTokenizer::tkEnd) return;
+      if (token == TXmlTokenizer::tkText) continue;
+      if (token == TXmlTokenizer::tkEndTag) {
+        if (FStack.empty()) continue;
+        const TElement closed = FStack.back();
+        FStack.pop_back();
+        if (closed == elCell) {
+          if (FHasInline) DeliverValue(FInlineText, "inlineStr");
+        } else if (closed == elRow) {
+          FLastClosedRow = FRow;
+          // Only a sheet that gave its size pauses: the consumer takes the
+          // width of the rows to come from it.
+          if (FPauseAfter >= 0 && FDimensionColumns > 0 && FRow >= FPauseAfter) {
+            FPaused = true;
+            return;
+          }
+        }
+        continue;
+      }
+      const std::string_view name = LocalName(FXml.Name());
+      // The document's element is read whatever its name.
+      const TElement parent = FStack.empty() ? elSheet : FStack.back();
+      const TElement element = FStack.empty() ? elSheet : ElementOf(name, parent, FWidths);
+      switch (element) {
+        case elCell: StartCell(); break;
+        case elValue:
+          FText.clear();
+          CollectText(FXml, FText);
+          DeliverValue(FText, FCellType);
+          continue;
+        case elText:
+          CollectText(FXml, FInlineText);
+          FHasInline = true;
+          continue;
+        case elRow: {
+          std::string_view r;
+          FXml.Attribute("r", r);
+          const Integer number = IntOf(r, 0);
+          FRow = number > 0 ? number - 1 : FRow + 1;
+          FNextCol = 0;
+          break;
+        }
+        case elOther:
+          if (name == "dimension") ReadDimension();
+          else if (name == "col" && parent == elCols) ReadColumnWidths();
+          if (!FXml.SelfClosing()) SkipElement(FXml);
+          continue;
+        default: break;
+      }
+      // "<c/>" and the like hold nothing more.
+      if (!FXml.SelfClosing()) FStack.push_back(element);
+    }
+  }
+
+  void StartCell() {
+    static constexpr std::string_view kNames[] = {"r", "t", "s"};
+    std::string_view values[3];
+    FXml.Attributes(kNames, values, 3);
+    Integer r = -1, c = -1;
+    if (values[0].data() != nullptr) ParseCellRef(values[0], r, c);
+    // A cell without a (readable) reference takes the next column.
+    if (r < 0 || c < 0) {
+      r = std::max(FRow, 0);
+      c = FNextCol;
+    }
+    FCellRow = r;
+    FCellCol = c;
+    FNextCol = c + 1;
+    FRow = r;
+    FCellType.assign(values[1]);
+    FCellStyle = IntOf(values[2], -1);
+    FInlineText.clear();
+    FHasInline = false;
+  }
+
+  void ReadDimension() {
+    // "A1:J100" (or "A1" for one cell): the last cell gives the size.
+    std::string_view ref;
+    FXml.Attribute("ref", ref);
+    const size_t colon = ref.find(':');
+    Integer r = -1, c = -1;
+    ParseCellRef(colon == std::string_view::npos ? ref : ref.substr(colon + 1), r, c);
+    if (r >= 0 && c >= 0) {
+      FDimensionRows = std::min(r, kPackageRows - 1) + 1;
+      FDimensionColumns = std::min(c, kPackageColumns - 1) + 1;
+    }
+  }
+
+  void ReadColumnWidths() {
+    static constexpr std::string_view kNames[] = {"min", "max", "width"};
+    std::string_view values[3];
+    FXml.Attributes(kNames, values, 3);
+    if (values[0].data() == nullptr || values[1].data() == nullptr || values[2].data() == nullptr) return;
+    double w = 0;
+    const Integer first = IntOf(values[0], 0);
+    Integer last = IntOf(values[1], 0);
+    if (!ReadNumber(values[2], w) || first < 1) return;
+    last = std::min(last, std::min(first + kPackageColumns, kPackageColumns));
+    for (Integer col = first - 1; col < last; ++col)
+      FOwner.OnColumnWidth(&FOwner, FOwner.FCurSheet, col, static_cast<Integer>(w * 256));
+  }
+
+  void Deliver(Variant&& value, TSMICellType type, Integer format) {
+    if (FCellRow >= kPackageRows || FCellCol >= kPackageColumns) return;
+    const TAlignment alignment = type == ictInteger || type == ictDecimal ? taRightJustify : taLeftJustify;
+    FOwner.DeliverCell(FCellRow, FCellCol, format, std::move(value), alignment, type);
+  }
+
+  // A cell's value from its raw text and its type attribute.
+  void DeliverValue(std::string_view text, std::string_view cellType) {
     Variant value;
     TSMICellType type = ictString;
     Integer format = -1;
-    if (cellType == u"s") {
-      Integer index = -1;
+    if (cellType == "s") {
+      const Integer index = IntOf(text, -1);
       const std::vector<String>& sst = FOwner.SST;
-      if (!TryStrToInt(Trim(text), index) || index < 0 || index >= static_cast<Integer>(sst.size())) return;
+      if (index < 0 || index >= static_cast<Integer>(sst.size())) return;
       value = Variant(sst[static_cast<size_t>(index)]);
-    } else if (cellType == u"str" || cellType == u"inlineStr" || cellType == u"e") {
-      String s = text;
-      DecodeXmlEntities(s);
-      value = Variant(std::move(s));
+    } else if (cellType == "str" || cellType == "inlineStr" || cellType == "e") {
+      value = Variant(TextOf(text));
       // An error value is its text, typed as the XLS reader types errors.
-      if (cellType == u"e") type = ictUnknown;
-    } else if (cellType == u"d") {
-      const TDateTime date = XMLStrToDate(Trim(text));
-      if (date == 0 && Trim(text).empty()) return;
+      if (cellType == "e") type = ictUnknown;
+    } else if (cellType == "d") {
+      const String trimmed = Trim(Utf8ToString(text));
+      const TDateTime date = XMLStrToDate(trimmed);
+      if (date == 0 && trimmed.empty()) return;
       value = Variant::FromDateTime(date);
       type = ictDateTime;
-    } else if (cellType == u"b") {
-      const String t = Trim(text);
-      if (t != u"0" && t != u"1") return;
-      value = Variant(t == u"1");
+    } else if (cellType == "b") {
+      const std::string_view t = TrimBlanks(text);
+      if (t != "0" && t != "1") return;
+      value = Variant(t == "1");
       type = ictBoolean;
     } else {
       double number = 0;
@@ -510,96 +723,23 @@ class TMSExcelX::TSheetXml {
       else
         value = Variant(number), type = ictDecimal;
     }
-    Deliver(value, type, format);
-  }
-
-  void OnTag(TSMXMLItem* parent, const String& tag, const String& text, const String& attributes, bool& accept) {
-    const StringView name = LocalName(tag);
-    if (name == u"c") {
-      String ref;
-      Integer r = -1, c = -1;
-      if (FindAttribute(attributes, u"r", ref)) ParseCellRef(ref, r, c);
-      // A cell without a (readable) reference takes the next column.
-      if (r < 0 || c < 0) {
-        r = std::max(FRow, 0);
-        c = FNextCol;
-      }
-      FCellRow = r;
-      FCellCol = c;
-      FNextCol = c + 1;
-      FRow = r;
-      FCellType.clear();
-      FindAttribute(attributes, u"t", FCellType);
-      FCellStyle = IntAttribute(attributes, u"s", -1);
-      FInlineText.clear();
-      FHasInline = false;
-    } else if (name == u"v" && ParentName(parent) == u"c") {
-      DeliverText(text, FCellType);
-      accept = false;
-    } else if (name == u"t" && (ParentName(parent) == u"is" || ParentName(parent) == u"r")) {
-      FInlineText += text;
-      FHasInline = true;
-      accept = false;
-    } else if (name == u"row") {
-      const Integer r = IntAttribute(attributes, u"r", 0);
-      FRow = r > 0 ? r - 1 : FRow + 1;
-      FNextCol = 0;
-    } else if (name == u"dimension") {
-      // "A1:J100" (or "A1" for one cell): the last cell gives the size.
-      String ref = Attribute(attributes, u"ref");
-      const size_t colon = ref.find(u':');
-      Integer r = -1, c = -1;
-      ParseCellRef(colon == String::npos ? StringView(ref) : StringView(ref).substr(colon + 1), r, c);
-      if (r >= 0 && c >= 0) {
-        FDimensionRows = std::min(r, kPackageRows - 1) + 1;
-        FDimensionColumns = std::min(c, kPackageColumns - 1) + 1;
-      }
-      accept = false;
-    } else if (name == u"col" && FWidths) {
-      String min, max, width;
-      if (FindAttribute(attributes, u"min", min) && FindAttribute(attributes, u"max", max) &&
-          FindAttribute(attributes, u"width", width)) {
-        double w = 0;
-        Integer first = 0, last = 0;
-        if (ReadNumber(width, w) && TryStrToInt(min, first) && TryStrToInt(max, last) && first >= 1) {
-          last = std::min(last, std::min(first + kPackageColumns, kPackageColumns));
-          for (Integer col = first - 1; col < last; ++col)
-            FOwner.OnColumnWidth(&FOwner, FOwner.FCurSheet, col, static_cast<Integer>(w * 256));
-        }
-      }
-      accept = false;
-    } else {
-      accept = name == u"worksheet" || name == u"sheetData" || name == u"is" || name == u"r" ||
-               (name == u"cols" && FWidths);
-    }
-  }
-
-  void OnAfterTag(TSMXMLItem*& node) {
-    const StringView name = LocalName(node->TagName);
-    if (name == u"c") {
-      if (FHasInline) DeliverText(FInlineText, u"inlineStr");
-      node->Free();
-      node = nullptr;
-    } else if (name == u"row") {
-      node->Free();
-      node = nullptr;
-      FLastClosedRow = FRow;
-      // Only a sheet that gave its size pauses: the consumer takes the
-      // width of the rows to come from it.
-      if (FPauseAfter >= 0 && FDimensionColumns > 0 && FRow >= FPauseAfter) FEngine.Pause();
-    }
+    Deliver(std::move(value), type, format);
   }
 
   TMSExcelX& FOwner;
-  std::unique_ptr<smi::TZipEntryReader> FEntry;
-  TSMXMLEngine FEngine;
+  // Inflated on a thread of its own while the cells are read.
+  std::unique_ptr<smi::TZipReadAhead> FEntry;
+  TXmlTokenizer FXml;
+  std::vector<TElement> FStack;
   Integer FPauseAfter;
+  bool FPaused = false;
   bool FWidths = false;
   Integer FRow = -1, FNextCol = 0, FLastClosedRow = -1;
   Integer FCellRow = 0, FCellCol = 0, FCellStyle = -1;
   Integer FDimensionRows = 0, FDimensionColumns = 0;
-  String FCellType;
-  String FInlineText;
+  std::string FCellType;
+  std::string FText;
+  std::string FInlineText;
   bool FHasInline = false;
 };
 

@@ -1,8 +1,9 @@
 // TMSExcelX: the XLSX reader (Office Open XML packages: .xlsx, .xlsm,
 // .xltx, .xltm, .xlax, .xlam) and the XLSB reader (the same package with
-// binary record parts: .xlsb, .xltb, .xlab). Sheet parts are inflated piece
-// by piece into the XML parser, whose row and cell items are freed as they
-// close; a large sheet never lives in memory whole.
+// binary record parts: .xlsb, .xltb, .xlab). A package file is read as its
+// parts are inflated, and a sheet part is inflated on a thread of its own
+// into a pull tokenizer that builds nothing per cell; neither the file nor
+// a large sheet ever lives in memory whole.
 #pragma once
 
 #include <memory>
@@ -46,10 +47,12 @@ class TMSExcelX : public TCustomMSExcel {
     String Name;
     std::string Path;
   };
+  // Forgets the last load's archive and sheet.
+  void ResetLoad();
   void LoadBytes(std::vector<Byte> bytes);
   void LoadCompoundFile(std::vector<Byte> bytes);
-  // The package in these bytes, which the archive takes over.
-  void ReadArchive(std::vector<Byte> bytes);
+  // Reads the package; the archive is kept while a sheet is read on demand.
+  void ReadArchive(std::unique_ptr<TZipArchiveReader> zip);
   void ReadPackage(TZipArchiveReader& zip);
   void ReadDocProps(TZipArchiveReader& zip);
   // Parses an XML part with the handlers; false when the part is missing.

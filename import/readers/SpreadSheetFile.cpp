@@ -77,10 +77,9 @@ Variant TSpreadSheetCells::GetValue(Integer col, Integer row) const {
   return cell != nullptr ? cell->Value : Variant::Null();
 }
 
-void TSpreadSheetCells::SetValue(Integer col, Integer row, const Variant& value, TAlignment alignment,
-                                 Integer formatIndex, TSMICellType cellType) {
-  if (col < 0 || row < 0 || col >= kMaxSheetColumns || row >= kMaxSheetRows) return;
-  if (value.IsNull() || value.IsEmpty()) return;
+TSMICell* TSpreadSheetCells::Place(Integer col, Integer row, TAlignment alignment, Integer formatIndex,
+                                   TSMICellType cellType) {
+  if (col < 0 || row < 0 || col >= kMaxSheetColumns || row >= kMaxSheetRows) return nullptr;
   AddRow(row);
   std::unique_ptr<TSpreadSheetRow>& slot = FRows[static_cast<size_t>(row)];
   if (!slot) {
@@ -92,7 +91,6 @@ void TSpreadSheetCells::SetValue(Integer col, Integer row, const Variant& value,
   // A new row is as wide as the rows before it.
   if (cols.Count() == 0) cols.Reserve(std::max(UsedColCount, col + 1));
   TSMICell& cell = cols.Ensure(col);
-  cell.Value = value;
   cell.Alignment = alignment;
   cell.FormatIndex = formatIndex;
   cell.CellType = cellType;
@@ -100,6 +98,19 @@ void TSpreadSheetCells::SetValue(Integer col, Integer row, const Variant& value,
     UsedColCount = std::max(UsedColCount, col + 1);
     UsedRowCount = std::max(UsedRowCount, row + 1);
   }
+  return &cell;
+}
+
+void TSpreadSheetCells::SetValue(Integer col, Integer row, const Variant& value, TAlignment alignment,
+                                 Integer formatIndex, TSMICellType cellType) {
+  if (value.IsNull() || value.IsEmpty()) return;
+  if (TSMICell* cell = Place(col, row, alignment, formatIndex, cellType)) cell->Value = value;
+}
+
+void TSpreadSheetCells::SetValue(Integer col, Integer row, Variant&& value, TAlignment alignment,
+                                 Integer formatIndex, TSMICellType cellType) {
+  if (value.IsNull() || value.IsEmpty()) return;
+  if (TSMICell* cell = Place(col, row, alignment, formatIndex, cellType)) cell->Value = std::move(value);
 }
 
 Variant TSpreadSheetCells::ValueByCell(const String& cellRange) const {
@@ -216,16 +227,7 @@ void TSpreadSheetFile::ApplyEvents() {
         cells.UsedColCount = std::min(cells.ColCount, kMaxSheetColumns);
       }
     };
-  if (!OnCellValue)
-    OnCellValue = [this](TComponent*, Integer sheetNo, Integer row, Integer column, Integer formatIndex,
-                         const Variant& value, TAlignment alignment, TSMICellType cellType) {
-      if (column > FLoadRange.LastCol || row > FLoadRange.LastRow) return;
-      try {
-        Sheets.Spreadsheet(sheetNo).Cells.SetValue(column, row, value, alignment, formatIndex, cellType);
-      } catch (const Exception&) {
-        // Storing one cell never fails the load.
-      }
-    };
+  if (!OnCellValue) OnCellValue = TStoreInSheets{this};
   if (!OnGetCellValue)
     OnGetCellValue = [this](TComponent*, Integer sheetNo, Integer row, Integer column, Variant& value) {
       value = Sheets.Spreadsheet(sheetNo).Cells.GetValue(column, row);
@@ -253,6 +255,24 @@ void TSpreadSheetFile::ApplyEvents() {
       cells.AddRow(rowNo);
       if (TSpreadSheetRow* row = cells.Rows(rowNo)) row->RowHeight = height;
     };
+}
+
+void TSpreadSheetFile::StoreInSheets(Integer sheetNo, Integer row, Integer column, Integer formatIndex,
+                                     Variant&& value, TAlignment alignment, TSMICellType cellType) {
+  if (column > FLoadRange.LastCol || row > FLoadRange.LastRow) return;
+  try {
+    Sheets.Spreadsheet(sheetNo).Cells.SetValue(column, row, std::move(value), alignment, formatIndex, cellType);
+  } catch (const Exception&) {
+    // Storing one cell never fails the load.
+  }
+}
+
+void TSpreadSheetFile::StoreCell(Integer sheetNo, Integer row, Integer column, Integer formatIndex,
+                                 Variant&& value, TAlignment alignment, TSMICellType cellType) {
+  if (const TStoreInSheets* own = OnCellValue.target<TStoreInSheets>(); own != nullptr && own->Owner == this)
+    StoreInSheets(sheetNo, row, column, formatIndex, std::move(value), alignment, cellType);
+  else if (OnCellValue)
+    OnCellValue(this, sheetNo, row, column, formatIndex, value, alignment, cellType);
 }
 
 void TSpreadSheetFile::LoadFromFile(const String& fileName) {

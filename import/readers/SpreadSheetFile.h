@@ -113,6 +113,9 @@ class TSpreadSheetCells {
   // value; otherwise stores the cell and widens the used range.
   void SetValue(Integer col, Integer row, const Variant& value, TAlignment alignment, Integer formatIndex,
                 TSMICellType cellType);
+  // The same, taking the value over.
+  void SetValue(Integer col, Integer row, Variant&& value, TAlignment alignment, Integer formatIndex,
+                TSMICellType cellType);
   // "B3" (any case) → the value there, or Null.
   Variant ValueByCell(const String& cellRange) const;
   // "A1:C3" → an array of row arrays (a single column: an array of values);
@@ -125,6 +128,10 @@ class TSpreadSheetCells {
   void ReleaseRowsBefore(Integer index);
 
  private:
+  // The cell to store a value at (its format and type set), or nullptr
+  // for a position outside the sheet.
+  TSMICell* Place(Integer col, Integer row, TAlignment alignment, Integer formatIndex, TSMICellType cellType);
+
   std::vector<std::unique_ptr<TSpreadSheetRow>> FRows;
   Integer FReleased = 0;  // rows before it are freed
 };
@@ -281,6 +288,11 @@ class TSpreadSheetFile : public TCustomSpreadSheetFile {
   void SetRowStatus(Integer sheetNo, Integer rowNo, TSMIRowStatus status);
 
  protected:
+  // Hands a cell to OnCellValue; the handler ApplyEvents installs takes
+  // the value over instead of copying it.
+  void StoreCell(Integer sheetNo, Integer row, Integer column, Integer formatIndex, Variant&& value,
+                 TAlignment alignment, TSMICellType cellType);
+
   // The sheet that FindColumn and FillColumnList look at.
   TSpreadSheet& CurrentSheet() { return Sheets.Spreadsheet(FSheetIndex); }
 
@@ -288,6 +300,18 @@ class TSpreadSheetFile : public TCustomSpreadSheetFile {
   TSMIRowStatuses FLoadRowStatutes = RowStatusBit(rsNormal);
   TSMIParseItems FParseItems =
       ParseItemBit(ipiText) | ParseItemBit(ipiBLOB) | ParseItemBit(ipiSummaryInformation);
+
+ private:
+  // The default OnCellValue: stores the cell in Sheets.
+  struct TStoreInSheets {
+    TSpreadSheetFile* Owner;
+    void operator()(TComponent*, Integer sheetNo, Integer row, Integer column, Integer formatIndex,
+                    const Variant& value, TAlignment alignment, TSMICellType cellType) const {
+      Owner->StoreInSheets(sheetNo, row, column, formatIndex, Variant(value), alignment, cellType);
+    }
+  };
+  void StoreInSheets(Integer sheetNo, Integer row, Integer column, Integer formatIndex, Variant&& value,
+                     TAlignment alignment, TSMICellType cellType);
 };
 
 // Column letters: "A" is 0, "Z" 25, "AA" 26; -1 for anything that is not

@@ -72,6 +72,29 @@ TZipEntryReader::TZipEntryReader(const TZipEntry& entry, const Byte* data, size_
   }
 }
 
+TZipEntryReader::TZipEntryReader(const TZipEntry& entry, TStream& file, std::mutex& fileLock, UInt64 offset,
+                                 size_t size)
+    : TZipEntryReader(entry, nullptr, size) {
+  FFile = &file;
+  FFileLock = &fileLock;
+  FOffset = offset;
+  if (FZip) FInput.resize(std::min<size_t>(size, 1 << 16));
+}
+
+size_t TZipEntryReader::ReadInput(Byte* buffer, size_t count) {
+  count = std::min(count, FSize - FConsumed);
+  std::lock_guard<std::mutex> lock(*FFileLock);
+  FFile->Seek(static_cast<Int64>(FOffset + FConsumed), TSeekOrigin::soBeginning);
+  size_t have = 0;
+  while (have < count) {
+    const Int64 got = FFile->Read(buffer + have, static_cast<Int64>(count - have));
+    if (got <= 0) break;
+    have += static_cast<size_t>(got);
+  }
+  FConsumed += have;
+  return have;
+}
+
 TZipEntryReader::~TZipEntryReader() {
   if (FZip) inflateEnd(FZip.get());
 }
@@ -93,7 +116,9 @@ size_t TZipEntryReader::Read(void* buffer, size_t count) {
   }
   count = static_cast<size_t>(std::min<UInt64>({count, left, UInt64{1} << 30}));
   size_t got = 0;
-  if (!FZip) {
+  if (!FZip && FFile != nullptr) {
+    got = ReadInput(static_cast<Byte*>(buffer), count);
+  } else if (!FZip) {
     got = std::min(count, FSize - FConsumed);
     std::memcpy(buffer, FData + FConsumed, got);
     FConsumed += got;
@@ -104,10 +129,17 @@ size_t TZipEntryReader::Read(void* buffer, size_t count) {
     while (z.avail_out > 0) {
       if (z.avail_in == 0) {
         if (FConsumed >= FSize) break;  // the data ended early
-        const size_t piece = std::min<size_t>(FSize - FConsumed, 1u << 30);
-        z.next_in = const_cast<Bytef*>(FData + FConsumed);
-        z.avail_in = static_cast<uInt>(piece);
-        FConsumed += piece;
+        if (FFile != nullptr) {
+          const size_t piece = ReadInput(FInput.data(), FInput.size());
+          if (piece == 0) break;  // the file ended early
+          z.next_in = FInput.data();
+          z.avail_in = static_cast<uInt>(piece);
+        } else {
+          const size_t piece = std::min<size_t>(FSize - FConsumed, 1u << 30);
+          z.next_in = const_cast<Bytef*>(FData + FConsumed);
+          z.avail_in = static_cast<uInt>(piece);
+          FConsumed += piece;
+        }
       }
       const int rc = inflate(&z, Z_NO_FLUSH);
       if (rc == Z_STREAM_END) break;
@@ -119,6 +151,79 @@ size_t TZipEntryReader::Read(void* buffer, size_t count) {
   FProduced += got;
   if (got == 0 || FProduced == FEntry.UncompressedSize) Finish();
   return got;
+}
+
+// ---- reading ahead ------------------------------------------------------------
+
+namespace {
+constexpr size_t kAheadBlock = 1 << 18;
+constexpr size_t kAheadBlocks = 8;
+}  // namespace
+
+TZipReadAhead::TZipReadAhead(std::unique_ptr<TZipEntryReader> entry)
+    : FEntry(std::move(entry)), FWorker([this] { Run(); }) {}
+
+TZipReadAhead::~TZipReadAhead() {
+  {
+    std::lock_guard<std::mutex> lock(FMutex);
+    FStop = true;
+  }
+  FChanged.notify_all();
+  FWorker.join();
+}
+
+size_t TZipReadAhead::Read(void* buffer, size_t count) {
+  while (FOffset == FCurrent.Size) {
+    std::unique_lock<std::mutex> lock(FMutex);
+    if (FCurrent.Data) FSpare.push_back(std::move(FCurrent));
+    FCurrent = {};
+    FOffset = 0;
+    FChanged.wait(lock, [this] { return !FBlocks.empty() || FDone; });
+    if (FBlocks.empty()) {
+      if (FError) std::rethrow_exception(FError);
+      return 0;
+    }
+    FCurrent = std::move(FBlocks.front());
+    FBlocks.pop_front();
+    FOffset = 0;
+    lock.unlock();
+    FChanged.notify_all();
+  }
+  const size_t n = std::min(count, FCurrent.Size - FOffset);
+  std::memcpy(buffer, FCurrent.Data.get() + FOffset, n);
+  FOffset += n;
+  return n;
+}
+
+void TZipReadAhead::Run() {
+  try {
+    while (true) {
+      TBlock block;
+      {
+        std::lock_guard<std::mutex> lock(FMutex);
+        if (!FSpare.empty()) {
+          block = std::move(FSpare.back());
+          FSpare.pop_back();
+        }
+      }
+      if (!block.Data) block.Data = std::make_unique_for_overwrite<Byte[]>(kAheadBlock);
+      block.Size = FEntry->Read(block.Data.get(), kAheadBlock);
+      std::unique_lock<std::mutex> lock(FMutex);
+      FChanged.wait(lock, [this] { return FBlocks.size() < kAheadBlocks || FStop; });
+      if (FStop || block.Size == 0) break;
+      FBlocks.push_back(std::move(block));
+      lock.unlock();
+      FChanged.notify_all();
+    }
+  } catch (...) {
+    std::lock_guard<std::mutex> lock(FMutex);
+    FError = std::current_exception();
+  }
+  {
+    std::lock_guard<std::mutex> lock(FMutex);
+    FDone = true;
+  }
+  FChanged.notify_all();
 }
 
 // ---- the archive --------------------------------------------------------------
@@ -133,36 +238,67 @@ void TZipArchive::LoadFromFile(const String& fileName) {
 
 void TZipArchive::LoadFromStream(TStream& stream) {
   const Int64 size = stream.Size() - stream.Position();
+  FFile.reset();
   FBytes.assign(static_cast<size_t>(std::max<Int64>(size, 0)), 0);
   if (!FBytes.empty()) stream.ReadBuffer(FBytes.data(), static_cast<Int64>(FBytes.size()));
+  FSize = FBytes.size();
   ReadDirectory();
 }
 
 void TZipArchive::LoadFromBytes(const void* data, size_t size) {
   const Byte* p = static_cast<const Byte*>(data);
+  FFile.reset();
   FBytes.assign(p, p + size);
+  FSize = FBytes.size();
   ReadDirectory();
 }
 
 void TZipArchive::LoadFromBytes(std::vector<Byte> bytes) {
+  FFile.reset();
   FBytes = std::move(bytes);
+  FSize = FBytes.size();
   ReadDirectory();
+}
+
+void TZipArchive::OpenFile(std::unique_ptr<TStream> file) {
+  FBytes.clear();
+  FFile = std::move(file);
+  FSize = static_cast<UInt64>(std::max<Int64>(FFile->Size(), 0));
+  ReadDirectory();
+}
+
+std::span<const Byte> TZipArchive::ReadAt(UInt64 offset, size_t size, std::vector<Byte>& scratch) const {
+  if (offset >= FSize) return {};
+  size = static_cast<size_t>(std::min<UInt64>(size, FSize - offset));
+  if (!FFile) return std::span<const Byte>(FBytes).subspan(static_cast<size_t>(offset), size);
+  scratch.resize(size);
+  std::lock_guard<std::mutex> lock(FFileLock);
+  FFile->Seek(static_cast<Int64>(offset), TSeekOrigin::soBeginning);
+  size_t have = 0;
+  while (have < size) {
+    const Int64 got = FFile->Read(scratch.data() + have, static_cast<Int64>(size - have));
+    if (got <= 0) break;
+    have += static_cast<size_t>(got);
+  }
+  return std::span<const Byte>(scratch).first(have);
 }
 
 void TZipArchive::ReadDirectory() {
   FEntries.clear();
-  TByteReader reader(FBytes.data(), FBytes.size(), RaiseZipFormat);
   // The end record is the last 22 bytes unless a comment follows it: look
   // back over at most a comment's largest length for a record whose comment
   // ends where the file does.
-  if (FBytes.size() < kEndRecordSize) reader.Fail(kEndRecordSize);
-  const size_t lowest = FBytes.size() > kEndRecordSize + 0xFFFF ? FBytes.size() - kEndRecordSize - 0xFFFF : 0;
+  std::vector<Byte> scratch;
+  const UInt64 tailStart = FSize > kEndRecordSize + 0xFFFF ? FSize - kEndRecordSize - 0xFFFF : 0;
+  const std::span<const Byte> tail = ReadAt(tailStart, static_cast<size_t>(FSize - tailStart), scratch);
+  TByteReader reader(tail.data(), tail.size(), RaiseZipFormat);
+  if (tail.size() < kEndRecordSize) reader.Fail(kEndRecordSize);
   size_t endRecord = SIZE_MAX;
-  for (size_t at = FBytes.size() - kEndRecordSize + 1; at-- > lowest;) {
+  for (size_t at = tail.size() - kEndRecordSize + 1; at-- > 0;) {
     reader.Seek(at);
     if (reader.U32() != kEndOfCentralDir) continue;
     reader.Seek(at + 20);
-    if (at + kEndRecordSize + reader.U16() == FBytes.size()) {
+    if (at + kEndRecordSize + reader.U16() == tail.size()) {
       endRecord = at;
       break;
     }
@@ -172,27 +308,34 @@ void TZipArchive::ReadDirectory() {
   const Word count = reader.U16();
   reader.Skip(4);  // directory size
   const Cardinal directory = reader.U32();
-  reader.Seek(directory);
+  // The directory runs from its offset on (to the end of the archive).
+  std::vector<Byte> directoryScratch;
+  const std::span<const Byte> bytes =
+      directory >= tailStart
+          ? tail.subspan(std::min<size_t>(static_cast<size_t>(directory - tailStart), tail.size()))
+          : ReadAt(directory, static_cast<size_t>(FSize - directory), directoryScratch);
+  TByteReader dir(bytes.data(), bytes.size(), RaiseZipFormat);
+  if (directory > FSize) dir.Fail();
   // Each central header takes at least 46 bytes.
-  if (UInt64{count} * 46 > reader.Remaining()) reader.Fail(UInt64{count} * 46);
+  if (UInt64{count} * 46 > dir.Remaining()) dir.Fail(UInt64{count} * 46);
   FEntries.reserve(count);
   for (Word i = 0; i < count; ++i) {
-    if (reader.U32() != kCentralHeader) reader.Fail();
+    if (dir.U32() != kCentralHeader) dir.Fail();
     TZipEntry entry;
-    reader.Skip(4);  // versions
-    entry.Flags = reader.U16();
-    entry.CompressionMethod = reader.U16();
-    reader.Skip(4);  // time and date
-    entry.Crc32 = reader.U32();
-    entry.CompressedSize = reader.U32();
-    entry.UncompressedSize = reader.U32();
-    const Word nameLength = reader.U16();
-    const Word extraLength = reader.U16();
-    const Word commentLength = reader.U16();
-    reader.Skip(8);  // disk, attributes
-    entry.LocalHeaderOffset = reader.U32();
-    entry.FileName = reader.Ansi(nameLength);
-    reader.Skip(UInt64{extraLength} + commentLength);
+    dir.Skip(4);  // versions
+    entry.Flags = dir.U16();
+    entry.CompressionMethod = dir.U16();
+    dir.Skip(4);  // time and date
+    entry.Crc32 = dir.U32();
+    entry.CompressedSize = dir.U32();
+    entry.UncompressedSize = dir.U32();
+    const Word nameLength = dir.U16();
+    const Word extraLength = dir.U16();
+    const Word commentLength = dir.U16();
+    dir.Skip(8);  // disk, attributes
+    entry.LocalHeaderOffset = dir.U32();
+    entry.FileName = dir.Ansi(nameLength);
+    dir.Skip(UInt64{extraLength} + commentLength);
     FEntries.push_back(std::move(entry));
   }
 }
@@ -217,24 +360,27 @@ Integer TZipArchive::GetIndexByFileName(std::string_view fileName) const {
   return -1;
 }
 
-std::pair<const Byte*, size_t> TZipArchive::EntryData(const TZipEntry& entry) const {
-  TByteReader reader(FBytes.data(), FBytes.size(), RaiseZipFormat);
-  reader.Seek(entry.LocalHeaderOffset);
+UInt64 TZipArchive::EntryDataOffset(const TZipEntry& entry) const {
+  std::vector<Byte> scratch;
+  const std::span<const Byte> header = ReadAt(entry.LocalHeaderOffset, 30, scratch);
+  TByteReader reader(header.data(), header.size(), RaiseZipFormat);
   if (reader.U32() != kLocalHeader) reader.Fail();
   reader.Skip(22);
   const Word nameLength = reader.U16();
   const Word extraLength = reader.U16();
-  reader.Skip(UInt64{nameLength} + extraLength);
+  const UInt64 data = entry.LocalHeaderOffset + 30 + nameLength + extraLength;
   // The central directory's size holds also when the local header defers
   // it to a data descriptor.
-  if (entry.CompressedSize > reader.Remaining()) reader.Fail(static_cast<size_t>(entry.CompressedSize));
-  return {FBytes.data() + reader.Position(), static_cast<size_t>(entry.CompressedSize)};
+  if (data > FSize || entry.CompressedSize > FSize - data) reader.Fail(static_cast<size_t>(entry.CompressedSize));
+  return data;
 }
 
 std::unique_ptr<TZipEntryReader> TZipArchive::OpenEntry(Integer index) const {
   const TZipEntry& entry = Entry(index);
-  const auto [data, size] = EntryData(entry);
-  return std::make_unique<TZipEntryReader>(entry, data, size);
+  const UInt64 data = EntryDataOffset(entry);
+  const size_t size = static_cast<size_t>(entry.CompressedSize);
+  if (FFile) return std::make_unique<TZipEntryReader>(entry, *FFile, FFileLock, data, size);
+  return std::make_unique<TZipEntryReader>(entry, FBytes.data() + data, size);
 }
 
 std::vector<Byte> TZipArchive::GetUncompressed(Integer index) const {

@@ -5,7 +5,13 @@
 // the entry declares.
 #pragma once
 
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
 #include <vector>
 
 #include "platform/rtl/Component.h"
@@ -38,6 +44,9 @@ struct TZipEntry {
 class TZipEntryReader {
  public:
   TZipEntryReader(const TZipEntry& entry, const Byte* data, size_t size);
+  // Over the compressed bytes at offset in a file, read a block at a time;
+  // the file must outlive the reader.
+  TZipEntryReader(const TZipEntry& entry, TStream& file, std::mutex& fileLock, UInt64 offset, size_t size);
   ~TZipEntryReader();
   TZipEntryReader(const TZipEntryReader&) = delete;
   TZipEntryReader& operator=(const TZipEntryReader&) = delete;
@@ -48,14 +57,54 @@ class TZipEntryReader {
 
  private:
   void Finish();
+  // Up to count compressed bytes from the file; fewer at its end.
+  size_t ReadInput(Byte* buffer, size_t count);
   const TZipEntry& FEntry;
   const Byte* FData;
   size_t FSize;
+  TStream* FFile = nullptr;
+  std::mutex* FFileLock = nullptr;
+  UInt64 FOffset = 0;
+  std::vector<Byte> FInput;
   size_t FConsumed = 0;
   UInt64 FProduced = 0;
   unsigned long FCrc = 0;
   std::unique_ptr<z_stream_s> FZip;
   bool FDone = false;
+};
+
+// Inflates an entry on a thread of its own, a few blocks ahead of its
+// reader, so that inflating and parsing overlap. A failure of the entry
+// (damaged data, a wrong checksum) is raised by Read where the good bytes
+// end.
+class TZipReadAhead {
+ public:
+  explicit TZipReadAhead(std::unique_ptr<TZipEntryReader> entry);
+  ~TZipReadAhead();
+  TZipReadAhead(const TZipReadAhead&) = delete;
+  TZipReadAhead& operator=(const TZipReadAhead&) = delete;
+  // Up to count bytes; 0 at the end of the entry.
+  size_t Read(void* buffer, size_t count);
+
+ private:
+  struct TBlock {
+    std::unique_ptr<Byte[]> Data;
+    size_t Size = 0;
+  };
+  void Run();
+
+  std::unique_ptr<TZipEntryReader> FEntry;
+  std::mutex FMutex;
+  std::condition_variable FChanged;
+  std::deque<TBlock> FBlocks;
+  // Blocks read out, for the worker to fill again.
+  std::vector<TBlock> FSpare;
+  std::exception_ptr FError;
+  bool FDone = false;
+  bool FStop = false;
+  TBlock FCurrent;
+  size_t FOffset = 0;
+  std::thread FWorker;  // last: it starts once the rest is made
 };
 
 class TZipArchive : public TComponent {
@@ -65,6 +114,9 @@ class TZipArchive : public TComponent {
   const char* ClassName() const override { return "TZipArchive"; }
 
   void LoadFromFile(const String& fileName);
+  // Reads the directory from the file and the entries as they are read,
+  // so the archive is never in memory whole.
+  void OpenFile(std::unique_ptr<TStream> file);
   // Reads the archive from the stream's position to its end. Raises
   // ESMIFileFormatException "Invalid file version or file format." when
   // it holds no ZIP directory.
@@ -88,10 +140,17 @@ class TZipArchive : public TComponent {
 
  private:
   void ReadDirectory();
-  // The entry's compressed bytes (after its local header).
-  std::pair<const Byte*, size_t> EntryData(const TZipEntry& entry) const;
+  // Size bytes of the archive from offset (fewer at its end): a view of
+  // the bytes in memory, or read from the file into scratch.
+  std::span<const Byte> ReadAt(UInt64 offset, size_t size, std::vector<Byte>& scratch) const;
+  // Where the entry's compressed bytes begin (after its local header).
+  UInt64 EntryDataOffset(const TZipEntry& entry) const;
 
   std::vector<Byte> FBytes;
+  std::unique_ptr<TStream> FFile;
+  // Entries read on other threads share the file.
+  mutable std::mutex FFileLock;
+  UInt64 FSize = 0;
   std::vector<TZipEntry> FEntries;
 };
 

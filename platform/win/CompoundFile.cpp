@@ -58,15 +58,84 @@ const TCompoundEntry& TCompoundFile::Entry(Integer index) const {
   return FEntries[static_cast<size_t>(index)];
 }
 
+size_t TCompoundFile::ReadAt(UInt64 offset, Byte* out, size_t n) const {
+  if (offset >= FFileSize) return 0;
+  n = static_cast<size_t>(std::min<UInt64>(n, FFileSize - offset));
+  if (FFile == nullptr) {
+    std::memcpy(out, FBytes.data() + offset, n);
+    return n;
+  }
+  FFile->Seek(static_cast<Int64>(offset), TSeekOrigin::soBeginning);
+  size_t have = 0;
+  while (have < n) {
+    const Int64 got = FFile->Read(out + have, static_cast<Int64>(n - have));
+    if (got <= 0) break;
+    have += static_cast<size_t>(got);
+  }
+  return have;
+}
+
 void TCompoundFile::ReadSector(Cardinal sector, std::vector<Byte>& out) const {
   const UInt64 offset = (UInt64{sector} + 1) * FSectorSize;
   // The last sector of a file may be cut short; what is missing reads as 0.
-  if (offset >= FBytes.size()) RaiseDamaged(u"a sector lies outside the file");
-  const size_t have = std::min<size_t>(FSectorSize, FBytes.size() - static_cast<size_t>(offset));
-  const Byte* from = FBytes.data() + offset;
-  out.insert(out.end(), from, from + have);
-  if (have < FSectorSize) out.resize(out.size() + (FSectorSize - have), 0);
+  if (offset >= FFileSize) RaiseDamaged(u"a sector lies outside the file");
+  const size_t at = out.size();
+  out.resize(at + FSectorSize, 0);
+  ReadAt(offset, out.data() + at, FSectorSize);
 }
+
+// A stream entry's bytes through its chain of sectors, read as asked for.
+class TCompoundFile::TChainStream : public TStream {
+ public:
+  TChainStream(const TCompoundFile& file, std::vector<Cardinal> chain, UInt64 size)
+      : FFile(file), FChain(std::move(chain)), FSize(size) {}
+
+  Int64 Read(void* buffer, Int64 count) override {
+    Byte* out = static_cast<Byte*>(buffer);
+    Int64 done = 0;
+    const UInt64 sectorSize = FFile.FSectorSize;
+    while (done < count && FPosition < FSize) {
+      size_t index = static_cast<size_t>(FPosition / sectorSize);
+      const UInt64 within = FPosition % sectorSize;
+      // Sectors that follow each other in the file are read in one go.
+      size_t last = index;
+      const UInt64 wanted = std::min<UInt64>(static_cast<UInt64>(count - done), FSize - FPosition);
+      while (last + 1 < FChain.size() && FChain[last + 1] == FChain[last] + 1 &&
+             (last + 1 - index) * sectorSize < within + wanted)
+        ++last;
+      const UInt64 span = std::min<UInt64>((last + 1 - index) * sectorSize - within, wanted);
+      const UInt64 offset = (UInt64{FChain[index]} + 1) * sectorSize + within;
+      const size_t got = FFile.ReadAt(offset, out + done, static_cast<size_t>(span));
+      // The last sector of a file may be cut short: what is missing reads
+      // as 0; a sector wholly outside the file ends the bytes.
+      size_t filled = got;
+      if (got < span) {
+        if (offset >= FFile.FFileSize) break;
+        std::memset(out + done + got, 0, static_cast<size_t>(span) - got);
+        filled = static_cast<size_t>(span);
+      }
+      done += static_cast<Int64>(filled);
+      FPosition += filled;
+    }
+    return done;
+  }
+  Int64 Write(const void*, Int64) override { return 0; }
+  Int64 Seek(Int64 offset, TSeekOrigin origin) override {
+    const Int64 base = origin == TSeekOrigin::soBeginning ? 0
+                       : origin == TSeekOrigin::soCurrent ? static_cast<Int64>(FPosition)
+                                                          : static_cast<Int64>(FSize);
+    FPosition = static_cast<UInt64>(std::max<Int64>(base + offset, 0));
+    return static_cast<Int64>(FPosition);
+  }
+  void SetSize(Int64) override {}
+  Int64 Size() override { return static_cast<Int64>(FSize); }
+
+ private:
+  const TCompoundFile& FFile;
+  std::vector<Cardinal> FChain;
+  UInt64 FSize;
+  UInt64 FPosition = 0;
+};
 
 std::vector<Cardinal> TCompoundFile::Chain(const std::vector<Cardinal>& table, Cardinal start, size_t limit) const {
   std::vector<Cardinal> chain;
@@ -80,13 +149,35 @@ std::vector<Cardinal> TCompoundFile::Chain(const std::vector<Cardinal>& table, C
 }
 
 void TCompoundFile::LoadFromBytes(std::vector<Byte> bytes) {
-  FBytes = std::move(bytes);
+  FOwned = std::move(bytes);
+  LoadFromMemory(FOwned.data(), FOwned.size());
+}
+
+void TCompoundFile::LoadFromMemory(const void* data, size_t size) {
+  if (data != FOwned.data()) FOwned.clear();
+  FBytes = std::span<const Byte>(static_cast<const Byte*>(data), size);
+  FFile = nullptr;
+  FFileSize = size;
+  ReadHeader();
+}
+
+void TCompoundFile::OpenFile(TStream& file) {
+  FOwned.clear();
+  FBytes = {};
+  FFile = &file;
+  FFileSize = static_cast<UInt64>(std::max<Int64>(file.Size(), 0));
+  ReadHeader();
+}
+
+void TCompoundFile::ReadHeader() {
   FFat.clear();
   FMiniFat.clear();
   FMiniStream.clear();
   FEntries.clear();
-  if (!IsCompoundFile(FBytes.data(), FBytes.size())) RaiseDamaged(u"no compound-file signature");
-  TByteReader header(FBytes.data(), std::min<size_t>(FBytes.size(), 512), RaiseShort);
+  Byte head[512];
+  const size_t headSize = ReadAt(0, head, sizeof head);
+  if (!IsCompoundFile(head, headSize)) RaiseDamaged(u"no compound-file signature");
+  TByteReader header(head, headSize, RaiseShort);
   header.Seek(30);
   const Word shift = header.U16();
   if (shift != 9 && shift != 12) RaiseDamaged(u"an unknown sector size");
@@ -102,7 +193,7 @@ void TCompoundFile::LoadFromBytes(std::vector<Byte> bytes) {
   header.Skip(4);  // mini FAT sector count: the chain says it
   Cardinal difatSector = header.U32();
   const Cardinal difatCount = header.U32();
-  const size_t sectors = FBytes.size() / FSectorSize + 1;
+  const size_t sectors = static_cast<size_t>(FFileSize / FSectorSize + 1);
   if (fatSectors > sectors) RaiseDamaged(u"more allocation sectors than the file holds");
 
   // The allocation table's sectors: 109 in the header, the rest in a chain
@@ -216,11 +307,11 @@ std::vector<Byte> TCompoundFile::ReadStream(Integer index) const {
       if (out.size() >= entry.Size) break;
     }
   } else {
-    if (entry.Size > FBytes.size()) RaiseDamaged(u"a stream is larger than the file");
+    if (entry.Size > FFileSize) RaiseDamaged(u"a stream is larger than the file");
     // Whole sectors are read: room for the last one spares a copy of the
     // whole stream.
     out.reserve(static_cast<size_t>(entry.Size) + FSectorSize);
-    for (Cardinal s : Chain(FFat, entry.Start, FBytes.size() / FSectorSize + 1)) {
+    for (Cardinal s : Chain(FFat, entry.Start, static_cast<size_t>(FFileSize / FSectorSize + 1))) {
       ReadSector(s, out);
       if (out.size() >= entry.Size) break;
     }
@@ -228,4 +319,22 @@ std::vector<Byte> TCompoundFile::ReadStream(Integer index) const {
   if (out.size() < entry.Size) RaiseDamaged(u"a stream ends before its size");
   out.resize(static_cast<size_t>(entry.Size));
   return out;
+}
+
+std::unique_ptr<TStream> TCompoundFile::OpenStream(Integer index) const {
+  const TCompoundEntry& entry = Entry(index);
+  if (entry.Type != cetStream) RaiseDamaged(u"the element is no stream");
+  // A small stream lives in the mini stream, which is in memory already.
+  if (entry.Size != 0 && entry.Size < FMiniCutoff) {
+    auto bytes = std::make_unique<TMemoryStream>();
+    const std::vector<Byte> data = ReadStream(index);
+    bytes->WriteBuffer(data.data(), static_cast<Int64>(data.size()));
+    bytes->SetPosition(0);
+    return bytes;
+  }
+  if (entry.Size > FFileSize) RaiseDamaged(u"a stream is larger than the file");
+  std::vector<Cardinal> chain;
+  if (entry.Size != 0) chain = Chain(FFat, entry.Start, static_cast<size_t>(FFileSize / FSectorSize + 1));
+  if (UInt64{chain.size()} * FSectorSize < entry.Size) RaiseDamaged(u"a stream ends before its size");
+  return std::make_unique<TChainStream>(*this, std::move(chain), entry.Size);
 }
