@@ -533,8 +533,8 @@ class TMSExcelX::TSheetXml {
  public:
   TSheetXml(TMSExcelX& owner, const TZipArchive& zip, Integer index, Integer pauseAfter)
       : FOwner(owner),
-        FEntry(std::make_unique<smi::TZipReadAhead>(zip.OpenEntry(index))),
-        FXml([this](char* buffer, size_t count) { return FEntry->Read(buffer, count); }),
+        FEntry(zip.OpenEntry(index)),
+        FXml([entry = FEntry.get()](char* buffer, size_t count) { return entry->Read(buffer, count); }, true),
         FPauseAfter(pauseAfter) {
     FWidths = static_cast<bool>(owner.OnColumnWidth);
   }
@@ -554,11 +554,7 @@ class TMSExcelX::TSheetXml {
   }
   // After the part's end: whatever the parse left unread is still checked
   // (size and checksum).
-  void Finish() {
-    char rest[4096];
-    while (FEntry->Read(rest, sizeof rest) > 0) {
-    }
-  }
+  void Finish() { FXml.Drain(); }
 
  private:
   // The elements read; any other is passed over whole.
@@ -727,8 +723,9 @@ class TMSExcelX::TSheetXml {
   }
 
   TMSExcelX& FOwner;
-  // Inflated on a thread of its own while the cells are read.
-  std::unique_ptr<smi::TZipReadAhead> FEntry;
+  // Inflated and split into tokens on the tokenizer's own thread while the
+  // cells are read; the entry outlives the tokenizer.
+  std::unique_ptr<smi::TZipEntryReader> FEntry;
   TXmlTokenizer FXml;
   std::vector<TElement> FStack;
   Integer FPauseAfter;

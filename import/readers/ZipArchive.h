@@ -5,13 +5,10 @@
 // the entry declares.
 #pragma once
 
-#include <condition_variable>
-#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <span>
-#include <thread>
 #include <vector>
 
 #include "platform/rtl/Component.h"
@@ -71,40 +68,6 @@ class TZipEntryReader {
   unsigned long FCrc = 0;
   std::unique_ptr<z_stream_s> FZip;
   bool FDone = false;
-};
-
-// Inflates an entry on a thread of its own, a few blocks ahead of its
-// reader, so that inflating and parsing overlap. A failure of the entry
-// (damaged data, a wrong checksum) is raised by Read where the good bytes
-// end.
-class TZipReadAhead {
- public:
-  explicit TZipReadAhead(std::unique_ptr<TZipEntryReader> entry);
-  ~TZipReadAhead();
-  TZipReadAhead(const TZipReadAhead&) = delete;
-  TZipReadAhead& operator=(const TZipReadAhead&) = delete;
-  // Up to count bytes; 0 at the end of the entry.
-  size_t Read(void* buffer, size_t count);
-
- private:
-  struct TBlock {
-    std::unique_ptr<Byte[]> Data;
-    size_t Size = 0;
-  };
-  void Run();
-
-  std::unique_ptr<TZipEntryReader> FEntry;
-  std::mutex FMutex;
-  std::condition_variable FChanged;
-  std::deque<TBlock> FBlocks;
-  // Blocks read out, for the worker to fill again.
-  std::vector<TBlock> FSpare;
-  std::exception_ptr FError;
-  bool FDone = false;
-  bool FStop = false;
-  TBlock FCurrent;
-  size_t FOffset = 0;
-  std::thread FWorker;  // last: it starts once the rest is made
 };
 
 class TZipArchive : public TComponent {
