@@ -250,7 +250,7 @@ void TData::InitCalcDataSize() {
   if (calcCount == 0) {
     FCalcRecordSize = 0;
   } else {
-    Int64 size = (calcCount + 7) / 8 + calcSize;
+    Int64 size = calcCount + calcSize;
     size += size & 1;
     FCalcRecordSize = CheckedLayoutSize(FRecordSize + size) - FRecordSize;
   }
@@ -258,16 +258,16 @@ void TData::InitCalcDataSize() {
 
 String TData::GetArrayFieldName(TObjectType*, Integer itemIndex) { return u"[" + IntToStr(itemIndex) + u"]"; }
 
-TData::TNullFlag TData::NullFlagOf(const TFieldDesc* field) const {
-  bool calculated = field->FFieldDescKind == fdkCalculated;
-  Integer bit = (calculated ? field->FActualFieldNo : field->FFieldNo) - 1;
-  Integer start = calculated ? FRecordSize + FCalcDataSize : FDataSize;
-  return {start + bit / 8, static_cast<Byte>(1u << (bit % 8))};
+Byte* TData::NullIndicator(const TFieldDesc* field, TRecBuf recBuf) const {
+  if (field->FFieldDescKind == fdkCalculated) {
+    return recBuf + FRecordSize + FCalcDataSize + field->FActualFieldNo - 1;
+  }
+  return recBuf + FDataSize + field->FFieldNo - 1;
 }
 
 bool TData::GetNull(TFieldDesc* field, TRecBuf recBuf) {
   if (field->FHasParent) return GetChildFieldIsNull(field, recBuf);
-  if (!NullFlag(field, recBuf)) return false;
+  if (*NullIndicator(field, recBuf) != 1) return false;
   // A blob that received data through its own object is never null.
   return GetNullByBlob(field, recBuf);
 }
@@ -277,7 +277,7 @@ void TData::SetNull(TFieldDesc* field, TRecBuf recBuf, bool value) {
     PutChildField(field, recBuf, nullptr);
     return;
   }
-  SetNullFlag(field, recBuf, value);
+  *NullIndicator(field, recBuf) = value ? 1 : 0;
   if (value && field->FIsBlob && field->FFieldDescKind != fdkCalculated) {
     // A null blob field keeps its object but no contents.
     auto* blob = static_cast<TBlob*>(InternalGetObject(field, recBuf));

@@ -86,9 +86,8 @@ class TData {
   void ExplicitInitFields() { InitFields(); }
   virtual void ClearFields();
   virtual String GetArrayFieldName(TObjectType* objectType, Integer itemIndex);
-  // Bits of one descriptor's null indicator, and the bytes of all of them.
   virtual Integer GetIndicatorItemSize() { return 1; }
-  virtual Integer GetIndicatorSize() { return (GetIndicatorItemSize() * FFields.Count() + 7) / 8; }
+  virtual Integer GetIndicatorSize() { return GetIndicatorItemSize() * FFields.Count(); }
   TFieldDesc* FindField(StringView name) const { return FFields.FindField(name); }
   TFieldDesc* FieldByName(StringView name) const { return FFields.FieldByName(name); }
   bool CheckHasBlobFields();
@@ -102,22 +101,8 @@ class TData {
   bool HasComplexFields() const { return FHasComplexFields; }
   TStringHeap& StringHeap() { return *FStringHeap; }
 
-  // Null flags: one bit per descriptor, set for null, in the bytes after the
-  // data area (after the calculated data for calculated descriptors).
-  struct TNullFlag {
-    Integer Offset;  // of the flag's byte from the start of the record
-    Byte Mask;
-  };
-  TNullFlag NullFlagOf(const TFieldDesc* field) const;
-  // The flag alone; GetNull also asks a blob whether it holds data.
-  bool NullFlag(const TFieldDesc* field, const Byte* recBuf) const {
-    TNullFlag f = NullFlagOf(field);
-    return (recBuf[f.Offset] & f.Mask) != 0;
-  }
-  void SetNullFlag(const TFieldDesc* field, TRecBuf recBuf, bool value) const {
-    TNullFlag f = NullFlagOf(field);
-    recBuf[f.Offset] = static_cast<Byte>(value ? recBuf[f.Offset] | f.Mask : recBuf[f.Offset] & ~f.Mask);
-  }
+  // Null flags (one byte per descriptor; 1 = null).
+  Byte* NullIndicator(const TFieldDesc* field, TRecBuf recBuf) const;
   virtual bool GetNull(TFieldDesc* field, TRecBuf recBuf);
   virtual void SetNull(TFieldDesc* field, TRecBuf recBuf, bool value);
   virtual bool GetChanged(TFieldDesc*, TRecBuf) { return false; }

@@ -34,7 +34,7 @@ struct PlannedColumn {
   // The general path: CompareFields (child fields, blobs).
   bool ByFields = false;
   Integer Offset = 0;
-  TData::TNullFlag Null{0, 0};
+  Integer NullOffset = 0;
   TDataType Type = dtUnknown;
   Word Length = 0;
   bool IsFixed = false;
@@ -194,7 +194,7 @@ void SortByPlannedColumns(TMemData& store, std::vector<TItemHeader*>& items) {
     p.ByFields = hasParent || p.Field->FIsBlob || offset < 0 || offset >= store.RecordSize();
     if (p.ByFields) continue;
     p.Offset = static_cast<Integer>(offset);
-    p.Null = store.NullFlagOf(p.Field);
+    p.NullOffset = static_cast<Integer>(store.NullIndicator(p.Field, probe) - probe);
     p.Keyed = IsCollatedText(p.Type, p.Options);
     anyKeyed = anyKeyed || p.Keyed;
   }
@@ -209,7 +209,7 @@ void SortByPlannedColumns(TMemData& store, std::vector<TItemHeader*>& items) {
       for (TItemHeader* item : items) {
         p.KeyStart.push_back(p.Keys.size());
         TRecBuf rec = RecordOf(item);
-        if ((rec[p.Null.Offset] & p.Null.Mask) == 0) AppendCollationKey(collator, p, rec + p.Offset, trim, p.Keys);
+        if (rec[p.NullOffset] != 1) AppendCollationKey(collator, p, rec + p.Offset, trim, p.Keys);
       }
       p.KeyStart.push_back(p.Keys.size());
     }
@@ -223,7 +223,7 @@ void SortByPlannedColumns(TMemData& store, std::vector<TItemHeader*>& items) {
     bool nullsFirst = Directed(CompareNullFlags(true, false, first.Options), first.Descending) < 0;
     for (SortEntry& e : entries) {
       TRecBuf rec = RecordOf(e.Item);
-      bool null = (rec[first.Null.Offset] & first.Null.Mask) != 0;
+      bool null = rec[first.NullOffset] == 1;
       e.Rank = null == nullsFirst ? 0 : 1;
       if (null) continue;
       e.Image = ImageOf(kind, first.Type, rec + first.Offset, kind == ImageKind::Key ? KeyOf(first, e.Index) : "");
@@ -244,7 +244,7 @@ void SortByPlannedColumns(TMemData& store, std::vector<TItemHeader*>& items) {
       int result;
       if (p.ByFields) {
         result = store.CompareFields(r1, r2, p.Field, p.Options);
-      } else if (bool null1 = (r1[p.Null.Offset] & p.Null.Mask) != 0, null2 = (r2[p.Null.Offset] & p.Null.Mask) != 0; null1 || null2) {
+      } else if (bool null1 = r1[p.NullOffset] == 1, null2 = r2[p.NullOffset] == 1; null1 || null2) {
         result = CompareNullFlags(null1, null2, p.Options);
       } else if (p.Keyed) {
         result = KeyOf(p, a.Index).compare(KeyOf(p, b.Index));

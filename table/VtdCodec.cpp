@@ -284,6 +284,9 @@ void WriteVtdValue(TVtdWriter& w, TData& store, TFieldDesc* d, TRecBuf rec) {
 
 TVtdRecordWriter::TVtdRecordWriter(TData& store, std::vector<TFieldDesc*> descs) : FStore(store) {
   for (TFieldDesc* d : descs) FColumns.push_back({d});
+}
+
+void TVtdRecordWriter::Plan(TRecBuf rec) {
   // Slots are read in place only where the record set's own reading is
   // known: its class is the plain store's, and no line-end conversion or
   // trimming changes a text on the way out.
@@ -295,7 +298,7 @@ TVtdRecordWriter::TVtdRecordWriter(TData& store, std::vector<TFieldDesc*> descs)
     c.Kind = TKind::Other;
     if (!plain || d->FHasParent || d->FFieldDescKind == fdkCalculated || d->FIsBlob) continue;
     c.Offset = d->FOffset;
-    c.Null = FStore.NullFlagOf(d);
+    c.NullOffset = static_cast<Integer>(FStore.NullIndicator(d, rec) - rec);
     bool trims = d->FFixed ? FStore.FTrimFixedChar : FStore.FTrimVarChar;
     Integer size = FixedValueSize(*d);
     switch (d->FDataType) {
@@ -323,15 +326,17 @@ TVtdRecordWriter::TVtdRecordWriter(TData& store, std::vector<TFieldDesc*> descs)
       default: break;
     }
   }
+  FPlanned = true;
 }
 
 void TVtdRecordWriter::Write(TVtdWriter& w, TRecBuf rec) {
+  if (!FPlanned) Plan(rec);
   for (const TColumn& c : FColumns) {
     if (c.Kind == TKind::Other) {
       WriteVtdValue(w, FStore, c.Desc, rec);
       continue;
     }
-    if (c.Kind == TKind::Absent || (rec[c.Null.Offset] & c.Null.Mask) != 0) {
+    if (c.Kind == TKind::Absent || rec[c.NullOffset] == 1) {
       w.U32(0);
       continue;
     }

@@ -125,11 +125,14 @@ class TVtdRecordWriter {
     TKind Kind = TKind::Absent;
     TDateFormat Format = dfDate;  // of Date
     Integer Offset = 0;           // of the slot in the record
-    TData::TNullFlag Null{0, 0};  // the null flag in the record
+    Integer NullOffset = 0;       // of the null flag in the record
     Integer Size = 0;             // bytes written for Copy; characters at most for the texts
   };
+  void Plan(TRecBuf rec);
+
   TData& FStore;
   std::vector<TColumn> FColumns;
+  bool FPlanned = false;
 };
 
 // A variant value: the reader holds its bytes and the u16 type code after

@@ -275,9 +275,9 @@ TEST(FieldValues, BlobWithDataIsNeverNull) {
   store.CreateComplexFields(rec, true);
   TFieldDesc* f = store.Fields()[0];
   store.GetObject(f, rec)->SetAsAnsiString("data");
-  store.SetNullFlag(f, rec, true);
+  *store.NullIndicator(f, rec) = 1;
   EXPECT_FALSE(store.GetNull(f, rec));
-  EXPECT_FALSE(store.NullFlag(f, rec));
+  EXPECT_EQ(*store.NullIndicator(f, rec), 0);
   EXPECT_EQ(store.GetValue(rec, 0).AsBytes(), (std::vector<Byte>{'d', 'a', 't', 'a'}));
   store.SetNull(f, rec, true);
   EXPECT_EQ(store.GetObject(f, rec)->Size(), 0);

@@ -14,7 +14,7 @@ void ExpectInitRecord(TestStore& s, bool dataCleared) {
   std::memset(buf, 0xAB, static_cast<size_t>(s.RecordSize()));
   s.InitRecord(buf);
   for (Integer i = 0; i < s.DataSize(); ++i) ASSERT_EQ(buf[i], dataCleared ? 0 : 0xAB) << "byte " << i;
-  for (const auto& d : s.Fields()) EXPECT_TRUE(s.NullFlag(d.get(), buf)) << d->FFieldNo;
+  for (const auto& d : s.Fields()) EXPECT_EQ(*s.NullIndicator(d.get(), buf), 1) << d->FFieldNo;
   TData::FreeRecBuf(buf);
 }
 

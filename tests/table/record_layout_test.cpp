@@ -38,11 +38,11 @@ class LayoutStore : public TData {
 
 TEST(RecordLayout, OffsetsIndicatorsAndSizes) {
   const LayoutCase cases[] = {
-      {"even offsets stay", {{u"s", dtString, 6}, {u"w", dtWideString, 10}, {u"i", dtInt32, 4}}, {0, 6, 16}, 20, 22, 0},
+      {"even offsets stay", {{u"s", dtString, 6}, {u"w", dtWideString, 10}, {u"i", dtInt32, 4}}, {0, 6, 16}, 20, 24, 0},
       {"wide string moves to an even offset", {{u"s", dtString, 5}, {u"w", dtWideString, 10}}, {0, 6}, 16, 18, 0},
       {"only calculated fields", {{u"c", dtInt32, 4, fdkCalculated}}, {2}, 0, 2, 6},
       {"calculated after data", {{u"a", dtString, 8}, {u"b", dtInt8, 1}, {u"c", dtString, 3, fdkCalculated}},
-       {0, 8, 10}, 9, 10, 4},
+       {0, 8, 12}, 9, 12, 4},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -54,33 +54,16 @@ TEST(RecordLayout, OffsetsIndicatorsAndSizes) {
   }
 }
 
-TEST(RecordLayout, NullFlagsAreBitsAfterTheDataArea) {
-  // Ten one-byte fields: the flags of the first eight in one byte, the
-  // other two in the next.
-  std::vector<FieldSpec> ten;
-  for (int i = 0; i < 10; ++i) ten.push_back({u"b", dtInt8, 1});
-  LayoutStore store(ten);
-  EXPECT_EQ(store.RecordSize(), 12);
-  for (int i = 0; i < 10; ++i) {
-    TData::TNullFlag f = store.NullFlagOf(store.Fields()[i]);
-    EXPECT_EQ(f.Offset, 10 + i / 8) << i;
-    EXPECT_EQ(f.Mask, 1 << (i % 8)) << i;
-  }
-  // Each flag is set and cleared alone.
-  Byte rec[12] = {};
-  store.SetNullFlag(store.Fields()[8], rec, true);
-  store.SetNullFlag(store.Fields()[1], rec, true);
-  EXPECT_EQ(rec[10], 0x02);
-  EXPECT_EQ(rec[11], 0x01);
-  store.SetNullFlag(store.Fields()[1], rec, false);
-  EXPECT_EQ(rec[10], 0);
-  EXPECT_TRUE(store.NullFlag(store.Fields()[8], rec));
-  // A calculated descriptor's flag follows the calculated data.
+TEST(RecordLayout, NullIndicatorsFollowTheDataArea) {
+  LayoutStore store({{u"s", dtString, 6}, {u"w", dtWideString, 10}, {u"i", dtInt32, 4}});
+  Byte rec[24] = {};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(store.NullIndicator(store.Fields()[i], rec) - rec, 20 + i);
+  // A calculated descriptor's byte follows the calculated data.
   LayoutStore calc({{u"a", dtString, 10}, {u"c", dtString, 3, fdkCalculated}});
+  Byte buf[32] = {};
   EXPECT_EQ(calc.RecordSize(), 12);
   EXPECT_EQ(calc.Fields()[1]->FOffset, 12);
-  EXPECT_EQ(calc.NullFlagOf(calc.Fields()[1]).Offset, 15);
-  EXPECT_EQ(calc.NullFlagOf(calc.Fields()[1]).Mask, 1);
+  EXPECT_EQ(calc.NullIndicator(calc.Fields()[1], buf) - buf, 15);
   EXPECT_EQ(calc.CalcRecordSize(), 4);
 }
 
