@@ -38,6 +38,14 @@ TAlignment AlignmentOf(std::string_view align) {
 
 constexpr Int64 kMaxRepeatedCopies = Int64{1} << 22;
 
+// What one copy of a repeated value costs of kMaxRepeatedCopies: one, and
+// one more for every eight characters of a text, so that a forged count
+// cannot fill memory with copies of a long text either.
+Int64 CopyCost(const Variant& value) {
+  const String* text = value.StringValue();
+  return 1 + (text != nullptr ? static_cast<Int64>(text->size() / 8) : 0);
+}
+
 // One cell of a row that repeats, kept to be delivered again.
 struct TKeptCell {
   Integer Column;
@@ -211,6 +219,12 @@ class TSMIOpenOfficeSpreadsheet::TContent {
   // Copies that repeat counts make of cells with values: real files repeat
   // a value a few times, a forged count would fill memory.
   Int64 FCopiesLeft = kMaxRepeatedCopies;
+  // Takes the cost of copies from what is left; false when it is spent.
+  bool TakeCopies(Int64 cost) {
+    if (FCopiesLeft < cost) return false;
+    FCopiesLeft -= cost;
+    return true;
+  }
 };
 
 void TSMIOpenOfficeSpreadsheet::TContent::Read() {
@@ -289,7 +303,8 @@ void TSMIOpenOfficeSpreadsheet::TContent::EndCell() {
   if (!FSkip && (FParagraphs > 0 || !FImage.empty())) {
     const Variant value(FImage.empty() ? XmlTextToString(FText) : XmlTextToString(FImage));
     const Integer last = static_cast<Integer>(std::min<Int64>(Int64{FCol} + FColRepeat, kMaxSheetColumns));
-    for (Integer c = FCol; c < last && (c == FCol || FCopiesLeft-- > 0); ++c) {
+    const Int64 cost = CopyCost(value);
+    for (Integer c = FCol; c < last && (c == FCol || TakeCopies(cost)); ++c) {
       Deliver(FRow, c, value, FAlignment, FCellType);
       if (FRowRepeat > 1) FKept.push_back({c, value, FAlignment, FCellType});
     }
@@ -300,8 +315,9 @@ void TSMIOpenOfficeSpreadsheet::TContent::EndCell() {
 
 void TSMIOpenOfficeSpreadsheet::TContent::EndRow() {
   const Integer last = static_cast<Integer>(std::min<Int64>(Int64{FRow} + FRowRepeat, Int64{FLastRow} + 1));
-  for (Integer r = FRow + 1; r < last && FCopiesLeft >= static_cast<Int64>(FKept.size()); ++r) {
-    FCopiesLeft -= static_cast<Int64>(FKept.size());
+  Int64 cost = 0;
+  for (const TKeptCell& cell : FKept) cost += CopyCost(cell.Value);
+  for (Integer r = FRow + 1; r < last && TakeCopies(cost); ++r) {
     for (const TKeptCell& cell : FKept) Deliver(r, cell.Column, cell.Value, cell.Alignment, cell.CellType);
   }
   FKept.clear();

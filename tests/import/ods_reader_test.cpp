@@ -255,6 +255,22 @@ TEST(OdsReader, ALaterSheetWiderThanTheFirstImportsEveryColumn) {
   std::filesystem::remove(path);
 }
 
+// Repeat counts copy a value; a long text repeated by a forged count over
+// a million rows stops once its copies reach a bound measured by the text's
+// size, not after millions of kilobyte copies.
+TEST(OdsReader, RepeatedLongTextsAreBoundedByTheirSize) {
+  const std::string text(2000, 'x');
+  const std::string cell = "<table:table-cell table:number-columns-repeated=\"4\"><text:p>" + text +
+                           "</text:p></table:table-cell>";
+  TSMIOpenOfficeSpreadsheet reader;
+  LoadContent(reader, Content("<table:table table:name=\"T\"><table:table-row table:number-rows-repeated=\"1000000\">" +
+                              cell + "</table:table-row></table:table>"));
+  const TSpreadSheetCells& cells = reader.Sheets[0].Cells;
+  EXPECT_EQ(cells.GetValue(3, 0).AsString().size(), 2000u);
+  EXPECT_GT(cells.UsedRowCount, 1000);
+  EXPECT_LT(cells.UsedRowCount, 5000);
+}
+
 TEST(OdsReader, WizardPreviewShowsTheFirstRowsByLetter) {
   TColumnList columns;
   std::vector<String> sheets, names;
