@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/rows_on_demand_input.h"
 #include "import/readers/MSExcel.h"
 #include "import/readers/MSExcelX.h"
 #include "import/readers/ZipArchive.h"
@@ -60,24 +61,7 @@ void ReadWorkbookInput(std::string_view bytes) {
     reader.LoadFromStream(stream);
   } catch (const Exception&) {
   }
-  // The first sheet row by row, as the import reads it: a pause after the
-  // first two rows, then each row asked for in turn.
-  try {
-    TMemoryStream stream;
-    stream.Write(bytes.data(), static_cast<Int64>(bytes.size()));
-    stream.SetPosition(0);
-    TReader reader;
-    reader.SetSheetIndex(0);
-    reader.RowsOnDemand = 2;
-    reader.LoadFromStream(stream);
-    const TSpreadSheetCells& cells = reader.Sheets.Spreadsheet(0).Cells;
-    for (Integer row = 0;; ++row) {
-      reader.LoadRowsThrough(row);
-      if (row >= cells.UsedRowCount || row >= cells.Count()) break;
-      cells.GetCell(0, row);
-    }
-  } catch (const Exception&) {
-  }
+  ReadRowsOnDemand<TReader>(bytes);
 }
 
 inline void ReadBiffInput(std::string_view bytes) { ReadWorkbookInput<TMSExcel>(bytes); }

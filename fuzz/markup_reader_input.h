@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/rows_on_demand_input.h"
 #include "import/readers/ImportFromHTML.h"
 #include "import/readers/ImportFromXML.h"
 #include "import/readers/OpenOfficeCalc.h"
@@ -78,22 +79,7 @@ inline void ReadCalendarInput(std::string_view bytes) { LoadWith<TSMIVCalendar>(
 inline void ReadSkypeInput(std::string_view bytes) { LoadWith<TSMISkype>(bytes); }
 inline void ReadOdsInput(std::string_view bytes) {
   LoadWith<TSMIOpenOfficeSpreadsheet>(bytes, ParseItemBit(ipiPictures));
-  // The first sheet row by row, as the import reads it.
-  try {
-    TMemoryStream stream;
-    Fill(stream, bytes);
-    TSMIOpenOfficeSpreadsheet reader;
-    reader.SetSheetIndex(0);
-    reader.RowsOnDemand = 2;
-    reader.LoadFromStream(stream);
-    const TSpreadSheetCells& cells = reader.Sheets.Spreadsheet(0).Cells;
-    for (Integer row = 0;; ++row) {
-      reader.LoadRowsThrough(row);
-      if (row >= cells.UsedRowCount || row >= cells.Count()) break;
-      cells.GetCell(0, row);
-    }
-  } catch (const Exception&) {
-  }
+  ReadRowsOnDemand<TSMIOpenOfficeSpreadsheet>(bytes);
 }
 
 }  // namespace markup_fuzz
