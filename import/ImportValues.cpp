@@ -306,6 +306,15 @@ void TRADerevuBaseComponent::ParserEvaluate(TComponent* sender, const String& ev
 }
 
 void TRADerevuBaseComponent::FinishParsedValue(Variant& value, bool isChild) {
+  // A number, date or boolean is never trimmed, never empty and never
+  // converted: most values of a typed source leave here.
+  switch (value.VarType()) {
+    case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency: case varDate:
+    case varBoolean: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+    case varUInt64:
+      return;
+    default: break;
+  }
   const bool text = VarIsStr(value);
   if (text && FTrimSpaces != tsNoTrim) {
     const String text = value.AsString();

@@ -546,13 +546,20 @@ String TDBF::ReadBLOBValue(Cardinal block, Cardinal /*length*/) {
 
 Integer TDBF::FindColumn(const String& fieldName) {
   const StringView wanted = StringView(fieldName).substr(0, 10);
+  // A run asks for the columns in the order of its mappings, mostly the
+  // field order, by the names the table gave them: the field after the one
+  // found last, matched as it is, answers most requests.
+  if (FNextColumn < FUpperNames.size() && StringView(FUpperNames[FNextColumn]) == wanted) {
+    const size_t found = FNextColumn;
+    FNextColumn = found + 1 < FUpperNames.size() ? found + 1 : 0;
+    return static_cast<Integer>(found);
+  }
   if (!std::all_of(wanted.begin(), wanted.end(), [](char16_t c) { return c < 0x80; })) {
     const auto it = std::find(FUpperNames.begin(), FUpperNames.end(), UpperCase(String(wanted)));
     return it == FUpperNames.end() ? -1 : static_cast<Integer>(it - FUpperNames.begin());
   }
-  // A run asks for every column of every record, in the order of its
-  // mappings, mostly the field order: the search starts after the field
-  // found last, and an ASCII name is compared without an upper-cased copy.
+  // Else the search starts after the field found last, and an ASCII name
+  // is compared without an upper-cased copy.
   const size_t count = FUpperNames.size();
   for (size_t k = 0, i = FNextColumn; k < count; ++k, i = i + 1 < count ? i + 1 : 0) {
     const String& name = FUpperNames[i];

@@ -172,6 +172,16 @@ TEST(DbfReader, RecordsOneByOne) {
   EXPECT_EQ(delivered[1].first, 0);
   EXPECT_EQ(table.FindColumn(u"price"), 2);
   EXPECT_EQ(table.FindColumn(u"nothing"), -1);
+  // Names asked in field order, backwards, by their own spelling or in
+  // lower case, each find their own field wherever the last search ended.
+  const std::vector<TDBFField>& fields = table.Fields();
+  for (int pass = 0; pass < 4; ++pass) {
+    for (size_t k = 0; k < fields.size(); ++k) {
+      const size_t i = pass % 2 == 0 ? k : fields.size() - 1 - k;
+      const String name = pass < 2 ? fields[i].FieldName : LowerCase(fields[i].FieldName);
+      EXPECT_EQ(table.FindColumn(name), static_cast<Integer>(i)) << StringToUtf8(name);
+    }
+  }
   table.AfterLoad();
   EXPECT_FALSE(table.LoadRecord(0));
 }
