@@ -403,8 +403,10 @@ void TMSExcel::ReadSST(TByteReader& data, TByteReader& stream) {
   TContinuedData sst(data.Bytes(static_cast<size_t>(data.Remaining())), stream);
   sst.Skip(4);
   const Cardinal count = sst.U32();
-  // Each string takes at least three bytes.
-  SST.reserve(std::min<size_t>(count, (data.Size() + stream.Remaining()) / 3));
+  // Each string takes at least three bytes of the records, each character
+  // at least one.
+  const size_t bound = static_cast<size_t>(data.Size() + stream.Remaining());
+  SST.Reserve(std::min<size_t>(count, bound / 3), bound);
   for (Cardinal i = 0; i < count; ++i) {
     if (sst.AtEnd()) break;
     const Word chars = sst.U16();
@@ -413,28 +415,33 @@ void TMSExcel::ReadSST(TByteReader& data, TByteReader& stream) {
     const Word runs = (option & 8) ? sst.U16() : 0;
     const Cardinal ext = (option & 4) ? sst.U32() : 0;
     bool wide = (option & 1) != 0;
-    String text(chars, u'\0');
+    char16_t* const text = SST.Append(chars);
     size_t done = 0;
-    while (done < chars) {
-      const size_t width = wide ? 2 : 1;
-      const size_t take = std::min<size_t>(chars - done, sst.PieceLeft() / width);
-      const Byte* p = sst.Here();
-      char16_t* out = text.data() + done;
-      if (wide) {
-        for (size_t k = 0; k < take; ++k) out[k] = static_cast<char16_t>(p[2 * k] | p[2 * k + 1] << 8);
-      } else {
-        for (size_t k = 0; k < take; ++k) out[k] = p[k];
+    try {
+      while (done < chars) {
+        const size_t width = wide ? 2 : 1;
+        const size_t take = std::min<size_t>(chars - done, sst.PieceLeft() / width);
+        const Byte* p = sst.Here();
+        char16_t* out = text + done;
+        if (wide) {
+          for (size_t k = 0; k < take; ++k) out[k] = static_cast<char16_t>(p[2 * k] | p[2 * k + 1] << 8);
+        } else {
+          for (size_t k = 0; k < take; ++k) out[k] = p[k];
+        }
+        sst.Advance(take * width);
+        done += take;
+        if (done == chars) break;
+        // The characters go on in the next CONTINUE record, which begins
+        // with its own option byte.
+        if (sst.PieceLeft() != 0 || !sst.NextPiece()) TContinuedData::Missing();
+        wide = (sst.U8() & 1) != 0;
       }
-      sst.Advance(take * width);
-      done += take;
-      if (done == chars) break;
-      // The characters go on in the next CONTINUE record, which begins with
-      // its own option byte.
-      if (sst.PieceLeft() != 0 || !sst.NextPiece()) TContinuedData::Missing();
-      wide = (sst.U8() & 1) != 0;
+    } catch (...) {
+      // A string the records end within is not kept half read.
+      SST.RemoveLast();
+      throw;
     }
     sst.Skip(UInt64{runs} * 4 + ext);
-    SST.push_back(std::move(text));
   }
   // The records that continue the table end with it.
   sst.SkipRest();
@@ -520,7 +527,7 @@ void TMSExcel::ProcessBIFFRecord(Word type, TByteReader& data, TByteReader& stre
       const Integer xf = data.U16();
       const Cardinal index = data.U32();
       // An index outside the table skips this cell, not the load.
-      if (index < SST.size()) Cell(row, col, xf, Variant(SST[index]), ictString, AlignmentOfFormat(xf));
+      if (index < SST.size()) Cell(row, col, xf, Variant(String(SST[index])), ictString, AlignmentOfFormat(xf));
       break;
     }
     case 0x0204:  // LABEL

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "import/readers/SharedStrings.h"
 #include "import/readers/SpreadSheetFile.h"
 #include "import/readers/SummaryInformation.h"
 
@@ -87,7 +88,7 @@ class TCustomMSExcel : public TSpreadSheetFile {
   std::vector<TXLSName> Names;
   // Sheet names with the stream position of each sheet's beginning.
   std::vector<std::pair<String, Int64>> SheetNames;
-  std::vector<String> SST;
+  TSharedStrings SST;
 
   void ApplyEvents() override;
 
