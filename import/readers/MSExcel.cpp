@@ -219,7 +219,7 @@ TAlignment TMSExcel::AlignmentOfFormat(Integer xf) const {
   return format != nullptr ? AttributeAlignment(format->HorAlignment) : taLeftJustify;
 }
 
-void TMSExcel::Cell(Integer row, Integer col, Integer xf, Variant value, TSMICellType type,
+void TMSExcel::Cell(Integer row, Integer col, Integer xf, Variant&& value, TSMICellType type,
                     TAlignment alignment) {
   if (type == ictString) {
     const String* text = value.StringValue();
@@ -582,9 +582,9 @@ void TMSExcel::ProcessBIFFRecord(Word type, TByteReader& data, TByteReader& stre
       if (!cells) break;
       rowCol(row, col);
       const Integer xf = data.U16();
-      const Variant number = RKValue(data.U32());
+      Variant number = RKValue(data.U32());
       if (number.VarType() == varInteger && !ValueIsDateTime(xf) && !ValueIsPercent(xf))
-        Cell(row, col, xf, number, ictDecimal, AlignmentOfFormat(xf));
+        Cell(row, col, xf, std::move(number), ictDecimal, AlignmentOfFormat(xf));
       else
         NumberCell(row, col, xf, number.AsDouble(), AlignmentOfFormat(xf));
       break;
@@ -595,10 +595,10 @@ void TMSExcel::ProcessBIFFRecord(Word type, TByteReader& data, TByteReader& stre
       const size_t count = (data.Size() - 6) / 6;
       for (size_t i = 0; i < count; ++i) {
         const Integer xf = data.U16();
-        const Variant number = RKValue(data.U32());
+        Variant number = RKValue(data.U32());
         const Integer c = col + static_cast<Integer>(i);
         if (number.VarType() == varInteger && !ValueIsDateTime(xf) && !ValueIsPercent(xf))
-          Cell(row, c, xf, number, ictDecimal, AlignmentOfFormat(xf));
+          Cell(row, c, xf, std::move(number), ictDecimal, AlignmentOfFormat(xf));
         else
           NumberCell(row, c, xf, number.AsDouble(), AlignmentOfFormat(xf));
       }

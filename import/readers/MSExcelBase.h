@@ -127,7 +127,7 @@ class TCustomMSExcel : public TSpreadSheetFile {
   double DateSerial(double number) const { return number >= 0 && number < 1 ? number : number + FBaseDate; }
   // Fires OnCellValue for the current sheet and follows the used range.
   // The value is taken over.
-  void DeliverCell(Integer row, Integer col, Integer format, Variant value, TAlignment alignment,
+  void DeliverCell(Integer row, Integer col, Integer format, Variant&& value, TAlignment alignment,
                    TSMICellType type);
   // Raises "Unknown encryption for data file." after asking for a password.
   [[noreturn]] void RefuseEncrypted();

@@ -826,12 +826,12 @@ void TMSExcelX::ReadBinaryPart(TZipArchive& zip, const std::string& path) {
 }
 
 void TMSExcelX::ProcessBIFF12Record(Cardinal type, TByteReader& data) {
-  auto cell = [&](const Variant& value, TSMICellType cellType, Integer format) {
+  auto cell = [&](Variant&& value, TSMICellType cellType, Integer format) {
     data.Seek(0);
     const Integer col = data.I32();
     if (col < 0 || col >= kPackageColumns || CurrentRow < 0 || CurrentRow >= kPackageRows) return;
     const TAlignment alignment = cellType == ictInteger || cellType == ictDecimal ? taRightJustify : taLeftJustify;
-    DeliverCell(CurrentRow, col, format, value, alignment, cellType);
+    DeliverCell(CurrentRow, col, format, std::move(value), alignment, cellType);
   };
   // The style is 24 bits; the byte above holds flags.
   auto style = [&]() {
@@ -843,7 +843,7 @@ void TMSExcelX::ProcessBIFF12Record(Cardinal type, TByteReader& data) {
     Variant value;
     TSMICellType cellType;
     NumberValue(n, s, true, value, cellType);
-    cell(value, cellType, s);
+    cell(std::move(value), cellType, s);
   };
   switch (type) {
     case 0: CurrentRow = data.I32(); break;

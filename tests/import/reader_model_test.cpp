@@ -56,6 +56,22 @@ TEST(ReaderModel, SheetsAndCells) {
   EXPECT_TRUE(cells.GetValue(0, 0).IsNull());
 }
 
+TEST(ReaderModel, ARowAfterFreedRowsHoldsOnlyItsOwnCells) {
+  TSpreadSheetCells cells;
+  for (Integer c = 0; c < 3; ++c) cells.SetValue(c, 0, Variant(u"first row"), taLeftJustify, -1, ictString);
+  cells.Rows(0)->RowHeight = 30;
+  cells.ReleaseRowsBefore(1);
+  cells.SetValue(1, 1, Variant(7), taRightJustify, -1, ictInteger);
+  const TSpreadSheetRow* row = cells.Rows(1);
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->Index, 1);
+  EXPECT_EQ(row->RowHeight, 0);
+  EXPECT_EQ(cells.GetCell(0, 1), nullptr);
+  EXPECT_EQ(cells.GetCell(2, 1), nullptr);
+  EXPECT_EQ(cells.GetValue(1, 1).AsInteger(), 7);
+  EXPECT_TRUE(cells.GetValue(0, 0).IsNull());
+}
+
 TEST(ReaderModel, SharedStringsKeepTheirTextsAsTheTableGrows) {
   TSharedStrings sst;
   sst.Add(u"first");
