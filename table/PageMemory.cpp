@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <mutex>
 
@@ -78,4 +79,22 @@ void FreePacked(void* object) {
     return;
   }
   FreeHugeRegion(region);
+}
+
+THugeBuffer AllocHugeBuffer(size_t size) {
+  size = std::max<size_t>((size + HugeRegionSize - 1) / HugeRegionSize * HugeRegionSize, HugeRegionSize);
+  // One huge page more, so that an aligned buffer lies inside.
+  const size_t span = size + HugeRegionSize;
+  void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (raw == MAP_FAILED) throw EOutOfMemory(RtlMessages::SOutOfMemory);
+  const auto start = reinterpret_cast<uintptr_t>(raw);
+  const uintptr_t aligned = (start + HugeRegionSize - 1) & ~(uintptr_t{HugeRegionSize} - 1);
+  if (aligned > start) ::munmap(raw, aligned - start);
+  if (start + span > aligned + size) ::munmap(reinterpret_cast<void*>(aligned + size), start + span - aligned - size);
+  ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+  return THugeBuffer(reinterpret_cast<void*>(aligned), THugeBufferRelease{size});
+}
+
+void THugeBufferRelease::operator()(void* buffer) const {
+  if (buffer != nullptr) ::munmap(buffer, Size);
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 // Size and alignment of a huge region.
 inline constexpr size_t HugeRegionSize = size_t{2} << 20;
@@ -23,3 +24,14 @@ void FreeHugeRegion(void* region);
 void* AllocPacked(size_t size);
 // Frees an object from AllocPacked.
 void FreePacked(void* object);
+
+// A large buffer that lives long (a workbook's shared strings): at least
+// size bytes, zeroed, in huge pages where the kernel has them. Only the
+// pages touched are ever backed, so a generous upper bound costs nothing
+// beyond its address space. Raises EOutOfMemory when the system has none.
+struct THugeBufferRelease {
+  size_t Size = 0;
+  void operator()(void* buffer) const;
+};
+using THugeBuffer = std::unique_ptr<void, THugeBufferRelease>;
+THugeBuffer AllocHugeBuffer(size_t size);

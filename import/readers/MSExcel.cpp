@@ -219,7 +219,7 @@ TAlignment TMSExcel::AlignmentOfFormat(Integer xf) const {
   return format != nullptr ? AttributeAlignment(format->HorAlignment) : taLeftJustify;
 }
 
-void TMSExcel::Cell(Integer row, Integer col, Integer xf, Variant value, TSMICellType type,
+void TMSExcel::Cell(Integer row, Integer col, Integer xf, Variant&& value, TSMICellType type,
                     TAlignment alignment) {
   if (type == ictString) {
     const String* text = value.StringValue();
@@ -403,8 +403,10 @@ void TMSExcel::ReadSST(TByteReader& data, TByteReader& stream) {
   TContinuedData sst(data.Bytes(static_cast<size_t>(data.Remaining())), stream);
   sst.Skip(4);
   const Cardinal count = sst.U32();
-  // Each string takes at least three bytes.
-  SST.reserve(std::min<size_t>(count, (data.Size() + stream.Remaining()) / 3));
+  // Each string takes at least three bytes of the records, each character
+  // at least one.
+  const size_t bound = static_cast<size_t>(data.Size() + stream.Remaining());
+  SST.Reserve(std::min<size_t>(count, bound / 3), bound);
   for (Cardinal i = 0; i < count; ++i) {
     if (sst.AtEnd()) break;
     const Word chars = sst.U16();
@@ -413,28 +415,33 @@ void TMSExcel::ReadSST(TByteReader& data, TByteReader& stream) {
     const Word runs = (option & 8) ? sst.U16() : 0;
     const Cardinal ext = (option & 4) ? sst.U32() : 0;
     bool wide = (option & 1) != 0;
-    String text(chars, u'\0');
+    char16_t* const text = SST.Append(chars);
     size_t done = 0;
-    while (done < chars) {
-      const size_t width = wide ? 2 : 1;
-      const size_t take = std::min<size_t>(chars - done, sst.PieceLeft() / width);
-      const Byte* p = sst.Here();
-      char16_t* out = text.data() + done;
-      if (wide) {
-        for (size_t k = 0; k < take; ++k) out[k] = static_cast<char16_t>(p[2 * k] | p[2 * k + 1] << 8);
-      } else {
-        for (size_t k = 0; k < take; ++k) out[k] = p[k];
+    try {
+      while (done < chars) {
+        const size_t width = wide ? 2 : 1;
+        const size_t take = std::min<size_t>(chars - done, sst.PieceLeft() / width);
+        const Byte* p = sst.Here();
+        char16_t* out = text + done;
+        if (wide) {
+          for (size_t k = 0; k < take; ++k) out[k] = static_cast<char16_t>(p[2 * k] | p[2 * k + 1] << 8);
+        } else {
+          for (size_t k = 0; k < take; ++k) out[k] = p[k];
+        }
+        sst.Advance(take * width);
+        done += take;
+        if (done == chars) break;
+        // The characters go on in the next CONTINUE record, which begins
+        // with its own option byte.
+        if (sst.PieceLeft() != 0 || !sst.NextPiece()) TContinuedData::Missing();
+        wide = (sst.U8() & 1) != 0;
       }
-      sst.Advance(take * width);
-      done += take;
-      if (done == chars) break;
-      // The characters go on in the next CONTINUE record, which begins with
-      // its own option byte.
-      if (sst.PieceLeft() != 0 || !sst.NextPiece()) TContinuedData::Missing();
-      wide = (sst.U8() & 1) != 0;
+    } catch (...) {
+      // A string the records end within is not kept half read.
+      SST.RemoveLast();
+      throw;
     }
     sst.Skip(UInt64{runs} * 4 + ext);
-    SST.push_back(std::move(text));
   }
   // The records that continue the table end with it.
   sst.SkipRest();
@@ -520,7 +527,7 @@ void TMSExcel::ProcessBIFFRecord(Word type, TByteReader& data, TByteReader& stre
       const Integer xf = data.U16();
       const Cardinal index = data.U32();
       // An index outside the table skips this cell, not the load.
-      if (index < SST.size()) Cell(row, col, xf, Variant(SST[index]), ictString, AlignmentOfFormat(xf));
+      if (index < SST.size()) Cell(row, col, xf, Variant(String(SST[index])), ictString, AlignmentOfFormat(xf));
       break;
     }
     case 0x0204:  // LABEL
@@ -575,9 +582,9 @@ void TMSExcel::ProcessBIFFRecord(Word type, TByteReader& data, TByteReader& stre
       if (!cells) break;
       rowCol(row, col);
       const Integer xf = data.U16();
-      const Variant number = RKValue(data.U32());
+      Variant number = RKValue(data.U32());
       if (number.VarType() == varInteger && !ValueIsDateTime(xf) && !ValueIsPercent(xf))
-        Cell(row, col, xf, number, ictDecimal, AlignmentOfFormat(xf));
+        Cell(row, col, xf, std::move(number), ictDecimal, AlignmentOfFormat(xf));
       else
         NumberCell(row, col, xf, number.AsDouble(), AlignmentOfFormat(xf));
       break;
@@ -588,10 +595,10 @@ void TMSExcel::ProcessBIFFRecord(Word type, TByteReader& data, TByteReader& stre
       const size_t count = (data.Size() - 6) / 6;
       for (size_t i = 0; i < count; ++i) {
         const Integer xf = data.U16();
-        const Variant number = RKValue(data.U32());
+        Variant number = RKValue(data.U32());
         const Integer c = col + static_cast<Integer>(i);
         if (number.VarType() == varInteger && !ValueIsDateTime(xf) && !ValueIsPercent(xf))
-          Cell(row, c, xf, number, ictDecimal, AlignmentOfFormat(xf));
+          Cell(row, c, xf, std::move(number), ictDecimal, AlignmentOfFormat(xf));
         else
           NumberCell(row, c, xf, number.AsDouble(), AlignmentOfFormat(xf));
       }

@@ -51,7 +51,7 @@ class TMSExcel : public TCustomMSExcel {
   void ReadSST(TByteReader& data, TByteReader& stream);
   void NumberCell(Integer row, Integer col, Integer xf, double number, TAlignment alignment);
   // The value is taken over.
-  void Cell(Integer row, Integer col, Integer xf, Variant value, TSMICellType type, TAlignment alignment);
+  void Cell(Integer row, Integer col, Integer xf, Variant&& value, TSMICellType type, TAlignment alignment);
   TAlignment AlignmentOfFormat(Integer xf) const;
   // An 8-bit text in the workbook's code page.
   String ByteText(std::span<const Byte> bytes) const;

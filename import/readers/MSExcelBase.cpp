@@ -227,7 +227,7 @@ void TCustomMSExcel::NumberValue(double number, Integer format, bool scalePercen
   type = ictDecimal;
 }
 
-void TCustomMSExcel::DeliverCell(Integer row, Integer col, Integer format, Variant value, TAlignment alignment,
+void TCustomMSExcel::DeliverCell(Integer row, Integer col, Integer format, Variant&& value, TAlignment alignment,
                                  TSMICellType type) {
   if (row < 0 || col < 0) return;
   StoreCell(FCurSheet, row, col, format, std::move(value), alignment, type);

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "import/readers/SharedStrings.h"
 #include "import/readers/SpreadSheetFile.h"
 #include "import/readers/SummaryInformation.h"
 
@@ -87,7 +88,7 @@ class TCustomMSExcel : public TSpreadSheetFile {
   std::vector<TXLSName> Names;
   // Sheet names with the stream position of each sheet's beginning.
   std::vector<std::pair<String, Int64>> SheetNames;
-  std::vector<String> SST;
+  TSharedStrings SST;
 
   void ApplyEvents() override;
 
@@ -126,7 +127,7 @@ class TCustomMSExcel : public TSpreadSheetFile {
   double DateSerial(double number) const { return number >= 0 && number < 1 ? number : number + FBaseDate; }
   // Fires OnCellValue for the current sheet and follows the used range.
   // The value is taken over.
-  void DeliverCell(Integer row, Integer col, Integer format, Variant value, TAlignment alignment,
+  void DeliverCell(Integer row, Integer col, Integer format, Variant&& value, TAlignment alignment,
                    TSMICellType type);
   // Raises "Unknown encryption for data file." after asking for a password.
   [[noreturn]] void RefuseEncrypted();

@@ -478,14 +478,14 @@ void TMSExcelX::ReadSharedStringsXml(TZipArchive& zip, const std::string& path) 
     } else if (name == "si" || name == "sstItem") {
       // Every item is an entry, also one without text, so that the indices
       // of the cells stay right.
-      SST.emplace_back();
+      SST.Add({});
       inItem = !xml.SelfClosing();
       element = opItem;
     } else if (name == "t" && inItem && (parent == opItem || parent == opRun)) {
       // Rich-text runs are joined as they are.
       text.clear();
       CollectText(xml, text);
-      SST.back() += XmlTextToString(text);
+      SST.AppendToLast(XmlTextToString(text));
       continue;
     } else if (name == "r") {
       element = opRun;
@@ -691,9 +691,9 @@ class TMSExcelX::TSheetXml {
     Integer format = -1;
     if (cellType == "s") {
       const Integer index = IntOf(text, -1);
-      const std::vector<String>& sst = FOwner.SST;
+      const TSharedStrings& sst = FOwner.SST;
       if (index < 0 || index >= static_cast<Integer>(sst.size())) return;
-      value = Variant(sst[static_cast<size_t>(index)]);
+      value = Variant(String(sst[static_cast<size_t>(index)]));
     } else if (cellType == "str" || cellType == "inlineStr" || cellType == "e") {
       value = Variant(TextOf(text));
       // An error value is its text, typed as the XLS reader types errors.
@@ -826,12 +826,12 @@ void TMSExcelX::ReadBinaryPart(TZipArchive& zip, const std::string& path) {
 }
 
 void TMSExcelX::ProcessBIFF12Record(Cardinal type, TByteReader& data) {
-  auto cell = [&](const Variant& value, TSMICellType cellType, Integer format) {
+  auto cell = [&](Variant&& value, TSMICellType cellType, Integer format) {
     data.Seek(0);
     const Integer col = data.I32();
     if (col < 0 || col >= kPackageColumns || CurrentRow < 0 || CurrentRow >= kPackageRows) return;
     const TAlignment alignment = cellType == ictInteger || cellType == ictDecimal ? taRightJustify : taLeftJustify;
-    DeliverCell(CurrentRow, col, format, value, alignment, cellType);
+    DeliverCell(CurrentRow, col, format, std::move(value), alignment, cellType);
   };
   // The style is 24 bits; the byte above holds flags.
   auto style = [&]() {
@@ -843,7 +843,7 @@ void TMSExcelX::ProcessBIFF12Record(Cardinal type, TByteReader& data) {
     Variant value;
     TSMICellType cellType;
     NumberValue(n, s, true, value, cellType);
-    cell(value, cellType, s);
+    cell(std::move(value), cellType, s);
   };
   switch (type) {
     case 0: CurrentRow = data.I32(); break;
@@ -879,12 +879,12 @@ void TMSExcelX::ProcessBIFF12Record(Cardinal type, TByteReader& data) {
     case 7: {
       data.Seek(8);
       const Cardinal index = data.U32();
-      if (index < SST.size()) cell(Variant(SST[index]), ictString, -1);
+      if (index < SST.size()) cell(Variant(String(SST[index])), ictString, -1);
       break;
     }
     case 19:
       data.Seek(1);
-      SST.push_back(ReadWideString(data));
+      SST.Add(ReadWideString(data));
       break;
     case 39: {
       TXLSName name;

@@ -43,12 +43,25 @@ TSpreadSheetRow* TSpreadSheetCells::Rows(Integer index) const {
   return FRows[static_cast<size_t>(index)].get();
 }
 
-Integer TSpreadSheetCells::AddRow(Integer row) {
-  while (Count() <= row) {
-    auto added = std::make_unique<TSpreadSheetRow>();
-    added->Index = added->OriginalRecNo = Count();
-    FRows.push_back(std::move(added));
+std::unique_ptr<TSpreadSheetRow> TSpreadSheetCells::NewRow(Integer index) {
+  std::unique_ptr<TSpreadSheetRow> row;
+  if (FSpareRows.empty()) {
+    row = std::make_unique<TSpreadSheetRow>();
+  } else {
+    // A freed row keeps the room of its cells for the next one.
+    row = std::move(FSpareRows.back());
+    FSpareRows.pop_back();
+    row->Cols.Clear();
+    row->Status = rsNormal;
+    row->Visible = true;
+    row->RowHeight = 0;
   }
+  row->Index = row->OriginalRecNo = index;
+  return row;
+}
+
+Integer TSpreadSheetCells::AddRow(Integer row) {
+  while (Count() <= row) FRows.push_back(NewRow(Count()));
   return row;
 }
 
@@ -58,12 +71,17 @@ void TSpreadSheetCells::RemoveRow(Integer index) {
 
 void TSpreadSheetCells::ReleaseRowsBefore(Integer index) {
   const Integer last = std::min(index, Count());
-  for (; FReleased < last; ++FReleased) FRows[static_cast<size_t>(FReleased)].reset();
+  for (; FReleased < last; ++FReleased) {
+    std::unique_ptr<TSpreadSheetRow>& row = FRows[static_cast<size_t>(FReleased)];
+    if (row && FSpareRows.size() < kSpareRows) FSpareRows.push_back(std::move(row));
+    row.reset();
+  }
 }
 
 void TSpreadSheetCells::Clear() {
   FReleased = 0;
   FRows.clear();
+  FSpareRows.clear();
   ColCount = RowCount = UsedColCount = UsedRowCount = 0;
 }
 
@@ -84,8 +102,7 @@ TSMICell* TSpreadSheetCells::Place(Integer col, Integer row, TAlignment alignmen
   std::unique_ptr<TSpreadSheetRow>& slot = FRows[static_cast<size_t>(row)];
   if (!slot) {
     // A freed row that a file names again starts anew.
-    slot = std::make_unique<TSpreadSheetRow>();
-    slot->Index = slot->OriginalRecNo = row;
+    slot = NewRow(row);
   }
   TSpreadSheetCols& cols = slot->Cols;
   // A new row is as wide as the rows before it.

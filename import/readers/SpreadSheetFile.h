@@ -132,8 +132,15 @@ class TSpreadSheetCells {
   // for a position outside the sheet.
   TSMICell* Place(Integer col, Integer row, TAlignment alignment, Integer formatIndex, TSMICellType cellType);
 
+  // A row for position index, made anew or taken from the freed ones.
+  std::unique_ptr<TSpreadSheetRow> NewRow(Integer index);
+
   std::vector<std::unique_ptr<TSpreadSheetRow>> FRows;
   Integer FReleased = 0;  // rows before it are freed
+  // Freed rows kept for the rows still to come: a sheet read row by row
+  // makes its rows without an allocation each.
+  static constexpr size_t kSpareRows = 4;
+  std::vector<std::unique_ptr<TSpreadSheetRow>> FSpareRows;
 };
 
 class TSpreadSheet {

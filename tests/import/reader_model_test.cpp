@@ -7,6 +7,7 @@
 #include "import/ImportExceptions.h"
 #include "import/readers/MSExcelX.h"
 #include "import/readers/SMXMLEngine.h"
+#include "import/readers/SharedStrings.h"
 #include "import/readers/SpreadSheetFile.h"
 #include "import/readers/XmlTokenizer.h"
 #include "import/readers/ZipArchive.h"
@@ -53,6 +54,47 @@ TEST(ReaderModel, SheetsAndCells) {
   EXPECT_EQ(cells.UsedRowCount, 2);
   EXPECT_EQ(cells.ValueByCell(u"c2").AsString(), u"x");
   EXPECT_TRUE(cells.GetValue(0, 0).IsNull());
+}
+
+TEST(ReaderModel, ARowAfterFreedRowsHoldsOnlyItsOwnCells) {
+  TSpreadSheetCells cells;
+  for (Integer c = 0; c < 3; ++c) cells.SetValue(c, 0, Variant(u"first row"), taLeftJustify, -1, ictString);
+  cells.Rows(0)->RowHeight = 30;
+  cells.ReleaseRowsBefore(1);
+  cells.SetValue(1, 1, Variant(7), taRightJustify, -1, ictInteger);
+  const TSpreadSheetRow* row = cells.Rows(1);
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->Index, 1);
+  EXPECT_EQ(row->RowHeight, 0);
+  EXPECT_EQ(cells.GetCell(0, 1), nullptr);
+  EXPECT_EQ(cells.GetCell(2, 1), nullptr);
+  EXPECT_EQ(cells.GetValue(1, 1).AsInteger(), 7);
+  EXPECT_TRUE(cells.GetValue(0, 0).IsNull());
+}
+
+TEST(ReaderModel, SharedStringsKeepTheirTextsAsTheTableGrows) {
+  TSharedStrings sst;
+  sst.Add(u"first");
+  sst.Add({});
+  sst.AppendToLast(u"rich ");
+  sst.AppendToLast(u"runs");
+  // Far past the first buffers: the table moves from the heap to a huge
+  // buffer on the way, and every text moves with it.
+  for (int i = 0; i < 200000; ++i) sst.Add(u"text " + IntToStr(i));
+  sst.Add(u"dropped");
+  sst.RemoveLast();
+  ASSERT_EQ(sst.size(), 200002u);
+  EXPECT_EQ(sst[0], u"first");
+  EXPECT_EQ(sst[1], u"rich runs");
+  EXPECT_EQ(sst[2], u"text 0");
+  EXPECT_EQ(sst[200001], u"text 199999");
+  sst.clear();
+  EXPECT_TRUE(sst.empty());
+  sst.Reserve(3, 10);
+  char16_t* text = sst.Append(2);
+  text[0] = u'o';
+  text[1] = u'k';
+  EXPECT_EQ(sst[0], u"ok");
 }
 
 TEST(ReaderModel, SheetToLoadSkipsTheOthers) {
