@@ -138,17 +138,46 @@ Byte* TVtdWriter::Scratch(size_t n) {
   return FScratch.data();
 }
 
-void TVtdWriter::Flush(bool always) {
-  if (FUsed == 0 || (!always && FUsed < FlushSize)) return;
-  FStream.WriteBuffer(FBytes.data(), static_cast<Int64>(FUsed));
+TVtdWriter::~TVtdWriter() {
+  // A write still running uses FWriting and the stream: it ends first. Its
+  // failure no longer matters to a writer given up.
+  if (FPending.valid()) FPending.wait();
+}
+
+void TVtdWriter::WriteOut(const Byte* bytes, size_t n, Int64 offset) {
+  FStream.WriteBuffer(bytes, static_cast<Int64>(n));
   // A file is written to disk as it grows, so that the wait for the disk
   // when the file is closed covers only the last piece. Only a start: a
   // failure here changes nothing.
   if (auto* file = dynamic_cast<TFileStream*>(&FStream)) {
-    ::sync_file_range(file->Handle(), FStart + FFlushed, static_cast<off_t>(FUsed), SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(file->Handle(), FStart + offset, static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);
   }
-  FFlushed += static_cast<Int64>(FUsed);
+}
+
+void TVtdWriter::WaitWritten() {
+  if (FPending.valid()) FPending.get();
+}
+
+void TVtdWriter::Flush(bool always) {
+  if (!always && FUsed < FlushSize) return;
+  WaitWritten();
+  if (FUsed == 0) return;
+  const size_t n = FUsed;
+  const Int64 offset = FFlushed;
+  FFlushed += static_cast<Int64>(n);
   FUsed = 0;
+  if (!always) {
+    // The full piece goes out while the next is filled in the other buffer.
+    std::swap(FBytes, FWriting);
+    try {
+      FPending = std::async(std::launch::async, [this, n, offset] { WriteOut(FWriting.data(), n, offset); });
+      return;
+    } catch (const std::system_error&) {
+      // No thread to be had: written here and now.
+      std::swap(FBytes, FWriting);
+    }
+  }
+  WriteOut(FBytes.data(), n, offset);
 }
 
 void TVtdWriter::Patch(Int64 offset, Integer v) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <future>
 #include <vector>
 
 #include "platform/rtl/ByteReader.h"
@@ -45,11 +46,16 @@ struct TVtdHeader {
 // and a record count that the remaining bytes can hold.
 TVtdHeader ReadVtdHeader(TByteReader& reader);
 
-// Writes a file to a stream through one buffer that is handed over in large
-// pieces, so that a large table is never held a second time in memory.
+// Writes a file to a stream through a buffer that is handed over in large
+// pieces, so that a large table is never held a second time in memory. A
+// full piece is written on a thread of its own while the next one is
+// filled; the stream is touched by one thread at a time.
 class TVtdWriter {
  public:
   explicit TVtdWriter(TStream& stream) : FStream(stream), FStart(stream.Position()) {}
+  ~TVtdWriter();
+  TVtdWriter(const TVtdWriter&) = delete;
+  TVtdWriter& operator=(const TVtdWriter&) = delete;
   void U16(Word v) { Raw(&v, 2); }
   void U32(Cardinal v) { Raw(&v, 4); }
   void I32(Integer v) { Raw(&v, 4); }
@@ -78,7 +84,9 @@ class TVtdWriter {
   void Advance(size_t n) { FUsed += n; }
   // Where the next byte goes, counted from the start of the file.
   Int64 Offset() const { return FFlushed + static_cast<Int64>(FUsed); }
-  // Hands the buffer to the stream once it is full (or always).
+  // Hands the buffer to the stream once it is full; with always, every
+  // byte so far is in the stream when it returns. A failed write of an
+  // earlier piece is raised here.
   void Flush(bool always = false);
   // Rewrites an i32 already written at offset.
   void Patch(Int64 offset, Integer v);
@@ -91,6 +99,10 @@ class TVtdWriter {
     return p;
   }
   void MakeRoom(size_t n);
+  // Writes n bytes at offset from the start and starts their way to disk.
+  void WriteOut(const Byte* bytes, size_t n, Int64 offset);
+  // Waits for the piece being written; raises its failure.
+  void WaitWritten();
 
   static constexpr size_t FlushSize = size_t{1} << 20;
   TStream& FStream;
@@ -99,6 +111,8 @@ class TVtdWriter {
   std::vector<Byte> FBytes;  // the first FUsed bytes are waiting for the stream
   size_t FUsed = 0;
   std::vector<Byte> FScratch;
+  std::vector<Byte> FWriting;      // the piece FPending writes
+  std::future<void> FPending;      // the write of FWriting, while it runs
 };
 
 // Writes the version, the definitions and the stored fields; the record

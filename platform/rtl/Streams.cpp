@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
@@ -216,11 +218,35 @@ void TSafeFileWriter::Commit() {
   FStream->FlushToDisk();
   delete FStream;
   FStream = nullptr;
+  int replaced = HoldLargeFile(target);
   if (::rename(temp.c_str(), target.c_str()) != 0) {
     int err = errno;
+    if (replaced >= 0) ::close(replaced);
     ::unlink(temp.c_str());
     FCommitted = true;  // nothing left to remove
     throw EFCreateError(Format(RtlMessages::SFCreateError, {FFileName, OsErrorText(err)}));
   }
   FCommitted = true;
+  if (replaced >= 0) ReleaseLater(replaced);
+}
+
+int TSafeFileWriter::HoldLargeFile(const std::string& target) {
+  // Non-blocking, so that a pipe of that name cannot stall the save.
+  int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= LargeFileSize) return fd;
+  ::close(fd);
+  return -1;
+}
+
+void TSafeFileWriter::ReleaseLater(int fd) {
+  // The last reference to the replaced file goes with this descriptor: the
+  // system then drops its cached pages and frees its blocks, which takes a
+  // while for a large file and is nothing the save has to wait for.
+  try {
+    std::thread([fd] { ::close(fd); }).detach();
+  } catch (const std::system_error&) {
+    ::close(fd);
+  }
 }

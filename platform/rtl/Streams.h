@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <vector>
+#include <string>
 
 #include "platform/rtl/Types.h"
 
@@ -102,6 +103,13 @@ class TSafeFileWriter {
   void Commit();
 
  private:
+  // A file at least this large that is replaced is let go of on a thread of
+  // its own (ReleaseLater).
+  static constexpr Int64 LargeFileSize = Int64{8} << 20;
+  // An open descriptor of target when it is a large regular file, else -1.
+  static int HoldLargeFile(const std::string& target);
+  static void ReleaseLater(int fd);
+
   String FFileName;
   String FTempName;
   TFileStream* FStream = nullptr;

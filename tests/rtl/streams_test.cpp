@@ -49,6 +49,23 @@ TEST(SafeFileWriter, ReplacesTheFileOnlyWhenCommitted) {
   EXPECT_EQ(st.st_mode & 0777, 0640u);  // the replaced file's permissions are kept
 }
 
+TEST(SafeFileWriter, ALargeReplacedFileStaysWholeForThoseWhoHaveItOpen) {
+  // A large file is let go of after the rename, off the save's path.
+  TempFolder dir;
+  String name = dir.File("big.vtd");
+  const std::string old(9 << 20, 'o');
+  WriteAll(name, old);
+  TFileStream reader(name, fmOpenRead);
+  WriteAll(name, "new");
+  EXPECT_EQ(ReadAll(name), "new");
+  EXPECT_EQ(dir.EntryCount(), 1);
+  std::string seen(old.size(), '\0');
+  reader.ReadBuffer(seen.data(), static_cast<Int64>(seen.size()));
+  EXPECT_EQ(seen, old);
+  WriteAll(name, old);  // and the large file replaced again
+  EXPECT_EQ(ReadAll(name), old);
+}
+
 TEST(Streams, ErrorsNameTheFileAndShortReadsFail) {
   TempFolder dir;
   String missing = dir.File("missing.vtd");

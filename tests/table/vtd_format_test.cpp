@@ -549,6 +549,56 @@ TEST(VtdFormat, LargeValuesCrossTheReadAndWriteBuffers) {
   EXPECT_EQ(second[1499999], static_cast<Byte>(1499999 * 7 + 1));
 }
 
+// A stream that takes only so many bytes, then fails as a full disk does.
+class TFullStream : public TMemoryStream {
+ public:
+  explicit TFullStream(Int64 room) : FRoom(room) {}
+  Int64 Write(const void* buffer, Int64 count) override {
+    if (Position() + count > FRoom) return 0;
+    return TMemoryStream::Write(buffer, count);
+  }
+
+ private:
+  Int64 FRoom;
+};
+
+TEST(VtdFormat, WriterPiecesLandInOrderAndTheirFailuresAreRaised) {
+  // Pieces are written while the next is filled: the stream gets them in
+  // order, a count patched into the first piece lands there, and a piece
+  // that cannot be written fails the save instead of going missing.
+  TMemoryStream stream;
+  {
+    TVtdWriter w(stream);
+    w.I32(-1);
+    for (Cardinal i = 0; i < 1000000; ++i) {
+      w.U32(i);
+      w.Flush();
+    }
+    w.Patch(0, 1000000);
+    w.Flush(true);
+  }
+  const std::vector<Byte>& bytes = stream.Bytes();
+  ASSERT_EQ(bytes.size(), 4000004u);
+  auto at = [&](size_t i) {
+    Cardinal v;
+    std::memcpy(&v, bytes.data() + 4 * i, 4);
+    return v;
+  };
+  EXPECT_EQ(at(0), 1000000u);
+  for (size_t i : {size_t{1}, size_t{262144}, size_t{262145}, size_t{1000000}}) EXPECT_EQ(at(i), i - 1);
+
+  TVirtualTable table;
+  table.AddField(u"Data", ftBlob);
+  table.Open();
+  for (int i = 0; i < 4; ++i) {
+    table.Append();
+    table.FieldByName(u"Data")->SetAsBytes(std::vector<Byte>(1000000, static_cast<Byte>(i)));
+    table.Post();
+  }
+  TFullStream full(2500000);
+  EXPECT_THROW(table.SaveToStream(full, false, true), EWriteError);
+}
+
 TEST(VtdFormat, RecordWriterWritesWhatEachValueWrites) {
   // Records written whole read their slots in place; each value must come
   // out as the record set hands it out, with every trim setting.
