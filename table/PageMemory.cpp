@@ -8,22 +8,27 @@
 
 #include "platform/rtl/Exceptions.h"
 
-void* AllocHugeRegion() {
-  // Twice the size, so that an aligned region lies inside; the ends are
-  // given back at once.
-  size_t span = 2 * HugeRegionSize;
-  void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+namespace {
+
+// size bytes (a multiple of HugeRegionSize) aligned to HugeRegionSize, zeroed
+// and advised for huge pages. One huge region more is mapped, so that an
+// aligned span lies inside; the ends are given back at once.
+void* MapHugeAligned(size_t size, int extraFlags) {
+  const size_t span = size + HugeRegionSize;
+  void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | extraFlags, -1, 0);
   if (raw == MAP_FAILED) throw EOutOfMemory(RtlMessages::SOutOfMemory);
-  auto start = reinterpret_cast<uintptr_t>(raw);
-  uintptr_t aligned = (start + HugeRegionSize - 1) & ~(uintptr_t{HugeRegionSize} - 1);
+  const auto start = reinterpret_cast<uintptr_t>(raw);
+  const uintptr_t aligned = (start + HugeRegionSize - 1) & ~(uintptr_t{HugeRegionSize} - 1);
   if (aligned > start) ::munmap(raw, aligned - start);
-  uintptr_t end = aligned + HugeRegionSize;
-  if (start + span > end) ::munmap(reinterpret_cast<void*>(end), start + span - end);
-  void* region = reinterpret_cast<void*>(aligned);
+  if (start + span > aligned + size) ::munmap(reinterpret_cast<void*>(aligned + size), start + span - aligned - size);
   // Only advice: where the kernel keeps huge pages off, small pages serve.
-  ::madvise(region, HugeRegionSize, MADV_HUGEPAGE);
-  return region;
+  ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+  return reinterpret_cast<void*>(aligned);
 }
+
+}  // namespace
+
+void* AllocHugeRegion() { return MapHugeAligned(HugeRegionSize, 0); }
 
 void FreeHugeRegion(void* region) {
   if (region != nullptr) ::munmap(region, HugeRegionSize);
@@ -83,16 +88,7 @@ void FreePacked(void* object) {
 
 THugeBuffer AllocHugeBuffer(size_t size) {
   size = std::max<size_t>((size + HugeRegionSize - 1) / HugeRegionSize * HugeRegionSize, HugeRegionSize);
-  // One huge page more, so that an aligned buffer lies inside.
-  const size_t span = size + HugeRegionSize;
-  void* raw = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  if (raw == MAP_FAILED) throw EOutOfMemory(RtlMessages::SOutOfMemory);
-  const auto start = reinterpret_cast<uintptr_t>(raw);
-  const uintptr_t aligned = (start + HugeRegionSize - 1) & ~(uintptr_t{HugeRegionSize} - 1);
-  if (aligned > start) ::munmap(raw, aligned - start);
-  if (start + span > aligned + size) ::munmap(reinterpret_cast<void*>(aligned + size), start + span - aligned - size);
-  ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
-  return THugeBuffer(reinterpret_cast<void*>(aligned), THugeBufferRelease{size});
+  return THugeBuffer(MapHugeAligned(size, MAP_NORESERVE), THugeBufferRelease{size});
 }
 
 void THugeBufferRelease::operator()(void* buffer) const {
