@@ -51,10 +51,10 @@ std::unique_ptr<TSpreadSheetRow> TSpreadSheetCells::NewRow(Integer index) {
     // A freed row keeps the room of its cells for the next one.
     row = std::move(FSpareRows.back());
     FSpareRows.pop_back();
-    row->Cols.Clear();
-    row->Status = rsNormal;
-    row->Visible = true;
-    row->RowHeight = 0;
+    TSpreadSheetCols cols = std::move(row->Cols);
+    cols.Clear();
+    *row = TSpreadSheetRow();
+    row->Cols = std::move(cols);
   }
   row->Index = row->OriginalRecNo = index;
   return row;
